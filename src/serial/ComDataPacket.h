@@ -1,0 +1,66 @@
+#pragma once
+// TComDataPacket: cuts the received byte stream into packets by a start
+// string, a stop string and/or a fixed size, and raises OnPacket for each.
+// Without a stop condition (Size <= 0 and no stop string) every received block
+// is passed on as it came, unbuffered.
+
+#include <functional>
+#include <string>
+
+#include "serial/ComPort.h"
+
+namespace pxr {
+
+class TComDataPacket : public ComConsumer {
+public:
+    using PacketHandler = std::function<void(TComDataPacket& sender, const std::string& packet)>;
+
+    TComDataPacket() = default;
+    ~TComDataPacket() override;
+    TComDataPacket(const TComDataPacket&) = delete;
+    TComDataPacket& operator=(const TComDataPacket&) = delete;
+
+    // Attaches to the end of the port's consumer list (nullptr detaches).
+    void setComPort(TComPort* port);
+    TComPort* comPort() const { return m_port; }
+
+    // Changing any of these four to a new value empties the buffer.
+    void setStartString(const std::string& s);
+    void setStopString(const std::string& s);
+    void setSize(int size);
+    void setCaseInsensitive(bool on);
+    const std::string& startString() const { return m_start; }
+    const std::string& stopString() const { return m_stop; }
+    int size() const { return m_size; }
+    bool caseInsensitive() const { return m_caseInsensitive; }
+
+    bool IncludeStrings = false;
+    int MaxBufferSize = 1024;
+    PacketHandler OnPacket;
+
+    // Feeds one received block (called by the port for attached framers).
+    void AddData(const std::string& chunk);
+    void EmptyBuffer();
+
+    const std::string& buffer() const { return m_buffer; }
+    bool inPacket() const { return m_inPacket; }
+
+    void comReceived(const std::string& block) override { AddData(block); }
+    void comPortGone() override { m_port = nullptr; }
+
+private:
+    bool hasStopCondition() const { return m_size > 0 || !m_stop.empty(); }
+    void HandleBuffer();
+    size_t find(const std::string& hay, const std::string& needle, size_t from) const;
+    std::string strip(std::string packet) const;
+
+    TComPort* m_port = nullptr;
+    std::string m_start;
+    std::string m_stop;
+    int m_size = 0;
+    bool m_caseInsensitive = false;
+    std::string m_buffer;
+    bool m_inPacket = false;
+};
+
+} // namespace pxr

@@ -1,0 +1,201 @@
+#include "serial/ComTransactions.h"
+
+#include "serial/TextUtils.h"
+#include "serial/Trace.h"
+
+namespace pxr {
+
+const std::string CRLF = "\r\n";
+
+ComTransactions::ComTransactions(TComPort& port, EventLoop& loop, UiHooks& ui)
+    : m_port(port), m_loop(loop), m_ui(ui)
+{
+    ComDataPacket.OnPacket = [this](TComDataPacket& s, const std::string& p) { ComDataPacketPacket(s, p); };
+    ComDataPacket_run.OnPacket = [this](TComDataPacket& s, const std::string& p) {
+        ComDataPacket_runPacket(s, p);
+    };
+    // Between transactions both framers are detached and hold no partial line.
+    ComDataPacket_run.setSize(1);
+}
+
+void ComTransactions::Delay(uint32_t ms)
+{
+    if (ms == 0)
+        return;
+    m_loop.waitFor(ms);
+}
+
+void ComTransactions::PortWrite(const std::string& text)
+{
+    if (text.empty() || !m_port.Connected())
+        return;
+    // Bytes still waiting before a printable command are stale replies or
+    // stream lines; they must not be taken as the answer to this command.
+    if (static_cast<unsigned char>(text[0]) >= 32)
+        m_port.PurgeInput();
+    m_ui.setStatusText(2, std::string());
+    m_port.Write(text);
+    while (m_port.Connected() && m_port.OutputCount() > 0)
+        m_loop.waitFor(1);
+}
+
+bool ComTransactions::SendCommand(const std::string& command)
+{
+    if (m_port.Connected()) {
+        PortWrite(command + CR);
+        Delay(50);
+    }
+    return true;
+}
+
+bool ComTransactions::SendText(const std::string& text)
+{
+    if (m_port.Connected()) {
+        PortWrite(text);
+        Delay(50);
+    }
+    return true;
+}
+
+bool ComTransactions::SendParameter(const std::string& name, const std::string& value)
+{
+    if (TrimControls(value).empty() || !m_port.Connected())
+        return true;
+    PortWrite(name + ReplaceText(value, ",", ".") + CR);
+    Delay(50);
+    return true;
+}
+
+int ComTransactions::poll(const std::string& reply, uint32_t timeoutMs)
+{
+    int passes = 0;
+    const int maxPasses = static_cast<int>(timeoutMs / 10);
+    do {
+        Delay(10);
+        ++passes;
+    } while (passes <= maxPasses && reply.empty());
+    return passes;
+}
+
+std::string ComTransactions::QueryCommand(const std::string& command, const std::string& echo,
+                                          const std::string& stopString, uint32_t timeoutMs, int& status)
+{
+    status = 0;
+    std::string reply;
+    struct CleanUp {
+        TComDataPacket& f;
+        ~CleanUp()
+        {
+            f.setSize(1);
+            f.setComPort(nullptr);
+        }
+    } cleanUp{ComDataPacket};
+
+    if (m_port.Connected()) {
+        ComDataPacket.setComPort(&m_port);
+        LastReply.clear();
+        ComDataPacket.setSize(0);
+        ComDataPacket.setStartString(std::string());
+        ComDataPacket.setStopString(stopString);
+        if (!command.empty())
+            m_port.Write(command + CR);
+        const int passes = poll(LastReply, timeoutMs);
+        reply = LastReply;
+        trace(format("%s=%s,ms=%d..%u", command.c_str(), reply.c_str(), passes * 10,
+                     static_cast<unsigned>(timeoutMs)));
+        if (!reply.empty()) {
+            status = 1;
+            if (deviceType == kPXR500C) {
+                const auto first = reply.find_first_not_of(' ');
+                reply.erase(0, first == std::string::npos ? reply.size() : first);
+            } else {
+                const auto p = echo.empty() ? std::string::npos : reply.find(echo);
+                if (p == std::string::npos) {
+                    status = -1;
+                } else {
+                    reply.erase(p, echo.size());
+                    if (!reply.empty() && reply[0] == ' ')
+                        reply.erase(0, 1);
+                }
+            }
+        }
+    }
+    return reply;
+}
+
+bool ComTransactions::DetectRunning(uint32_t timeoutMs)
+{
+    std::string received;
+    struct CleanUp {
+        TComDataPacket& f;
+        ~CleanUp()
+        {
+            f.setSize(1);
+            f.setComPort(nullptr);
+        }
+    } cleanUp{ComDataPacket_run};
+
+    if (m_port.Connected()) {
+        ComDataPacket_run.setComPort(&m_port);
+        LastRunReply.clear();
+        ComDataPacket_run.setSize(0);
+        const int passes = poll(LastRunReply, timeoutMs);
+        received = LastRunReply;
+        trace(format("run,ms=%d..%u", passes * 10, static_cast<unsigned>(timeoutMs)));
+    }
+    return !received.empty();
+}
+
+void ComTransactions::QueryErrorText(const std::string& name, int status, std::string& value,
+                                     std::string& message)
+{
+    if (status == -1) {
+        message = format("Error Get %s=%s", name.c_str(), value.c_str());
+        value.clear();
+    } else if (status == 0) {
+        message = format("Error %s=TIMEOUT", name.c_str());
+    }
+}
+
+void ComTransactions::ComDataPacketPacket(TComDataPacket&, const std::string& packet)
+{
+    LastReply = packet;
+    trace(format("DataPacket<%s>", packet.c_str()));
+}
+
+void ComTransactions::ComDataPacket_runPacket(TComDataPacket&, const std::string& packet)
+{
+    LastRunReply = packet;
+    trace(format("RunPacket<%s>", packet.c_str()));
+}
+
+void ComTransactions::DeviceInfo()
+{
+    switch (deviceType) {
+    case kPXR500C: {
+        m_ui.setBusyCursor(true);
+        struct Restore {
+            UiHooks& ui;
+            ~Restore() { ui.setBusyCursor(false); }
+        } restore{m_ui};
+        if (DetectRunning(1000)) {
+            PortWrite(std::string(1, ESC));
+            Delay(1000);
+        }
+        SendCommand("ID");
+        break;
+    }
+    case kPXR501:
+        PortWrite(std::string(1, ESC));
+        Delay(500);
+        SendCommand("ID");
+        SendCommand("ID?");
+        break;
+    default:
+        SendCommand("ID");
+        break;
+    }
+    m_ui.focusTerminalIfShown();
+}
+
+} // namespace pxr

@@ -1,0 +1,69 @@
+#pragma once
+// The blocking command/reply operations: the only road by which the program
+// talks to the meter. Each operation waits on the event loop, so received
+// data, timers and user commands are handled while it waits. A closed port is
+// never an error: the operations quietly do nothing and report no reply.
+
+#include <cstdint>
+#include <string>
+
+#include "devices/DeviceType.h"
+#include "serial/ComDataPacket.h"
+#include "serial/ComPort.h"
+#include "serial/EventLoop.h"
+#include "serial/UiHooks.h"
+
+namespace pxr {
+
+constexpr char CR = '\r';
+constexpr char LF = '\n';
+constexpr char ESC = '\x1b';
+extern const std::string CRLF;
+
+class ComTransactions {
+public:
+    ComTransactions(TComPort& port, EventLoop& loop, UiHooks& ui);
+
+    // Model line whose reply rules apply (echo handling, PXR500C blanks).
+    DeviceType deviceType = kPXR7X;
+
+    void Delay(uint32_t ms);
+    void PortWrite(const std::string& text);
+    bool SendCommand(const std::string& command);
+    bool SendText(const std::string& text);
+    bool SendParameter(const std::string& name, const std::string& value);
+    // status: 1 reply accepted, 0 no reply (or port closed), -1 reply without echo.
+    std::string QueryCommand(const std::string& command, const std::string& echo,
+                             const std::string& stopString, uint32_t timeoutMs, int& status);
+    bool DetectRunning(uint32_t timeoutMs);
+
+    // Builds the message of a failed query (status -1 clears the value).
+    static void QueryErrorText(const std::string& name, int status, std::string& value,
+                               std::string& message);
+
+    // "Device Info": asks the meter for its identification in the model
+    // line's way; the answer is shown by the terminal and the history.
+    void DeviceInfo();
+
+    void ComDataPacketPacket(TComDataPacket& sender, const std::string& packet);
+    void ComDataPacket_runPacket(TComDataPacket& sender, const std::string& packet);
+
+    TComDataPacket ComDataPacket;
+    TComDataPacket ComDataPacket_run;
+    std::string LastReply;
+    std::string LastRunReply;
+
+    TComPort& port() { return m_port; }
+    EventLoop& loop() { return m_loop; }
+    UiHooks& ui() { return m_ui; }
+
+private:
+    // Polls every 10 ms until `reply` is non-empty or timeout div 10 + 1 passes are made.
+    int poll(const std::string& reply, uint32_t timeoutMs);
+
+    TComPort& m_port;
+    EventLoop& m_loop;
+    UiHooks& m_ui;
+};
+
+} // namespace pxr

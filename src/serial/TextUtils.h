@@ -1,0 +1,29 @@
+#pragma once
+// Small text functions shared by the transactions, the parameter sets, the
+// files and the simulated device. Texts are byte strings.
+
+#include <string>
+
+namespace pxr {
+
+// Cuts the text before the first delimiter off `text` and returns it; the
+// delimiter goes too. Without a delimiter the whole text is the token and
+// `text` becomes empty. Consecutive delimiters give empty tokens.
+std::string SplitToken(std::string& text, char delimiter);
+
+// Left-to-right, non-overlapping replacement; an empty pattern changes nothing.
+std::string ReplaceText(const std::string& source, const std::string& pattern,
+                        const std::string& replacement);
+
+// "," counts as "."; leading blanks are skipped, anything left over (a
+// trailing blank too), a bare sign or an empty text gives 0.
+double TextToFloat(const std::string& text);
+
+// Strict decimal number of the same grammar; false where TextToFloat gives 0
+// for a malformed text.
+bool TryTextToFloat(const std::string& text, double& value);
+
+// Removes the characters of code 32 or less from both ends.
+std::string TrimControls(const std::string& text);
+
+} // namespace pxr
