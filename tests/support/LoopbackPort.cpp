@@ -100,6 +100,7 @@ size_t LoopbackPort::bytesToWrite() const
 void LoopbackPort::purgeInput()
 {
     // Bytes that have arrived but not been handed to the program yet are dropped.
+    ++purgeCount;
     const double now = m_loop.nowMs();
     while (!m_rx.empty() && m_rx.front().atMs <= now) {
         m_loop.cancel(m_rx.front().id);

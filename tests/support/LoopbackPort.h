@@ -47,6 +47,7 @@ public:
     bool failOpen = false;
     int openCount = 0;
     int closeCount = 0;
+    int purgeCount = 0;
 
     // Recorder
     const std::vector<WrittenBlock>& written() const { return m_written; }
@@ -57,6 +58,8 @@ public:
     void inject(const std::string& bytes);
     // The far end vanishes (cable pulled).
     void hangUp();
+    // The peer has something new to do (e.g. a stream started by the test).
+    void wakePeer();
 
     // ComPortBackend
     void setListener(Listener* listener) override { m_listener = listener; }
@@ -74,7 +77,6 @@ public:
 private:
     double byteMs() const { return 10000.0 / m_settings.baudRate; }
     void peerOutput(const std::string& bytes);
-    void wakePeer();
 
     VirtualEventLoop& m_loop;
     Listener* m_listener = nullptr;
