@@ -31,7 +31,7 @@ public:
 using Getter = std::function<std::string()>;
 using Setter = std::function<void(const std::string&)>;
 
-// One value of a set as the document lists it: its named accessors, its
+// One value of a set: its named accessors, its
 // generic address, its control and its factory value(s).
 struct ValueRow {
     std::string code;
@@ -512,7 +512,7 @@ TEST(FactoryValuesTest, SetDefaultsOrderOfSetterCalls)
     }
 }
 
-TEST(FactoryValuesTest, DocumentedSpotChecks)
+TEST(FactoryValuesTest, SpotChecks)
 {
     Sets s;
     s.pxr7x.SetDefaults();
