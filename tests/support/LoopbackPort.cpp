@@ -71,8 +71,8 @@ void LoopbackPort::apply(const LineSettings& settings)
 
 void LoopbackPort::write(const std::string& bytes)
 {
-    if (!m_open)
-        throw EComPort(ComErrorKind::Write, 6, "port not open");
+    if (!m_open || failWrite)
+        throw EComPort(ComErrorKind::Write, 5, "Input/output error");
     const double now = m_loop.nowMs();
     m_written.push_back({now, bytes});
     const double start = std::max(now, m_txFreeAt);

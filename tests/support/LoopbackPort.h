@@ -45,6 +45,7 @@ public:
     double latencyMs = 1.0;
     size_t chunkSize = 0; // 0: a peer's output arrives as one block
     bool failOpen = false;
+    bool failWrite = false; // every write raises the port's write error
     int openCount = 0;
     int closeCount = 0;
     int purgeCount = 0;

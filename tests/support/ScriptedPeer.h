@@ -19,6 +19,7 @@ public:
         std::string bytes;
     };
     std::map<std::string, std::vector<Out>> script; // key: command without CR
+    std::map<std::string, int> answersLeft;         // where set: answer only this often
     std::vector<std::string> received;              // every block as it arrived
     std::vector<double> receivedAt;
     // A stream: `streamLine` every `streamEveryMs` while streaming.
@@ -41,6 +42,9 @@ public:
                 continue;
             }
             auto it = script.find(m_line);
+            auto left = answersLeft.find(m_line);
+            if (left != answersLeft.end() && left->second-- <= 0)
+                it = script.end();
             if (it != script.end())
                 for (const auto& o : it->second)
                     m_due.emplace(nowMs + o.afterMs, o.bytes);

@@ -1,0 +1,70 @@
+#include "app/KeyValueBackend.h"
+
+namespace pxr {
+
+std::optional<StoredValue> MemoryKeyValueBackend::read(const std::string& section,
+                                                       const std::string& name) const
+{
+    if (m_failReads && (m_failRead.empty() || m_failRead == name))
+        throw SettingsError("The settings store cannot be read");
+    const auto it = m_values.find({section, name});
+    if (it == m_values.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void MemoryKeyValueBackend::checkWrite() const
+{
+    if (m_failWrites)
+        throw SettingsError("The settings store cannot be written");
+}
+
+void MemoryKeyValueBackend::writeText(const std::string& section, const std::string& name,
+                                      const std::string& text)
+{
+    checkWrite();
+    m_values[{section, name}] = StoredValue::text(text);
+}
+
+void MemoryKeyValueBackend::writeInteger(const std::string& section, const std::string& name,
+                                         int32_t value)
+{
+    checkWrite();
+    m_values[{section, name}] = StoredValue::number(value);
+}
+
+void MemoryKeyValueBackend::writeBinary(const std::string& section, const std::string& name,
+                                        const std::string& bytes)
+{
+    checkWrite();
+    m_values[{section, name}] = StoredValue::binary(bytes);
+}
+
+void MemoryKeyValueBackend::flush()
+{
+    if (m_failFlush)
+        throw SettingsError("The settings store cannot be saved");
+}
+
+void MemoryKeyValueBackend::restart()
+{
+    if (!m_textOnly)
+        return;
+    for (auto& entry : m_values) {
+        if (entry.second.type == ValueType::Integer)
+            entry.second = StoredValue::text(std::to_string(entry.second.integer));
+    }
+}
+
+void MemoryKeyValueBackend::put(const std::string& section, const std::string& name,
+                                StoredValue value)
+{
+    m_values[{section, name}] = std::move(value);
+}
+
+void MemoryKeyValueBackend::remove(const std::string& section, const std::string& name)
+{
+    m_values.erase({section, name});
+}
+
+} // namespace pxr

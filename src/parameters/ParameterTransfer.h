@@ -1,0 +1,65 @@
+#pragma once
+// Get Parameter, Set Parameter and the two presets: reading the meter's whole
+// parameter set into the current model line's set (and through it into the
+// editor), writing it back, and loading factory or Profibus values. Every
+// byte, pause and status text of these sequences is decided here.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "devices/ParameterSets.h"
+#include "serial/ComTransactions.h"
+
+namespace pxr {
+
+class ParameterTransfer {
+public:
+    struct Hooks {
+        std::function<bool()> simulationOn;
+        std::function<void(const std::string& action, bool enabled)> setActionEnabled;
+        // The simulated device: recompute its output interval from the set /
+        // select a simulated measuring mode.
+        std::function<void()> recomputeSimuInterval;
+        std::function<void(int mode)> setSimuMode;
+    };
+
+    ParameterTransfer(ComTransactions& tx, TComDataPacket& measurementFramer, TPXR7x& pxr7x,
+                      TPXR500C& pxr500c, TPXR501& pxr501, Hooks hooks);
+
+    void acGetParameterExecute();
+    void acSetParameterExecute();
+    void acSetStandardExecute();
+    void acSetProfibusExecute();
+
+    // One readout 300 ms after the interface setup, when its box is ticked.
+    Timer& Timer_AutoGet() { return *m_autoGet; }
+    void Timer_AutoGetTimer();
+
+    // The set of the current model line.
+    ParameterSet& currentSet();
+
+private:
+    void stopMeasurement(uint32_t pxr7xPause);
+    void stopPxr500c();
+    void readSequence(bool& error, std::string& errorText);
+    void restartAutoStart();
+    void writeSequence();
+    bool simulation() const { return m_hooks.simulationOn && m_hooks.simulationOn(); }
+    void enableAction(const char* name, bool on)
+    {
+        if (m_hooks.setActionEnabled)
+            m_hooks.setActionEnabled(name, on);
+    }
+
+    ComTransactions& m_tx;
+    TComDataPacket& m_mess;
+    TPXR7x& m_pxr7x;
+    TPXR500C& m_pxr500c;
+    TPXR501& m_pxr501;
+    Hooks m_hooks;
+    std::unique_ptr<Timer> m_autoGet;
+};
+
+} // namespace pxr

@@ -1,0 +1,407 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "devices/FieldBinding.h"
+#include "parameters/ParameterTransfer.h"
+#include "support/LoopbackPort.h"
+#include "support/ScriptedPeer.h"
+#include "support/VirtualEventLoop.h"
+
+using namespace pxr;
+using namespace pxr::test;
+
+namespace {
+
+class Ui : public NullUiHooks {
+public:
+    int busy = 0;
+    void setBusyCursor(bool on) override { busy += on ? 1 : -1; }
+};
+
+struct Transfer : ::testing::Test {
+    VirtualEventLoop loop;
+    LoopbackPort backend{loop};
+    ScriptedPeer peer;
+    TComPort port{backend};
+    Ui ui;
+    ComTransactions tx{port, loop, ui};
+    TComDataPacket mess;
+    MapFieldBinding fields;
+    TPXR7x pxr7x{&fields};
+    TPXR500C pxr500c{&fields};
+    TPXR501 pxr501{&fields};
+    bool simulation = false;
+    std::map<std::string, bool> enabled;
+    std::vector<int> simuModes;
+    int recomputed = 0;
+    ParameterTransfer transfer{tx, mess, pxr7x, pxr500c, pxr501,
+                               ParameterTransfer::Hooks{
+                                   [this] { return simulation; },
+                                   [this](const std::string& a, bool on) { enabled[a] = on; },
+                                   [this] { ++recomputed; },
+                                   [this](int m) { simuModes.push_back(m); },
+                               }};
+
+    void SetUp() override
+    {
+        backend.attachPeer(&peer);
+        port.SetPort("/dev/ttyPXR");
+        port.Open();
+        mess.setStopString(CRLF);
+        mess.setComPort(&port);
+    }
+    void model(DeviceType m) { tx.deviceType = m; }
+    // The meter answers `code` with the reply line (PXR7X/PXR501 form: echo first).
+    void answer(const std::string& code, const std::string& values, double after = 8)
+    {
+        peer.script[code] = {{after, code + " " + values + "\r\n"}};
+    }
+    std::vector<std::string> writes() const
+    {
+        std::vector<std::string> w;
+        for (const auto& b : backend.written())
+            w.push_back(b.bytes);
+        return w;
+    }
+    double writtenAt(const std::string& bytes) const
+    {
+        for (const auto& b : backend.written())
+            if (b.bytes == bytes)
+                return b.atMs;
+        return -1;
+    }
+};
+
+const std::map<std::string, std::string> kPxr7xMeter = {
+    {"ST", "1"}, {"SA", "25"}, {"TD", "0 1"}, {"TM", "2 3"}, {"SF", "1,5"}, {"OF", "0.1"},
+    {"AS", "dt"}, {"SE", "0"}, {"RM", "1 2 3"}, {"SD", "d"}, {"RB", "4"}, {"RE", "20"},
+    {"AC", "2"}, {"AH", "0.5"}, {"AW", "7"},
+};
+
+} // namespace
+
+TEST_F(Transfer, GetParameterPxr7xFillsEverythingAndRestartsAutoStart)
+{
+    model(kPXR7X);
+    for (const auto& kv : kPxr7xMeter)
+        answer(kv.first, kv.second);
+    transfer.acGetParameterExecute();
+    EXPECT_EQ(ui.statusText(2), " Get Parameter ok");
+    const std::map<std::string, std::string> expected = {
+        {"cb_st", "1"},  {"cb_sa", "25"},  {"cb_td", "0"},   {"cb_tl", "1"},    {"cb_tm", "2"},
+        {"cb_tml", "3"}, {"cb_sf", "1.5"}, {"cb_of", "0.1"}, {"cb_as", "dt"},   {"cb_se", "0"},
+        {"cb_rmx", "1"}, {"cb_rmy", "2"},  {"cb_rmz", "3"},  {"cb_sd", "d"},    {"cb_rb", "4"},
+    };
+    for (const auto& kv : expected)
+        EXPECT_EQ(fields.fieldText(kv.first), kv.second) << kv.first;
+    EXPECT_EQ(pxr7x.GetAW(), "7");
+    const auto w = writes();
+    ASSERT_GE(w.size(), 3u);
+    EXPECT_EQ(w.front(), "\x1b");
+    EXPECT_EQ(w[1], "SA\r"); // the probe
+    EXPECT_EQ(w.back(), "dt\r");
+    // ESC, probe, 15 queries, the auto-start command.
+    EXPECT_EQ(w.size(), 18u);
+    EXPECT_EQ(mess.comPort(), &port);
+    EXPECT_TRUE(enabled["acGetParameter"]);
+    EXPECT_EQ(ui.busy, 0);
+}
+
+TEST_F(Transfer, GetParameterQueryOrderAndPausesPxr7x)
+{
+    model(kPXR7X);
+    for (const auto& kv : kPxr7xMeter)
+        answer(kv.first, kv.second);
+    transfer.acGetParameterExecute();
+    const std::vector<std::string> order = {"\x1b", "SA\r", "ST\r", "SA\r", "TD\r", "TM\r", "SF\r",
+                                            "OF\r", "AS\r", "SE\r", "RM\r", "SD\r", "RB\r", "RE\r",
+                                            "AC\r", "AH\r", "AW\r", "dt\r"};
+    EXPECT_EQ(writes(), order);
+    // SF is followed by 50 ms; TD is not followed by a pause.
+    EXPECT_GE(writtenAt("OF\r") - writtenAt("SF\r"), 50.0 + 10.0);
+    EXPECT_LT(writtenAt("TM\r") - writtenAt("TD\r"), 40.0);
+}
+
+struct TdCase {
+    std::string reply;
+    std::string td0, td1;
+};
+
+class TdSplit : public Transfer, public ::testing::WithParamInterface<TdCase> {};
+
+TEST_P(TdSplit, ValuesTakenWithSplitToken)
+{
+    model(kPXR7X);
+    for (const auto& kv : kPxr7xMeter)
+        answer(kv.first, kv.second);
+    peer.script["TD"] = {{8, "TD " + GetParam().reply + "\r\n"}};
+    transfer.acGetParameterExecute();
+    EXPECT_EQ(fields.fieldText("cb_td"), GetParam().td0);
+    EXPECT_EQ(fields.fieldText("cb_tl"), GetParam().td1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transfer, TdSplit,
+                         ::testing::Values(TdCase{"0 1", "0", "1"}, TdCase{"5", "5", ""},
+                                           TdCase{"0 1 2", "0", "1"}, TdCase{" 7", "", "7"},
+                                           TdCase{"0,5 1,5", "0.5", "1.5"}));
+
+TEST_F(Transfer, SilentAfterProbeBlanksAllAndReportsLastCode)
+{
+    struct Case {
+        DeviceType model;
+        std::string last;
+    } cases[] = {{kPXR7X, " Error AW=TIMEOUT"}, {kPXR500C, " Error AH=TIMEOUT"}, {kPXR501, " Error SC=TIMEOUT"}};
+    for (const auto& c : cases) {
+        model(c.model);
+        backend.clearWritten();
+        peer.script["SA"] = {{8, c.model == kPXR500C ? "  25\r\n" : "SA 25\r\n"}};
+        peer.answersLeft["SA"] = 1;
+        transfer.acGetParameterExecute();
+        EXPECT_EQ(ui.statusText(2), c.last);
+        EXPECT_EQ(transfer.currentSet().value("SA"), "");
+        // Nothing follows the last query: AS is blank.
+        const auto w = writes();
+        ASSERT_FALSE(w.empty());
+        EXPECT_EQ(w.back(), c.last.substr(7, 2) + "\r");
+    }
+}
+
+TEST_F(Transfer, NoProbeAnswerTimesOutInterface)
+{
+    model(kPXR7X);
+    fields.setFieldText("cb_sa", "typed");
+    pxr7x.SetSA("old");
+    transfer.acGetParameterExecute();
+    EXPECT_EQ(ui.statusText(2), " Timeout Interface");
+    EXPECT_EQ(pxr7x.GetSA(), "");
+    EXPECT_EQ(writes(), (std::vector<std::string>{"\x1b", "SA\r"}));
+    EXPECT_TRUE(enabled["acGetParameter"]);
+}
+
+TEST_F(Transfer, ClosedPortKeepsGetParameterText)
+{
+    model(kPXR7X);
+    port.Close();
+    transfer.acGetParameterExecute();
+    EXPECT_EQ(ui.statusText(2), " Get Parameter");
+    EXPECT_TRUE(backend.written().empty());
+}
+
+TEST_F(Transfer, AutoStartRestartRules)
+{
+    struct Case {
+        std::string as;
+        std::string sent; // empty: nothing after the queries
+    } cases[] = {{"dt", "dt\r"}, {"DT", "DT\r"}, {"xy", ""}, {"d", ""}, {"dtx", ""}};
+    model(kPXR7X);
+    for (const auto& c : cases) {
+        for (const auto& kv : kPxr7xMeter)
+            answer(kv.first, kv.second);
+        answer("AS", c.as);
+        backend.clearWritten();
+        transfer.acGetParameterExecute();
+        EXPECT_EQ(pxr7x.GetAS(), c.as);
+        EXPECT_EQ(writes().back(), c.sent.empty() ? std::string("AW\r") : c.sent) << c.as;
+    }
+}
+
+TEST_F(Transfer, Pxr500cStopsStreamQueriesWithoutEchoAndAsWithoutStopString)
+{
+    model(kPXR500C);
+    peer.startStream(loop.nowMs());
+    backend.wakePeer();
+    const std::map<std::string, std::string> meter = {{"SA", "  25"}, {"TD", " 1 2"}, {"SF", " 3"},
+                                                      {"RB", " 4"},   {"RE", " 5"},   {"AC", " 6"},
+                                                      {"AH", " 7"}};
+    for (const auto& kv : meter)
+        peer.script[kv.first] = {{8, kv.second + "\r\n"}};
+    // The AS reply comes in two pieces; the first one is taken as it is.
+    peer.script["AS"] = {{3, " dt"}, {40, "\r\n"}};
+    transfer.acGetParameterExecute();
+    const auto w = writes();
+    ASSERT_GE(w.size(), 2u);
+    EXPECT_EQ(w[0], "\x1b");
+    EXPECT_EQ(w[1], "SA\r");
+    EXPECT_EQ(pxr500c.GetSA(), "25");
+    EXPECT_EQ(fields.fieldText("cb_as_1"), "dt");
+    EXPECT_EQ(pxr500c.GetAH(), "7");
+    EXPECT_EQ(ui.statusText(2), " Get Parameter ok");
+    EXPECT_EQ(w.back(), "dt\r");
+}
+
+TEST_F(Transfer, Pxr500cQuietMeterGetsNoEsc)
+{
+    model(kPXR500C);
+    transfer.acGetParameterExecute();
+    EXPECT_EQ(writes().front(), "SA\r");
+}
+
+TEST_F(Transfer, SimulationGetLoadsFactoryValuesAndSendsNothing)
+{
+    simulation = true;
+    for (DeviceType m : {kPXR7X, kPXR500C, kPXR501}) {
+        model(m);
+        transfer.acGetParameterExecute();
+        for (const auto& kv : factoryParameterValues(m, false))
+            EXPECT_EQ(transfer.currentSet().joinedValue(kv.first), kv.second) << kv.first;
+    }
+    EXPECT_TRUE(backend.written().empty());
+    EXPECT_EQ(simuModes, (std::vector<int>{1}));
+}
+
+TEST_F(Transfer, SetParameterPxr7xWritesJoinedValuesInOrderThenReadsBack)
+{
+    model(kPXR7X);
+    pxr7x.SetDefaults();
+    fields.setFieldText("cb_ah", "0,5");
+    fields.setFieldText("cb_td", "0");
+    fields.setFieldText("cb_tl", "1");
+    for (const auto& kv : kPxr7xMeter)
+        answer(kv.first, kv.second);
+    transfer.acSetParameterExecute();
+    const auto w = writes();
+    ASSERT_GT(w.size(), 2u);
+    EXPECT_EQ(w[0], "\x1b");
+    EXPECT_EQ(w[1].substr(0, 2), "ST");
+    EXPECT_NE(std::find(w.begin(), w.end(), "AH0.5\r"), w.end());
+    EXPECT_NE(std::find(w.begin(), w.end(), "TD0 1\r"), w.end());
+    EXPECT_GE(writtenAt(w[1]) - writtenAt("\x1b"), 500.0);
+    // The codes go out in the write order, then the readout begins with ESC.
+    std::vector<std::string> codes;
+    for (size_t i = 1; i < w.size() && w[i] != "\x1b"; ++i)
+        codes.push_back(w[i].substr(0, 2));
+    EXPECT_EQ(codes, (std::vector<std::string>{"ST", "SA", "TD", "TM", "SF", "OF", "AS", "SE", "RM", "SD",
+                                               "RB", "RE", "AC", "AH", "AW"}));
+    EXPECT_EQ(ui.statusText(2), " Get Parameter ok");
+    EXPECT_TRUE(enabled["acSetParameter"]);
+    EXPECT_EQ(ui.busy, 0);
+}
+
+TEST_F(Transfer, SetParameterPxr500cBlanksAfterAsAndAh)
+{
+    model(kPXR500C);
+    pxr500c.SetDefaults();
+    transfer.acSetParameterExecute();
+    const auto w = writes();
+    ASSERT_FALSE(w.empty());
+    // Quiet meter: no ESC, the first write is AS with its blank.
+    EXPECT_EQ(w[0].substr(0, 3), "AS ");
+    bool sawAh = false;
+    for (const auto& s : w) {
+        if (s.rfind("AH", 0) == 0 && s != "AH\r") {
+            EXPECT_EQ(s[2], ' ');
+            sawAh = true;
+        }
+        if (s.rfind("SA", 0) == 0 && s != "SA\r") {
+            EXPECT_NE(s[2], ' ');
+        }
+    }
+    EXPECT_TRUE(sawAh);
+}
+
+TEST_F(Transfer, SetParameterSkipsBlankValues)
+{
+    for (DeviceType m : {kPXR7X, kPXR501}) {
+        model(m);
+        transfer.currentSet().ClearAll();
+        backend.clearWritten();
+        transfer.acSetParameterExecute();
+        const auto w = writes();
+        ASSERT_GE(w.size(), 2u);
+        EXPECT_EQ(w[0], "\x1b");
+        EXPECT_EQ(w[1], "\x1b"); // the readout's own stop: nothing was written between
+    }
+}
+
+TEST_F(Transfer, SetParameterOnClosedPortKeepsTheEditor)
+{
+    model(kPXR7X);
+    fields.setFieldText("cb_sa", "42");
+    port.Close();
+    transfer.acSetParameterExecute();
+    EXPECT_EQ(fields.fieldText("cb_sa"), "42");
+    EXPECT_EQ(pxr7x.GetSA(), "42");
+    EXPECT_EQ(ui.statusText(2), " Set Parameter error");
+}
+
+TEST_F(Transfer, SetParameterInSimulationOnlyRecomputesInterval)
+{
+    simulation = true;
+    model(kPXR7X);
+    fields.setFieldText("cb_sa", "12");
+    transfer.acSetParameterExecute();
+    EXPECT_EQ(pxr7x.GetSA(), "12");
+    EXPECT_EQ(recomputed, 1);
+    EXPECT_TRUE(backend.written().empty());
+}
+
+TEST_F(Transfer, SetStandardPxr501AsksVariant)
+{
+    struct Case {
+        std::string id;
+        std::string sa, mf;
+    } cases[] = {{"ID PXR502 V1.0", "SA10\r", "MF100\r"},
+                 {"ID pxr502", "SA10\r", "MF100\r"},
+                 {"ID PXR501 V1.0", "SA200\r", "MF2000\r"},
+                 {"ID PXR5021", "SA200\r", "MF2000\r"}};
+    model(kPXR501);
+    for (const auto& c : cases) {
+        peer.script["ID"] = {{8, c.id + "\r\n"}};
+        backend.clearWritten();
+        transfer.acSetStandardExecute();
+        const auto w = writes();
+        EXPECT_EQ(w[0], "\x1b");
+        EXPECT_EQ(w[1], "ID\r");
+        EXPECT_NE(std::find(w.begin(), w.end(), c.sa), w.end()) << c.id;
+        EXPECT_NE(std::find(w.begin(), w.end(), c.mf), w.end()) << c.id;
+    }
+}
+
+TEST_F(Transfer, SetStandardPxr501WithoutIdWritesNothing)
+{
+    model(kPXR501);
+    transfer.acSetStandardExecute();
+    EXPECT_EQ(writes(), (std::vector<std::string>{"\x1b", "ID\r"}));
+    EXPECT_EQ(ui.statusText(2), " Timeout Interface");
+    EXPECT_EQ(pxr501.GetSA(), "");
+    EXPECT_EQ(mess.comPort(), &port);
+}
+
+TEST_F(Transfer, SetProfibusPresetValues)
+{
+    model(kPXR7X);
+    transfer.acSetProfibusExecute();
+    EXPECT_EQ(fields.fieldText("cb_sa_2"), "10");
+    EXPECT_EQ(fields.fieldText("cb_mf_2"), "100");
+    const auto w = writes();
+    EXPECT_NE(std::find(w.begin(), w.end(), "ASdt\r"), w.end());
+    EXPECT_NE(std::find(w.begin(), w.end(), "SDh\r"), w.end());
+}
+
+TEST_F(Transfer, CleanUpWhenThePortFails)
+{
+    model(kPXR7X);
+    answer("SA", "25");
+    backend.failWrite = true;
+    EXPECT_THROW(transfer.acGetParameterExecute(), EComPort);
+    EXPECT_EQ(ui.busy, 0);
+    EXPECT_TRUE(enabled["acGetParameter"]);
+    EXPECT_EQ(mess.comPort(), &port);
+}
+
+TEST_F(Transfer, AutoGetTimerRunsOneReadout)
+{
+    model(kPXR7X);
+    transfer.Timer_AutoGet().start(300);
+    loop.waitFor(299);
+    EXPECT_TRUE(backend.written().empty());
+    loop.waitFor(2);
+    EXPECT_FALSE(backend.written().empty());
+    EXPECT_FALSE(transfer.Timer_AutoGet().isActive());
+    const size_t n = backend.written().size();
+    loop.waitFor(5000);
+    EXPECT_EQ(backend.written().size(), n);
+}

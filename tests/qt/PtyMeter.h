@@ -1,0 +1,63 @@
+#pragma once
+// Starts the pxr-meter emulator on a pseudo-terminal link for the integration
+// tests, and stops it again.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <string>
+
+namespace pxr::test {
+
+class PtyMeter {
+public:
+    explicit PtyMeter(const QString& link) : m_link(link) {}
+    ~PtyMeter() { stop(); }
+
+    bool start(const QStringList& args)
+    {
+        m_proc.setProgram(QStringLiteral(PXR_METER_PATH));
+        m_proc.setArguments(QStringList{"--link", m_link} + args);
+        m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_proc.start();
+        if (!m_proc.waitForStarted(5000))
+            return false;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 5000) {
+            if (QFileInfo::exists(m_link))
+                return true;
+            QThread::msleep(10);
+        }
+        return false;
+    }
+    // Kills the emulator: its master side closes, as when a cable is pulled.
+    void kill()
+    {
+        if (m_proc.state() != QProcess::NotRunning) {
+            m_proc.kill();
+            m_proc.waitForFinished(5000);
+        }
+    }
+    void stop()
+    {
+        if (m_proc.state() != QProcess::NotRunning) {
+            m_proc.terminate();
+            if (!m_proc.waitForFinished(3000))
+                kill();
+        }
+    }
+    std::string link() const { return m_link.toStdString(); }
+
+private:
+    QString m_link;
+    QProcess m_proc;
+};
+
+} // namespace pxr::test
