@@ -9,8 +9,8 @@ LoopbackPort::LoopbackPort(VirtualEventLoop& loop) : m_loop(loop) {}
 
 LoopbackPort::~LoopbackPort()
 {
-    if (m_peer)
-        m_peer->setOutput(nullptr);
+    // The peer may already be gone; it is only ever driven through the loop
+    // callbacks cancelled here.
     for (const auto& p : m_rx)
         m_loop.cancel(p.id);
     for (auto id : m_txEvents)
