@@ -1,0 +1,131 @@
+#include "terminal/PortHistory.h"
+
+#include "serial/Trace.h"
+
+namespace pxr {
+
+PortHistory::~PortHistory() { setComPort(nullptr); }
+
+void PortHistory::setComPort(TComPort* port)
+{
+    if (port == m_port)
+        return;
+    if (m_port)
+        m_port->detach(this);
+    m_port = port;
+    clear();
+    if (m_port)
+        m_port->attach(this);
+}
+
+void PortHistory::setStyle(HistoryStyle style)
+{
+    m_style = style;
+    ++m_changes;
+}
+
+void PortHistory::clear()
+{
+    m_lines.clear();
+    m_pending.clear();
+    ++m_changes;
+}
+
+void PortHistory::store(std::string line)
+{
+    if (m_lines.size() >= kMaxLines)
+        m_lines.pop_front();
+    m_lines.push_back(std::move(line));
+    ++m_changes;
+}
+
+void PortHistory::addBlock(const std::string& block)
+{
+    if (NoCRLF) {
+        store(block);
+        return;
+    }
+    size_t pos = 0;
+    for (;;) {
+        const size_t lf = block.find('\n', pos);
+        if (lf == std::string::npos)
+            break;
+        m_pending.append(block, pos, lf + 1 - pos);
+        store(std::move(m_pending));
+        m_pending.clear();
+        pos = lf + 1;
+    }
+    m_pending.append(block, pos, std::string::npos);
+    // A line that never ends (noise without LF) must not grow without bound;
+    // it is stored as it stands once it is longer than any meter line.
+    if (m_pending.size() > 4096) {
+        store(std::move(m_pending));
+        m_pending.clear();
+    }
+}
+
+std::string PortHistory::renderLine(const std::string& raw, HistoryStyle style)
+{
+    static const char* digits = "0123456789ABCDEF";
+    std::string out;
+    switch (style) {
+    case HistoryStyle::Ascii:
+        out.reserve(raw.size());
+        for (char c : raw) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u >= 32 && u <= 127)
+                out += c;
+        }
+        break;
+    case HistoryStyle::Hex:
+        out.reserve(raw.size() * 3);
+        for (char c : raw) {
+            const auto u = static_cast<unsigned char>(c);
+            out += digits[u >> 4];
+            out += digits[u & 15];
+            out += ' ';
+        }
+        break;
+    case HistoryStyle::HexEnclosed:
+        out.reserve(raw.size() * 4);
+        for (char c : raw) {
+            const auto u = static_cast<unsigned char>(c);
+            out += '[';
+            out += digits[u >> 4];
+            out += digits[u & 15];
+            out += ']';
+        }
+        break;
+    }
+    return out;
+}
+
+std::string PortHistory::render() const
+{
+    std::string out;
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        if (i)
+            out += '\n';
+        out += renderLine(m_lines[i], m_style);
+    }
+    return out;
+}
+
+bool LineCounter::count(const std::string& chars, bool pxr500c)
+{
+    const char mark = pxr500c ? ' ' : '\n';
+    bool changed = false;
+    for (char c : chars) {
+        if (c != mark)
+            continue;
+        ++m_count;
+        if (m_count > 9999)
+            m_count = 0;
+        changed = true;
+    }
+    return changed;
+}
+
+std::string LineCounter::text() const { return format("%.4d", m_count); }
+
+} // namespace pxr
