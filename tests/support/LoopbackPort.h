@@ -32,6 +32,7 @@ public:
 struct WrittenBlock {
     double atMs;
     std::string bytes;
+    uint32_t baud; // the line speed it was written at
 };
 
 class LoopbackPort : public ComPortBackend {

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "devices/FieldBinding.h"
+#include "serial/BaudRateChange.h"
+#include "support/LoopbackPort.h"
+#include "support/ScriptedPeer.h"
+#include "support/VirtualEventLoop.h"
+
+using namespace pxr;
+using namespace pxr::test;
+
+namespace {
+
+class Ui : public NullUiHooks {
+public:
+    std::vector<std::string> errors;
+    int focus = 0;
+    void showError(const std::string& t) override { errors.push_back(t); }
+    void focusTerminalIfShown() override { ++focus; }
+};
+
+struct Baud : ::testing::Test {
+    VirtualEventLoop loop;
+    ScriptedPeer peer;
+    LoopbackPort backend{loop};
+    TComPort port{backend};
+    Ui ui;
+    ComTransactions tx{port, loop, ui};
+    MapFieldBinding editor;
+
+    void SetUp() override
+    {
+        backend.attachPeer(&peer);
+        port.SetPort("/dev/ttyPXR");
+        port.Open();
+    }
+    ChangeBaudDialog choose(uint32_t rate, bool ok = true)
+    {
+        return [rate, ok](uint32_t, uint32_t& chosen) {
+            chosen = rate;
+            return ok;
+        };
+    }
+};
+
+} // namespace
+
+TEST_F(Baud, Pxr7xChangeSendsBrAtOldRateThenAutoStartAtNewRate)
+{
+    tx.deviceType = kPXR7X;
+    editor.setFieldText("cb_as", "dt");
+    acBaudrateExecute(tx, editor, choose(115200));
+    const auto& w = backend.written();
+    ASSERT_EQ(w.size(), 3u);
+    EXPECT_EQ(w[0].bytes, "\x1b");
+    EXPECT_EQ(w[1].bytes, "BR115200\r");
+    EXPECT_EQ(w[1].baud, 9600u);
+    EXPECT_GE(w[1].atMs - w[0].atMs, 500.0);
+    EXPECT_EQ(w[2].bytes, "dt\r");
+    EXPECT_EQ(w[2].baud, 115200u);
+    EXPECT_GE(w[2].atMs - w[1].atMs, 550.0);
+    EXPECT_EQ(port.BaudRate(), 115200u);
+    EXPECT_EQ(ui.statusText(0), " /dev/ttyPXR:115200,8,None,1,None");
+    EXPECT_EQ(ui.focus, 1);
+}
+
+TEST_F(Baud, NothingSentWhenCancelledSameRateOrPxr500c)
+{
+    struct Case {
+        DeviceType model;
+        uint32_t rate;
+        bool ok;
+    } cases[] = {{kPXR7X, 9600, true}, {kPXR7X, 115200, false}, {kPXR500C, 115200, true}};
+    for (const auto& c : cases) {
+        tx.deviceType = c.model;
+        acBaudrateExecute(tx, editor, choose(c.rate, c.ok));
+        EXPECT_TRUE(backend.written().empty());
+        EXPECT_EQ(port.BaudRate(), 9600u);
+    }
+    EXPECT_EQ(ui.focus, 3);
+}
+
+TEST_F(Baud, AutoStartOnlyForAListEntryOfTwoCharacters)
+{
+    tx.deviceType = kPXR501;
+    editor.setFieldText("cb_as_2", "xx");
+    acBaudrateExecute(tx, editor, choose(19200));
+    EXPECT_EQ(backend.written().back().bytes, "BR19200\r");
+}
+
+TEST_F(Baud, UnsupportedRateFallsBackToOldRate)
+{
+    tx.deviceType = kPXR7X;
+    acBaudrateExecute(tx, editor, choose(5000000));
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0], "PC COM port do not support baudrate 5000000 Baud!");
+    EXPECT_EQ(port.BaudRate(), 9600u);
+    EXPECT_EQ(backend.baudRate(), 9600u);
+}
+
+TEST_F(Baud, ClosedPortStillChangesTheRate)
+{
+    tx.deviceType = kPXR7X;
+    port.Close();
+    acBaudrateExecute(tx, editor, choose(38400));
+    EXPECT_TRUE(backend.written().empty());
+    EXPECT_EQ(port.BaudRate(), 38400u);
+    EXPECT_EQ(ui.statusText(0), " /dev/ttyPXR:38400,8,None,1,None");
+}
+
+TEST(BaudRateList, TextsAndIndices)
+{
+    EXPECT_EQ(baudRateIndex(2400), 0);
+    EXPECT_EQ(baudRateIndex(460800), 8);
+    EXPECT_EQ(baudRateIndex(1200), -1);
+    EXPECT_EQ(baudRateFromText("115200"), 115200u);
+    EXPECT_EQ(baudRateFromText(""), 9600u);
+    EXPECT_EQ(baudRateFromText("115201"), 9600u);
+    EXPECT_EQ(baudRateFromText("1200"), 9600u);
+}
