@@ -1,0 +1,400 @@
+// pxr-meter: a software meter on a pseudo-terminal. The program under test
+// opens the link like a serial port; this process plays the meter's side of
+// the protocol in real time, at the meter's line rate.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "emulator/MeterEmulator.h"
+
+namespace {
+
+volatile sig_atomic_t g_stop = 0;
+
+void onSignal(int) { g_stop = 1; }
+
+const char* const kUsage =
+    "usage: pxr-meter --model pxr7x|pxr500c|pxr501|pxr502 --link PATH [options]\n"
+    "  --baud N            the meter's line rate (default 9600, 115200 for pxr501/pxr502)\n"
+    "  --silent            answer nothing, stream nothing\n"
+    "  --no-echo           query replies without their code\n"
+    "  --garbled           every character of a line arrives corrupted\n"
+    "  --chunked           output arrives in pieces of 1..3 bytes, 15 ms apart\n"
+    "  --blank-lines N     N empty lines before every reply\n"
+    "  --slow MS           every reply MS later\n"
+    "  --ignore-first-esc  a running stream survives the first ESC\n"
+    "  --hangup-after N    close the line after N bytes sent\n"
+    "  --wrong-baud        the meter runs at another rate than the model line's usual\n"
+    "                      one (or --baud); while the program's rate differs, output is\n"
+    "                      junk and input is not understood\n"
+    "  --distance M        simulated target distance (default 5)\n"
+    "  --ramp              distance ramp with a burst of error lines\n"
+    "  --seed N            noise and chunking follow from it (default 1)\n"
+    "  --verbose           log the traffic to stderr\n";
+
+struct SpeedEntry {
+    speed_t speed;
+    uint32_t baud;
+};
+
+const SpeedEntry kSpeeds[] = {
+    {B50, 50},         {B75, 75},         {B110, 110},       {B134, 134},       {B150, 150},
+    {B200, 200},       {B300, 300},       {B600, 600},       {B1200, 1200},     {B1800, 1800},
+    {B2400, 2400},     {B4800, 4800},     {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+    {B57600, 57600},   {B115200, 115200}, {B230400, 230400}, {B460800, 460800},
+};
+
+uint32_t baudOf(speed_t speed)
+{
+    for (const SpeedEntry& e : kSpeeds)
+        if (e.speed == speed)
+            return e.baud;
+    return 0;
+}
+
+bool speedOf(uint32_t baud, speed_t& speed)
+{
+    for (const SpeedEntry& e : kSpeeds)
+        if (e.baud == baud) {
+            speed = e.speed;
+            return true;
+        }
+    return false;
+}
+
+bool parseNumber(const char* text, unsigned long long& value)
+{
+    if (!text || !*text)
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoull(text, &end, 10);
+    return errno == 0 && end && *end == '\0' && text[0] != '-';
+}
+
+std::string printable(const std::string& bytes)
+{
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == 0x1b)
+            out += "<ESC>";
+        else if (c < 32 || c >= 127) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        } else
+            out += static_cast<char>(c);
+    }
+    return out;
+}
+
+double nowMs()
+{
+    static const auto start = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+struct Options {
+    pxr::MeterConfig config;
+    std::string link;
+    bool verbose = false;
+    bool modelGiven = false;
+    bool baudGiven = false;
+};
+
+bool parseArgs(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+        unsigned long long n = 0;
+        auto number = [&](unsigned long long& out) {
+            if (!parseNumber(next, out)) {
+                std::fprintf(stderr, "pxr-meter: %s needs a number\n", a.c_str());
+                return false;
+            }
+            ++i;
+            return true;
+        };
+        if (a == "--model" && next) {
+            const std::string m = next;
+            ++i;
+            if (m == "pxr7x")
+                o.config.model = pxr::MeterModel::PXR7X;
+            else if (m == "pxr500c")
+                o.config.model = pxr::MeterModel::PXR500C;
+            else if (m == "pxr501")
+                o.config.model = pxr::MeterModel::PXR501;
+            else if (m == "pxr502")
+                o.config.model = pxr::MeterModel::PXR502;
+            else {
+                std::fprintf(stderr, "pxr-meter: unknown model %s\n", m.c_str());
+                return false;
+            }
+            o.modelGiven = true;
+        } else if (a == "--link" && next) {
+            o.link = next;
+            ++i;
+        } else if (a == "--baud") {
+            if (!number(n))
+                return false;
+            speed_t s;
+            if (!speedOf(static_cast<uint32_t>(n), s)) {
+                std::fprintf(stderr, "pxr-meter: unsupported baud rate %llu\n", n);
+                return false;
+            }
+            o.config.baudRate = static_cast<uint32_t>(n);
+            o.baudGiven = true;
+        } else if (a == "--silent") {
+            o.config.faults.silent = true;
+        } else if (a == "--no-echo") {
+            o.config.faults.noEcho = true;
+        } else if (a == "--garbled") {
+            o.config.faults.garbled = true;
+        } else if (a == "--chunked") {
+            o.config.faults.chunked = true;
+        } else if (a == "--blank-lines") {
+            if (!number(n))
+                return false;
+            o.config.faults.blankLines = static_cast<int>(std::min<unsigned long long>(n, 100));
+        } else if (a == "--slow") {
+            if (!number(n))
+                return false;
+            o.config.faults.slowMs = static_cast<double>(n);
+        } else if (a == "--ignore-first-esc") {
+            o.config.faults.ignoreFirstEsc = true;
+        } else if (a == "--hangup-after") {
+            if (!number(n))
+                return false;
+            o.config.faults.hangUpAfter = n;
+        } else if (a == "--wrong-baud") {
+            o.config.faults.wrongBaud = true;
+        } else if (a == "--distance" && next) {
+            char* end = nullptr;
+            o.config.distance = std::strtod(next, &end);
+            if (!end || *end != '\0') {
+                std::fprintf(stderr, "pxr-meter: --distance needs a number\n");
+                return false;
+            }
+            ++i;
+        } else if (a == "--ramp") {
+            o.config.rampAndError = true;
+        } else if (a == "--seed") {
+            if (!number(n))
+                return false;
+            o.config.seed = static_cast<uint32_t>(n);
+        } else if (a == "--verbose") {
+            o.verbose = true;
+        } else if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else {
+            std::fprintf(stderr, "pxr-meter: unknown argument %s\n", a.c_str());
+            return false;
+        }
+    }
+    if (!o.modelGiven || o.link.empty())
+        return false;
+    const uint32_t usual = pxr::MeterEmulator::defaultBaudRate(o.config.model);
+    if (o.config.faults.wrongBaud && !o.baudGiven)
+        o.config.baudRate = usual == 9600 ? 19200 : 57600;
+    return true;
+}
+
+// The pty's line settings as a serial port would have them before the
+// program touches them: raw, 8N1, the model line's usual rate.
+bool setUpSlave(const char* slaveName, uint32_t baud)
+{
+    const int fd = ::open(slaveName, O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    termios t{};
+    bool ok = ::tcgetattr(fd, &t) == 0;
+    if (ok) {
+        ::cfmakeraw(&t);
+        t.c_cflag |= CLOCAL | CREAD;
+        speed_t s = B9600;
+        speedOf(baud, s);
+        ::cfsetispeed(&t, s);
+        ::cfsetospeed(&t, s);
+        ok = ::tcsetattr(fd, TCSANOW, &t) == 0;
+    }
+    // Closing leaves the master in its hung-up state until the program opens
+    // the slave, which is how this process tells whether anyone listens.
+    ::close(fd);
+    return ok;
+}
+
+bool makeLink(const std::string& link, const char* target)
+{
+    struct stat st{};
+    if (::lstat(link.c_str(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) {
+            std::fprintf(stderr, "pxr-meter: %s exists and is not a link\n", link.c_str());
+            return false;
+        }
+        ::unlink(link.c_str()); // a stale link of an earlier run
+    }
+    if (::symlink(target, link.c_str()) != 0) {
+        std::fprintf(stderr, "pxr-meter: cannot create %s: %s\n", link.c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+void removeLink(const std::string& link, const std::string& target)
+{
+    char buf[4096];
+    const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
+    if (n > 0 && std::string(buf, static_cast<std::size_t>(n)) == target)
+        ::unlink(link.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    if (!parseArgs(argc, argv, o)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+
+    int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        std::fprintf(stderr, "pxr-meter: no pseudo-terminal: %s\n", std::strerror(errno));
+        return 1;
+    }
+    const char* name = ::ptsname(master);
+    if (!name) {
+        std::fprintf(stderr, "pxr-meter: ptsname: %s\n", std::strerror(errno));
+        return 1;
+    }
+    const std::string slaveName = name;
+    const uint32_t usual = pxr::MeterEmulator::defaultBaudRate(o.config.model);
+    if (!setUpSlave(slaveName.c_str(), usual)) {
+        std::fprintf(stderr, "pxr-meter: cannot set up %s: %s\n", slaveName.c_str(), std::strerror(errno));
+        return 1;
+    }
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    struct sigaction sa{};
+    sa.sa_handler = onSignal;
+    ::sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    if (!makeLink(o.link, slaveName.c_str()))
+        return 1;
+
+    pxr::MeterEmulator meter(o.config);
+    std::string txBuffer;
+    meter.setOutput([&](const std::string& bytes) { txBuffer += bytes; });
+
+    if (o.verbose)
+        std::fprintf(stderr, "pxr-meter: %u baud, %s -> %s\n", meter.baudRate(), o.link.c_str(),
+                     slaveName.c_str());
+
+    bool peerGone = true; // nobody has the slave open yet
+    double txFreeMs = nowMs();
+    meter.powerOn(nowMs());
+
+    while (!g_stop) {
+        double now = nowMs();
+        if (master >= 0) {
+            termios t{};
+            if (::tcgetattr(master, &t) == 0)
+                meter.setHostLineRate(baudOf(::cfgetospeed(&t)));
+        }
+        meter.advanceTo(now);
+
+        // Put the bytes onto the line at 10 bits per byte at the meter's rate.
+        if (!txBuffer.empty()) {
+            const double byteMs = 10000.0 / static_cast<double>(meter.baudRate());
+            if (txFreeMs < now - byteMs)
+                txFreeMs = now;
+            if (txFreeMs <= now) {
+                auto n = static_cast<std::size_t>((now - txFreeMs) / byteMs) + 1;
+                n = std::min(n, txBuffer.size());
+                const std::string chunk = txBuffer.substr(0, n);
+                txBuffer.erase(0, n);
+                txFreeMs += static_cast<double>(n) * byteMs;
+                // With nobody listening, or the program's queue full, the
+                // bytes are lost as on a real line.
+                if (master >= 0 && !peerGone) {
+                    const ssize_t w = ::write(master, chunk.data(), chunk.size());
+                    (void)w;
+                }
+                if (o.verbose)
+                    std::fprintf(stderr, "-> %s\n", printable(chunk).c_str());
+            }
+        }
+
+        if (master >= 0 && meter.hungUp() && txBuffer.empty()) {
+            if (o.verbose)
+                std::fprintf(stderr, "pxr-meter: hang-up after %llu bytes\n",
+                             static_cast<unsigned long long>(meter.bytesSent()));
+            ::close(master);
+            master = -1;
+        }
+
+        // Sleep until the next byte may go, the meter has something due, or
+        // the program writes; look at the line speed at least every 50 ms.
+        double wake = std::min(meter.nextEventMs(), now + 50.0);
+        if (!txBuffer.empty())
+            wake = std::min(wake, txFreeMs);
+        int timeout = static_cast<int>(std::max(0.0, std::ceil(wake - nowMs())));
+
+        if (master < 0) {
+            ::poll(nullptr, 0, std::min(timeout, 50));
+            continue;
+        }
+        pollfd p{master, POLLIN, 0};
+        if (peerGone) {
+            // A hung-up master reports POLLHUP at once, every time: look
+            // again after a short sleep instead of spinning.
+            ::poll(nullptr, 0, std::min(timeout, 20));
+            timeout = 0;
+        }
+        const int r = ::poll(&p, 1, timeout);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            std::fprintf(stderr, "pxr-meter: poll: %s\n", std::strerror(errno));
+            break;
+        }
+        peerGone = r > 0 && (p.revents & POLLHUP) != 0;
+        if (r > 0 && (p.revents & POLLIN)) {
+            char buf[1024];
+            const ssize_t n = ::read(master, buf, sizeof buf);
+            if (n > 0) {
+                const std::string bytes(buf, static_cast<std::size_t>(n));
+                if (o.verbose)
+                    std::fprintf(stderr, "<- %s\n", printable(bytes).c_str());
+                meter.receive(bytes, nowMs());
+            }
+        }
+    }
+
+    if (master >= 0)
+        ::close(master);
+    removeLink(o.link, slaveName);
+    return 0;
+}

@@ -1,0 +1,161 @@
+#pragma once
+// The meter's side of the serial protocol, for the three model lines, as a
+// software substitute for a real meter: it answers queries, stores set
+// commands, streams readings at the model's output rate in the format its SD
+// value selects, and can misbehave in named ways (fault modes).
+//
+// Time-driven and free of any OS call: the caller feeds received bytes with
+// their time (receive), moves time on (advanceTo) and learns from
+// nextEventMs when something falls due. The same object runs in virtual time
+// (core tests) and in real time (the pxr-meter tool on a pseudo-terminal).
+// Pacing the bytes at the line rate is the caller's business; the meter only
+// never starts a reading line before its previous one could have left the
+// line at its own baud rate.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "devices/DeviceType.h"
+
+namespace pxr {
+
+enum class MeterModel { PXR7X, PXR500C, PXR501, PXR502 };
+
+// Named misbehaviours. All off by default.
+struct MeterFaults {
+    bool silent = false;         // a dead meter: reads nothing, sends nothing
+    bool noEcho = false;         // query replies lack their code ("25" for "SA 25")
+    bool garbled = false;        // every character of a line arrives with its lowest bit flipped (terminators intact)
+    bool chunked = false;        // every output arrives in pieces of 1..3 bytes, kChunkGapMs apart
+    int blankLines = 0;          // bare CR LF lines in front of every reply
+    double slowMs = 0;           // extra delay before every reply
+    bool ignoreFirstEsc = false; // a running stream survives the first ESC it gets
+    uint64_t hangUpAfter = 0;    // after this many bytes sent the meter goes dead (0 = never)
+    bool wrongBaud = false;      // the line rates matter: while the host's rate differs from the
+                                 // meter's, output arrives as junk and input is not understood
+};
+
+struct MeterConfig {
+    MeterModel model = MeterModel::PXR7X;
+    uint32_t baudRate = 0; // the meter's rate at power-on; 0 = the model line's usual rate
+    MeterFaults faults;
+    uint32_t seed = 1;         // noise, signal levels and chunk sizes follow from it
+    double distance = 5.0;     // target distance, in the reading's unit
+    bool rampAndError = false; // distance ramp with a burst of error lines, as the simulated device
+    double replyDelayMs = 5.0; // time the meter takes to answer a command
+};
+
+class MeterEmulator {
+public:
+    using Output = std::function<void(const std::string& bytes)>;
+
+    static constexpr double kChunkGapMs = 15.0;
+    static constexpr double kNever = std::numeric_limits<double>::infinity();
+
+    explicit MeterEmulator(const MeterConfig& config);
+
+    // Receives what the meter sends, in the order it goes onto the line.
+    void setOutput(Output output);
+
+    // Switches the meter on: input and any running mode are dropped (the
+    // parameters and the baud rate are kept, as in the meter's own memory)
+    // and the mode named by the auto-start value AS is started.
+    void powerOn(double nowMs);
+
+    // Bytes from the program. Commands end with CR; LF is ignored; ESC stops
+    // a stream at once and answers nothing. PXR500C and PXR501/502 ignore
+    // every command but ESC while they stream; PXR7X takes queries and set
+    // commands during a stream, and a new measuring command replaces it.
+    void receive(const std::string& bytes, double nowMs);
+
+    // Sends everything that falls due up to nowMs.
+    void advanceTo(double nowMs);
+
+    // When advanceTo next has something to send, or kNever.
+    double nextEventMs() const;
+
+    // The line speed the program set on its port (0 = unknown, taken as matching).
+    void setHostLineRate(uint32_t baud);
+
+    bool hungUp() const { return m_hungUp; }
+    // The meter's current line rate; "BR" changes it.
+    uint32_t baudRate() const { return m_rate; }
+    bool streaming() const { return m_stream != nullptr; }
+    // Code of the running stream ("DT", "DJ" ...) or empty.
+    std::string streamMode() const;
+    // A parameter's values joined by single blanks; empty for an unknown code.
+    std::string parameter(const std::string& code) const;
+    uint64_t bytesSent() const { return m_sent; }
+    const MeterConfig& config() const { return m_config; }
+    DeviceType deviceType() const { return m_device; }
+
+    static DeviceType deviceTypeOf(MeterModel model);
+    // 9600 for PXR7X and PXR500C, 115200 for PXR501/502.
+    static uint32_t defaultBaudRate(MeterModel model);
+    // The rates "BR" accepts.
+    static bool isSupportedRate(uint32_t baud);
+
+    enum class Action { Stream, Reading, Temperature, Identify, IdentifyMore, Hardware, SetOffset, LaserOff, BaudRate };
+    enum class Kind { Distance, Velocity, Signal };
+    struct Command {
+        const char* code;
+        Action action;
+        Kind kind;
+        uint8_t simuMode; // PXR7X output-rate rule: 1 = DT, 2 = DS, 3 = DW, 4 = DX
+    };
+
+private:
+    struct Pending {
+        double due;
+        std::string bytes;
+    };
+
+    void handleByte(char c, double nowMs);
+    void handleLine(const std::string& line, double nowMs);
+    void execute(const Command& command, const std::string& argument, double nowMs);
+    void answerQuery(const std::string& code, double nowMs);
+    void storeValues(const std::string& code, const std::string& text);
+    const Command* findCommand(const std::string& code) const;
+    std::string lookup(const std::string& code, int index) const;
+    void setParameter(const std::string& code, const std::string& joined);
+
+    void startStream(const Command& command, double nowMs);
+    void stopStream();
+    void sendStreamLine(double dueMs);
+    std::string readingLine(Kind kind);
+    std::string readingTerminator() const;
+    double streamIntervalMs(const Command& command) const;
+    double lineTimeMs(std::size_t bytes) const;
+
+    void reply(const std::string& body, const std::string& terminator, double nowMs);
+    void enqueue(double dueMs, const std::string& bytes);
+    void emit(std::string bytes);
+    bool rateMismatch() const;
+    int random0to9();
+
+    MeterConfig m_config;
+    DeviceType m_device;
+    Output m_output;
+    std::vector<std::pair<std::string, std::string>> m_params; // code -> joined values, table order
+    uint32_t m_rate;
+    uint32_t m_hostRate = 0;
+    bool m_powered = false;
+    bool m_hungUp = false;
+    bool m_escIgnored = false;
+    std::string m_input;
+    const Command* m_stream = nullptr;
+    double m_nextLineMs = kNever;
+    std::deque<Pending> m_queue;
+    double m_lastDueMs = -kNever;
+    uint64_t m_sent = 0;
+    int m_counter = 0;
+    std::mt19937 m_rng;
+};
+
+} // namespace pxr

@@ -1,0 +1,808 @@
+// The meter emulator, driven directly in virtual time.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "emulator/MeterEmulator.h"
+
+using namespace pxr;
+
+namespace {
+
+const std::string ESC(1, '\x1b');
+const std::string CRLF = "\r\n";
+
+struct Piece {
+    double atMs;
+    std::string bytes;
+};
+
+// An emulator with a recorder of what it sends and a virtual clock.
+class Rig {
+public:
+    explicit Rig(MeterConfig config) : meter(config)
+    {
+        meter.setOutput([this](const std::string& b) { out.push_back({now, b}); });
+    }
+    static MeterConfig model(MeterModel m)
+    {
+        MeterConfig c;
+        c.model = m;
+        return c;
+    }
+
+    // Powers on and stops the auto-start stream, so that the meter is idle.
+    void start()
+    {
+        meter.powerOn(now);
+        send(ESC);
+        out.clear();
+    }
+    void send(const std::string& bytes) { meter.receive(bytes, now); }
+    // Runs every event up to t, stepping from event to event like an event loop.
+    void runTo(double t)
+    {
+        for (double next = meter.nextEventMs(); next <= t; next = meter.nextEventMs()) {
+            now = std::max(now, next);
+            meter.advanceTo(now);
+        }
+        now = std::max(now, t);
+    }
+    void run(double ms) { runTo(now + ms); }
+    // Sends a command line and collects what comes back within ms.
+    std::string ask(const std::string& line, double ms = 200)
+    {
+        out.clear();
+        send(line + "\r");
+        run(ms);
+        return text();
+    }
+    std::string text() const
+    {
+        std::string t;
+        for (const Piece& p : out)
+            t += p.bytes;
+        return t;
+    }
+    std::vector<std::string> lines(const std::string& terminator = CRLF) const
+    {
+        std::vector<std::string> result;
+        std::string t = text();
+        for (size_t p; (p = t.find(terminator)) != std::string::npos; t.erase(0, p + terminator.size()))
+            result.push_back(t.substr(0, p));
+        return result;
+    }
+
+    MeterEmulator meter;
+    std::vector<Piece> out;
+    double now = 0;
+};
+
+// ---- queries answer the factory values, in the meter's form ----
+
+struct QueryCase {
+    MeterModel model;
+    const char* code;
+    const char* value; // factory value, the values joined by single blanks
+};
+
+const QueryCase kFactory[] = {
+    {MeterModel::PXR7X, "ST", "0"},       {MeterModel::PXR7X, "SA", "1"},      {MeterModel::PXR7X, "TD", "0 0"},
+    {MeterModel::PXR7X, "TM", "0 1"},     {MeterModel::PXR7X, "SF", "1"},      {MeterModel::PXR7X, "OF", "0"},
+    {MeterModel::PXR7X, "AS", "dt"},      {MeterModel::PXR7X, "SE", "2"},      {MeterModel::PXR7X, "RM", "0 0 0"},
+    {MeterModel::PXR7X, "SD", "d"},       {MeterModel::PXR7X, "RB", "0"},      {MeterModel::PXR7X, "RE", "40"},
+    {MeterModel::PXR7X, "AC", "2"},       {MeterModel::PXR7X, "AH", "0.1"},    {MeterModel::PXR7X, "AW", "100000"},
+    {MeterModel::PXR500C, "SA", "10"},    {MeterModel::PXR500C, "TD", "0 0"},  {MeterModel::PXR500C, "SF", "1"},
+    {MeterModel::PXR500C, "AS", "dt"},    {MeterModel::PXR500C, "RB", "0"},    {MeterModel::PXR500C, "RE", "50"},
+    {MeterModel::PXR500C, "AC", "2"},     {MeterModel::PXR500C, "AH", "0.1"},
+    {MeterModel::PXR501, "SA", "200"},    {MeterModel::PXR501, "MF", "2000"},  {MeterModel::PXR501, "TD", "0 0 1"},
+    {MeterModel::PXR501, "SF", "1"},      {MeterModel::PXR501, "OF", "0"},     {MeterModel::PXR501, "AS", "dt"},
+    {MeterModel::PXR501, "SE", "2 2"},    {MeterModel::PXR501, "MW", "0 5000"}, {MeterModel::PXR501, "PL", "0"},
+    {MeterModel::PXR501, "HE", "4 10"},   {MeterModel::PXR501, "SD", "0 0"},   {MeterModel::PXR501, "TE", "0"},
+    {MeterModel::PXR501, "QA", "0 300"},  {MeterModel::PXR501, "Q1", "2 5000 0.1 1"},
+    {MeterModel::PXR501, "Q2", "4 5000 0.1 1"}, {MeterModel::PXR501, "SC", "0"},
+    {MeterModel::PXR502, "SA", "10"},     {MeterModel::PXR502, "MF", "100"},   {MeterModel::PXR502, "TD", "0 0 1"},
+    {MeterModel::PXR502, "Q2", "4 5000 0.1 1"}, {MeterModel::PXR502, "SC", "0"},
+};
+
+class FactoryQuery : public ::testing::TestWithParam<QueryCase> {};
+
+TEST_P(FactoryQuery, AnsweredInTheMetersForm)
+{
+    const QueryCase& c = GetParam();
+    Rig rig(Rig::model(c.model));
+    rig.start();
+    const std::string reply = rig.ask(c.code);
+    if (c.model != MeterModel::PXR500C) {
+        EXPECT_EQ(reply, std::string(c.code) + " " + c.value + CRLF);
+        return;
+    }
+    // PXR500C: no code, leading blanks; its AS answer comes without CR LF.
+    ASSERT_FALSE(reply.empty());
+    EXPECT_EQ(reply[0], ' ');
+    const std::string tail = std::string(c.value) + (std::string(c.code) == "AS" ? "" : CRLF);
+    EXPECT_EQ(reply.substr(reply.find_first_not_of(' ')), tail);
+}
+
+std::string modelName(MeterModel m)
+{
+    static const char* const names[] = {"PXR7X", "PXR500C", "PXR501", "PXR502"};
+    return names[static_cast<int>(m)];
+}
+
+std::string queryCaseName(const ::testing::TestParamInfo<QueryCase>& info)
+{
+    return modelName(info.param.model) + "_" + info.param.code;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllCodes, FactoryQuery, ::testing::ValuesIn(kFactory), queryCaseName);
+
+TEST(Emulator, CodesOfOtherModelLinesAreNotAnswered)
+{
+    struct Case {
+        MeterModel model;
+        const char* code;
+    };
+    for (Case c : {Case{MeterModel::PXR7X, "MF"}, Case{MeterModel::PXR7X, "QA"}, Case{MeterModel::PXR500C, "ST"},
+                   Case{MeterModel::PXR500C, "OF"}, Case{MeterModel::PXR500C, "SD"}, Case{MeterModel::PXR501, "ST"},
+                   Case{MeterModel::PXR501, "AW"}, Case{MeterModel::PXR501, "XY"}}) {
+        Rig rig(Rig::model(c.model));
+        rig.start();
+        EXPECT_EQ(rig.ask(c.code, 1500), "") << c.code;
+    }
+}
+
+// ---- set, then query ----
+
+struct SetCase {
+    MeterModel model;
+    const char* set; // as the program writes it, without CR
+    const char* code;
+    const char* value; // what the query then answers
+};
+
+const SetCase kSets[] = {
+    {MeterModel::PXR7X, "SA5", "SA", "5"},
+    {MeterModel::PXR7X, "TD100 1", "TD", "100 1"},
+    {MeterModel::PXR7X, "RM3 0.5 10", "RM", "3 0.5 10"},
+    {MeterModel::PXR7X, "AH0.5", "AH", "0.5"},
+    {MeterModel::PXR7X, "SDh", "SD", "h"},
+    {MeterModel::PXR7X, "ASds", "AS", "ds"},
+    // Fewer values than the code has replace the leading ones only.
+    {MeterModel::PXR7X, "TD250", "TD", "250 0"},
+    // Extra values are dropped.
+    {MeterModel::PXR7X, "TM1 0 7", "TM", "1 0"},
+    {MeterModel::PXR500C, "AS vt", "AS", "vt"},
+    {MeterModel::PXR500C, "AH 0.3", "AH", "0.3"},
+    {MeterModel::PXR500C, "SA25", "SA", "25"},
+    {MeterModel::PXR500C, "TD20 1", "TD", "20 1"},
+    {MeterModel::PXR501, "SD0 1", "SD", "0 1"},
+    {MeterModel::PXR501, "Q11 200 0.2 0", "Q1", "1 200 0.2 0"},
+    {MeterModel::PXR501, "HE-5 5", "HE", "-5 5"},
+    {MeterModel::PXR501, "asvt", "AS", "vt"},
+    {MeterModel::PXR502, "MF500", "MF", "500"},
+};
+
+class SetThenQuery : public ::testing::TestWithParam<SetCase> {};
+
+TEST_P(SetThenQuery, RoundTrip)
+{
+    const SetCase& c = GetParam();
+    Rig rig(Rig::model(c.model));
+    rig.start();
+    EXPECT_EQ(rig.ask(c.set), "") << "a set command is not answered";
+    const std::string reply = rig.ask(c.code);
+    if (c.model == MeterModel::PXR500C) {
+        const std::string tail = std::string(c.value) + (std::string(c.code) == "AS" ? "" : CRLF);
+        EXPECT_EQ(reply.substr(reply.find_first_not_of(' ')), tail);
+    } else {
+        EXPECT_EQ(reply, std::string(c.code) + " " + c.value + CRLF);
+    }
+    EXPECT_EQ(rig.meter.parameter(c.code), c.value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, SetThenQuery, ::testing::ValuesIn(kSets));
+
+TEST(Emulator, SettingsSurviveAPowerCycle)
+{
+    Rig rig(Rig::model(MeterModel::PXR7X));
+    rig.start();
+    rig.ask("SA7");
+    rig.start();
+    EXPECT_EQ(rig.ask("SA"), "SA 7\r\n");
+}
+
+// ---- streams, ESC, auto-start ----
+
+double medianGap(const std::vector<Piece>& out)
+{
+    std::vector<double> gaps;
+    for (size_t i = 1; i < out.size(); ++i)
+        gaps.push_back(out[i].atMs - out[i - 1].atMs);
+    if (gaps.empty())
+        return 0;
+    std::sort(gaps.begin(), gaps.end());
+    return gaps[gaps.size() / 2];
+}
+
+TEST(Emulator, AutoStartStreamsAtPowerOn)
+{
+    for (MeterModel m : {MeterModel::PXR7X, MeterModel::PXR500C, MeterModel::PXR501, MeterModel::PXR502}) {
+        Rig rig(Rig::model(m));
+        EXPECT_EQ(rig.meter.nextEventMs(), MeterEmulator::kNever) << "nothing before power-on";
+        rig.meter.powerOn(0);
+        EXPECT_TRUE(rig.meter.streaming());
+        EXPECT_EQ(rig.meter.streamMode(), "DT");
+        rig.runTo(1000);
+        EXPECT_GE(rig.out.size(), 5u);
+    }
+}
+
+TEST(Emulator, AutoStartOfASingleOutputSendsOneLine)
+{
+    Rig rig(Rig::model(MeterModel::PXR7X));
+    rig.start();
+    rig.ask("AStp");
+    rig.out.clear();
+    rig.meter.powerOn(rig.now);
+    rig.run(2000);
+    EXPECT_FALSE(rig.meter.streaming());
+    EXPECT_EQ(rig.text(), "+25.6\r\n");
+}
+
+TEST(Emulator, AutoStartValueNamingNoCommandStartsNothing)
+{
+    Rig rig(Rig::model(MeterModel::PXR501));
+    rig.start();
+    rig.ask("ASxy");
+    rig.out.clear();
+    rig.meter.powerOn(rig.now);
+    rig.run(2000);
+    EXPECT_EQ(rig.text(), "");
+}
+
+TEST(Emulator, EscStopsTheStreamAndIsNotAnswered)
+{
+    for (MeterModel m : {MeterModel::PXR7X, MeterModel::PXR500C, MeterModel::PXR501}) {
+        Rig rig(Rig::model(m));
+        rig.meter.powerOn(0);
+        rig.runTo(1000);
+        ASSERT_FALSE(rig.out.empty());
+        rig.out.clear();
+        rig.send(ESC);
+        EXPECT_FALSE(rig.meter.streaming());
+        rig.run(3000);
+        EXPECT_EQ(rig.text(), "");
+        EXPECT_EQ(rig.meter.nextEventMs(), MeterEmulator::kNever);
+    }
+}
+
+TEST(Emulator, AutoStartCommandResumesTheMode)
+{
+    Rig rig(Rig::model(MeterModel::PXR7X));
+    rig.start();
+    rig.ask("dt", 1000);
+    EXPECT_EQ(rig.meter.streamMode(), "DT");
+    EXPECT_GE(rig.lines().size(), 5u);
+}
+
+struct RateCase {
+    MeterModel model;
+    std::vector<const char*> setup;
+    const char* command;
+    double gapMs;
+};
+
+const RateCase kRates[] = {
+    {MeterModel::PXR7X, {}, "DT", 160},
+    {MeterModel::PXR7X, {"ST2"}, "DT", 480},
+    {MeterModel::PXR7X, {}, "DS", 160},
+    {MeterModel::PXR7X, {"ST2"}, "DS", 300},
+    {MeterModel::PXR7X, {}, "DW", 100},
+    {MeterModel::PXR7X, {}, "DX", 20},
+    {MeterModel::PXR500C, {}, "DT", 100},
+    {MeterModel::PXR500C, {"SA1"}, "DT", 10},
+    {MeterModel::PXR500C, {"SA5"}, "DJ", 50},
+    {MeterModel::PXR501, {}, "DT", 100},
+    {MeterModel::PXR501, {"SA100"}, "DT", 50},
+    {MeterModel::PXR502, {}, "DT", 100},
+    {MeterModel::PXR502, {"SA30", "MF1000"}, "VT", 30},
+};
+
+class StreamRate : public ::testing::TestWithParam<RateCase> {};
+
+TEST_P(StreamRate, LinesAtTheOutputInterval)
+{
+    const RateCase& c = GetParam();
+    Rig rig(Rig::model(c.model));
+    rig.start();
+    for (const char* s : c.setup)
+        rig.ask(s);
+    rig.ask(c.command, 40 * c.gapMs);
+    EXPECT_GE(rig.out.size(), 30u);
+    EXPECT_NEAR(medianGap(rig.out), c.gapMs, 1e-6);
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, StreamRate, ::testing::ValuesIn(kRates));
+
+TEST(Emulator, StreamNeverOutrunsItsLine)
+{
+    // DX wants a line every 20 ms; nine bytes take 37.5 ms at 2400 baud.
+    MeterConfig c = Rig::model(MeterModel::PXR7X);
+    c.baudRate = 2400;
+    Rig rig(c);
+    rig.start();
+    rig.ask("DX", 2000);
+    EXPECT_NEAR(medianGap(rig.out), 9 * 10 * 1000.0 / 2400, 1e-6);
+}
+
+// ---- reading formats ----
+
+struct FormatCase {
+    MeterModel model;
+    std::vector<const char*> setup;
+    const char* command;
+    const char* pattern; // every line (without its terminator) matches
+    const char* terminator;
+};
+
+const FormatCase kFormats[] = {
+    {MeterModel::PXR7X, {}, "DT", R"(005\.00\d)", "\r\n"},
+    {MeterModel::PXR7X, {"SDh"}, "DT", R"( 00(1388|1389|138A|138B|138C|138D|138E|138F|1390|1391))", "\r\n"},
+    {MeterModel::PXR7X, {"SDH"}, "DT", R"( 0013[89][0-9A-F])", "\r\n"},
+    {MeterModel::PXR7X, {"SDs"}, "DT", R"(005\.00\d 140\d)", "\r\n"},
+    {MeterModel::PXR7X, {"SF10"}, "DT", R"(050\.0\d0)", "\r\n"},
+    {MeterModel::PXR7X, {"SF-1"}, "DT", R"(-05\.00\d)", "\r\n"},
+    {MeterModel::PXR7X, {"OF1.5"}, "DW", R"(006\.50\d)", "\r\n"},
+    {MeterModel::PXR500C, {}, "DT", R"(    5\.0[01])", ""},
+    {MeterModel::PXR500C, {"SF0.1"}, "DF", R"(    0\.50)", ""},
+    {MeterModel::PXR500C, {}, "DJ", R"(    150\d)", ""},
+    {MeterModel::PXR500C, {}, "VT", R"(    0\.0[01])", ""},
+    {MeterModel::PXR501, {}, "DT", R"(D 0005\.00\d)", "\r\n"},
+    {MeterModel::PXR501, {"SD1 0"}, "DT", R"(H0013[89][0-9A-F])", "\r\n"},
+    {MeterModel::PXR501, {"SD0 1"}, "DT", R"(D 0005\.00\d 0140\d)", "\r\n"},
+    {MeterModel::PXR501, {"SD0 2"}, "DT", R"(D 0005\.00\d \+25\.6)", "\r\n"},
+    {MeterModel::PXR501, {"SD0 3"}, "DT", R"(D 0005\.00\d 0140\d \+25\.6)", "\r\n"},
+    {MeterModel::PXR501, {"SD1 3"}, "DT", R"(H0013[89][0-9A-F] 05(7[89A-F]|8[01]) 100)", "\r\n"},
+    {MeterModel::PXR501, {"SF-1"}, "DF", R"(D-0005\.00\d)", "\r\n"},
+    {MeterModel::PXR502, {"TE1"}, "DT", R"(D 0005\.00\d)", "\r"},
+    {MeterModel::PXR502, {"TE8"}, "DT", R"(D 0005\.00\d)", ";"},
+    {MeterModel::PXR502, {}, "VT", R"(D 0000\.00\d)", "\r\n"},
+};
+
+class StreamFormat : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(StreamFormat, EveryLineInTheSelectedForm)
+{
+    const FormatCase& c = GetParam();
+    Rig rig(Rig::model(c.model));
+    rig.start();
+    for (const char* s : c.setup)
+        rig.ask(s);
+    rig.ask(c.command, 3000);
+    std::vector<std::string> lines;
+    if (std::string(c.terminator).empty()) {
+        // PXR500C: fields of 8 characters, one after the other.
+        const std::string t = rig.text();
+        ASSERT_EQ(t.size() % 8, 0u);
+        for (size_t i = 0; i < t.size(); i += 8)
+            lines.push_back(t.substr(i, 8));
+    } else {
+        lines = rig.lines(c.terminator);
+        EXPECT_EQ(rig.text().substr(rig.text().size() - std::string(c.terminator).size()), c.terminator);
+    }
+    ASSERT_GE(lines.size(), 10u);
+    const std::regex re(c.pattern);
+    for (const std::string& l : lines)
+        EXPECT_TRUE(std::regex_match(l, re)) << "«" << l << "»";
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, StreamFormat, ::testing::ValuesIn(kFormats));
+
+TEST(Emulator, NoiseVariesTheReadings)
+{
+    Rig rig(Rig::model(MeterModel::PXR7X));
+    rig.start();
+    rig.ask("DX", 2000);
+    const auto lines = rig.lines();
+    const std::set<std::string> distinct(lines.begin(), lines.end());
+    EXPECT_GE(distinct.size(), 5u);
+}
+
+TEST(Emulator, SameSeedSameOutputOtherSeedOther)
+{
+    auto run = [](uint32_t seed) {
+        MeterConfig c = Rig::model(MeterModel::PXR501);
+        c.seed = seed;
+        Rig rig(c);
+        rig.meter.powerOn(0);
+        rig.runTo(3000);
+        return rig.text();
+    };
+    EXPECT_EQ(run(7), run(7));
+    EXPECT_NE(run(7), run(8));
+}
+
+TEST(Emulator, DistanceIsConfigurable)
+{
+    MeterConfig c = Rig::model(MeterModel::PXR7X);
+    c.distance = 12.25;
+    Rig rig(c);
+    rig.start();
+    rig.ask("DW", 1000);
+    const std::regex re(R"(012\.25\d)");
+    for (const std::string& l : rig.lines())
+        EXPECT_TRUE(std::regex_match(l, re)) << l;
+}
+
+TEST(Emulator, RampAndErrorBurst)
+{
+    MeterConfig c = Rig::model(MeterModel::PXR7X);
+    c.rampAndError = true;
+    Rig rig(c);
+    rig.start();
+    rig.ask("DX", 100 * 20 + 10);
+    const auto lines = rig.lines();
+    ASSERT_GE(lines.size(), 100u);
+    int errors = 0;
+    for (const std::string& l : lines)
+        errors += l == "E10" ? 1 : 0;
+    EXPECT_EQ(errors, 6);
+}
+
+// ---- single outputs ----
+
+TEST(Emulator, SingleMeasurementIsOneLine)
+{
+    for (MeterModel m : {MeterModel::PXR7X, MeterModel::PXR501}) {
+        Rig rig(Rig::model(m));
+        rig.start();
+        const auto reply = rig.ask("DM", 3000);
+        EXPECT_TRUE(std::regex_match(reply, std::regex(m == MeterModel::PXR7X ? "005\\.00\\d\r\n" : "D 0005\\.00\\d\r\n")))
+            << reply;
+        EXPECT_FALSE(rig.meter.streaming());
+    }
+    Rig rig(Rig::model(MeterModel::PXR502));
+    rig.start();
+    EXPECT_TRUE(std::regex_match(rig.ask("VM", 3000), std::regex("D 0000\\.00\\d\r\n")));
+}
+
+TEST(Emulator, TemperatureLineReadsAsANumber)
+{
+    struct Case {
+        MeterModel model;
+        const char* line;
+    };
+    for (Case c : {Case{MeterModel::PXR7X, "+25.6\r\n"}, Case{MeterModel::PXR500C, "   +25.6\r\n"},
+                   Case{MeterModel::PXR501, "D +25.6\r\n"}}) {
+        Rig rig(Rig::model(c.model));
+        rig.start();
+        EXPECT_EQ(rig.ask("TP"), c.line);
+    }
+}
+
+TEST(Emulator, IdentificationNamesTheVariantAsFirstWord)
+{
+    struct Case {
+        MeterModel model;
+        const char* prefix;
+    };
+    for (Case c : {Case{MeterModel::PXR7X, "ID PXR7X "}, Case{MeterModel::PXR501, "ID PXR501 "},
+                   Case{MeterModel::PXR502, "ID PXR502 "}, Case{MeterModel::PXR500C, "  PXR500C "}}) {
+        Rig rig(Rig::model(c.model));
+        rig.start();
+        const std::string reply = rig.ask("ID");
+        EXPECT_EQ(reply.rfind(c.prefix, 0), 0u) << reply;
+        EXPECT_EQ(rig.lines().size(), 1u);
+        EXPECT_EQ(reply.substr(reply.size() - 2), CRLF);
+    }
+}
+
+TEST(Emulator, ExtendedIdentificationOnlyOnPXR501)
+{
+    Rig rig(Rig::model(MeterModel::PXR502));
+    rig.start();
+    rig.ask("ID");
+    const std::string more = rig.ask("ID?");
+    EXPECT_EQ(more.rfind("ID? PXR502", 0), 0u) << more;
+    EXPECT_EQ(rig.lines().size(), 1u);
+
+    Rig other(Rig::model(MeterModel::PXR7X));
+    other.start();
+    EXPECT_EQ(other.ask("ID?", 1500), "");
+}
+
+TEST(Emulator, SetOffsetAnswersAndStoresTheNewOffset)
+{
+    for (MeterModel m : {MeterModel::PXR7X, MeterModel::PXR501}) {
+        Rig rig(Rig::model(m));
+        rig.start();
+        const std::string reply = rig.ask("SO");
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(reply, match, std::regex("SO (-5\\.00\\d)\r\n"))) << reply;
+        EXPECT_EQ(rig.meter.parameter("OF"), match[1].str());
+        EXPECT_EQ(rig.ask("OF"), "OF " + match[1].str() + CRLF);
+        // The readings now sit around zero.
+        rig.ask("DM");
+        const std::string line = rig.lines().at(0);
+        const double value = std::atof(line.substr(m == MeterModel::PXR7X ? 0 : 1).c_str());
+        EXPECT_LT(std::fabs(value), 0.01) << line;
+    }
+    Rig small(Rig::model(MeterModel::PXR500C));
+    small.start();
+    EXPECT_EQ(small.ask("SO", 1500), "");
+}
+
+TEST(Emulator, SignalStrengthSequenceOfPXR501)
+{
+    Rig rig(Rig::model(MeterModel::PXR501));
+    rig.start();
+    rig.ask("SD0 1");
+    rig.ask("DT", 1000);
+    const auto lines = rig.lines();
+    ASSERT_GE(lines.size(), 5u);
+    for (const std::string& l : lines) {
+        // The level sits at characters 12..16 of a decimal line.
+        ASSERT_GE(l.size(), 16u);
+        const int level = std::atoi(l.substr(11, 5).c_str());
+        EXPECT_GE(level, 1400);
+        EXPECT_LE(level, 1409);
+    }
+    rig.send(ESC);
+    rig.ask("SD0 0");
+    rig.ask("dt", 500);
+    EXPECT_TRUE(std::regex_match(rig.lines().at(0), std::regex(R"(D 0005\.00\d)")));
+}
+
+TEST(Emulator, LaserOffEndsTheStream)
+{
+    Rig rig(Rig::model(MeterModel::PXR7X));
+    rig.meter.powerOn(0);
+    rig.runTo(500);
+    EXPECT_EQ(rig.ask("LF", 2000), "");
+    EXPECT_FALSE(rig.meter.streaming());
+}
+
+// ---- commands during a stream ----
+
+TEST(Emulator, PXR7XAnswersQueriesWhileStreaming)
+{
+    Rig rig(Rig::model(MeterModel::PXR7X));
+    rig.meter.powerOn(0);
+    rig.runTo(500);
+    rig.ask("SA", 400);
+    const auto lines = rig.lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "SA 1"), lines.end());
+    EXPECT_TRUE(rig.meter.streaming());
+    // A measuring command replaces the running one.
+    rig.ask("DW", 1000);
+    EXPECT_EQ(rig.meter.streamMode(), "DW");
+    EXPECT_NEAR(medianGap(rig.out), 100, 1e-6);
+}
+
+TEST(Emulator, PXR500CAndPXR501WantEscBeforeACommand)
+{
+    for (MeterModel m : {MeterModel::PXR500C, MeterModel::PXR501}) {
+        Rig rig(Rig::model(m));
+        rig.meter.powerOn(0);
+        rig.runTo(500);
+        rig.ask("SA9", 100);
+        rig.ask("TP", 500);
+        EXPECT_EQ(rig.text().find("25.6"), std::string::npos);
+        rig.send(ESC);
+        EXPECT_NE(rig.meter.parameter("SA"), "9");
+        EXPECT_NE(rig.ask("TP").find("+25.6"), std::string::npos);
+    }
+}
+
+// ---- baud rate ----
+
+TEST(Emulator, BaudRateCommand)
+{
+    Rig rig(Rig::model(MeterModel::PXR7X));
+    rig.start();
+    EXPECT_EQ(rig.meter.baudRate(), 9600u);
+    EXPECT_EQ(rig.ask("BR115200"), "");
+    EXPECT_EQ(rig.meter.baudRate(), 115200u);
+    rig.ask("BR1234");
+    EXPECT_EQ(rig.meter.baudRate(), 115200u);
+    rig.ask("BRfast");
+    EXPECT_EQ(rig.meter.baudRate(), 115200u);
+    rig.ask("BR2400");
+    EXPECT_EQ(rig.meter.baudRate(), 2400u);
+
+    Rig fast(Rig::model(MeterModel::PXR501));
+    fast.start();
+    EXPECT_EQ(fast.meter.baudRate(), 115200u);
+    fast.ask("BR9600");
+    EXPECT_EQ(fast.meter.baudRate(), 9600u);
+
+    Rig small(Rig::model(MeterModel::PXR500C));
+    small.start();
+    small.ask("BR115200");
+    EXPECT_EQ(small.meter.baudRate(), 9600u);
+}
+
+bool isJunk(const std::string& bytes)
+{
+    for (unsigned char c : bytes)
+        if (c < 0x80)
+            return false;
+    return !bytes.empty();
+}
+
+TEST(Emulator, AfterBaudChangeTheOldRateNoLongerWorks)
+{
+    MeterConfig c = Rig::model(MeterModel::PXR7X);
+    c.faults.wrongBaud = true;
+    Rig rig(c);
+    rig.meter.setHostLineRate(9600);
+    rig.start();
+    EXPECT_EQ(rig.ask("SA"), "SA 1\r\n");
+    rig.ask("BR115200");
+    // The program still on 9600: the meter's command is spoilt, the meter's answer is junk.
+    EXPECT_EQ(rig.ask("SA", 500), "");
+    rig.meter.setHostLineRate(115200);
+    rig.ask("dt", 1000);
+    EXPECT_EQ(rig.meter.streamMode(), "DT");
+    rig.meter.setHostLineRate(9600);
+    rig.out.clear();
+    rig.run(1000);
+    EXPECT_TRUE(isJunk(rig.text()));
+}
+
+// ---- fault modes ----
+
+MeterConfig withFault(MeterModel m, void (*set)(MeterFaults&))
+{
+    MeterConfig c = Rig::model(m);
+    set(c.faults);
+    return c;
+}
+
+TEST(Faults, SilentSendsNothingAtAll)
+{
+    Rig rig(withFault(MeterModel::PXR7X, [](MeterFaults& f) { f.silent = true; }));
+    rig.meter.powerOn(0);
+    EXPECT_EQ(rig.meter.nextEventMs(), MeterEmulator::kNever);
+    for (const char* cmd : {"SA", "ID", "DT", "TP", "SO"})
+        rig.ask(cmd, 1500);
+    EXPECT_EQ(rig.text(), "");
+    EXPECT_EQ(rig.meter.bytesSent(), 0u);
+}
+
+TEST(Faults, NoEchoDropsTheCode)
+{
+    Rig rig(withFault(MeterModel::PXR7X, [](MeterFaults& f) { f.noEcho = true; }));
+    rig.start();
+    EXPECT_EQ(rig.ask("SA"), "1\r\n");
+    EXPECT_EQ(rig.ask("TD"), "0 0\r\n");
+    EXPECT_EQ(rig.ask("ID").rfind("PXR7X ", 0), 0u);
+}
+
+TEST(Faults, GarbledFlipsEveryCharacterButTheTerminator)
+{
+    Rig rig(withFault(MeterModel::PXR7X, [](MeterFaults& f) { f.garbled = true; }));
+    rig.start();
+    // 'S'^1 = 'R', 'A'^1 = '@', ' '^1 = '!', '1'^1 = '0'
+    EXPECT_EQ(rig.ask("SA"), "R@!0\r\n");
+    Rig small(withFault(MeterModel::PXR500C, [](MeterFaults& f) { f.garbled = true; }));
+    small.start();
+    small.ask("DT", 1000);
+    EXPECT_EQ(small.text().find(' '), std::string::npos) << "no field starts with a blank";
+}
+
+TEST(Faults, ChunkedSplitsEveryOutput)
+{
+    Rig rig(withFault(MeterModel::PXR501, [](MeterFaults& f) { f.chunked = true; }));
+    rig.start();
+    const std::string reply = rig.ask("Q1", 1000);
+    EXPECT_EQ(reply, "Q1 2 5000 0.1 1\r\n");
+    ASSERT_GE(rig.out.size(), 6u);
+    for (size_t i = 0; i < rig.out.size(); ++i) {
+        EXPECT_LE(rig.out[i].bytes.size(), 3u);
+        if (i > 0) {
+            EXPECT_NEAR(rig.out[i].atMs - rig.out[i - 1].atMs, MeterEmulator::kChunkGapMs, 1e-9);
+        }
+    }
+    // Streams are cut too, and a line never starts before the previous one is out.
+    rig.ask("DT", 3000);
+    const auto lines = rig.lines();
+    ASSERT_GE(lines.size(), 5u);
+    for (const std::string& l : lines)
+        EXPECT_TRUE(std::regex_match(l, std::regex(R"(D 0005\.00\d)"))) << l;
+}
+
+TEST(Faults, BlankLinesBeforeEveryReply)
+{
+    Rig rig(withFault(MeterModel::PXR7X, [](MeterFaults& f) { f.blankLines = 2; }));
+    rig.start();
+    EXPECT_EQ(rig.ask("SA"), "\r\n\r\nSA 1\r\n");
+    EXPECT_EQ(rig.ask("TP"), "\r\n\r\n+25.6\r\n");
+}
+
+TEST(Faults, SlowRepliesComeLater)
+{
+    Rig normal(Rig::model(MeterModel::PXR7X));
+    normal.start();
+    normal.ask("SA");
+    ASSERT_EQ(normal.out.size(), 1u);
+    const double normalDelay = normal.out[0].atMs - (normal.now - 200);
+
+    Rig slow(withFault(MeterModel::PXR7X, [](MeterFaults& f) { f.slowMs = 1500; }));
+    slow.start();
+    EXPECT_EQ(slow.ask("SA", 1400), "");
+    slow.run(200);
+    ASSERT_EQ(slow.out.size(), 1u);
+    EXPECT_EQ(slow.out[0].bytes, "SA 1\r\n");
+    EXPECT_NEAR(slow.out[0].atMs - (slow.now - 1600), normalDelay + 1500, 1e-9);
+}
+
+TEST(Faults, FirstEscIsIgnored)
+{
+    Rig rig(withFault(MeterModel::PXR500C, [](MeterFaults& f) { f.ignoreFirstEsc = true; }));
+    rig.meter.powerOn(0);
+    rig.runTo(500);
+    rig.send(ESC);
+    rig.out.clear();
+    rig.run(1000);
+    EXPECT_TRUE(rig.meter.streaming());
+    EXPECT_FALSE(rig.out.empty());
+    rig.send(ESC);
+    rig.out.clear();
+    rig.run(1000);
+    EXPECT_FALSE(rig.meter.streaming());
+    EXPECT_TRUE(rig.out.empty());
+}
+
+TEST(Faults, HangUpAfterNBytes)
+{
+    Rig rig(withFault(MeterModel::PXR7X, [](MeterFaults& f) { f.hangUpAfter = 20; }));
+    rig.meter.powerOn(0);
+    rig.runTo(5000);
+    EXPECT_TRUE(rig.meter.hungUp());
+    EXPECT_EQ(rig.text().size(), 20u);
+    EXPECT_EQ(rig.meter.bytesSent(), 20u);
+    EXPECT_EQ(rig.meter.nextEventMs(), MeterEmulator::kNever);
+    EXPECT_EQ(rig.ask("SA", 1000), "");
+}
+
+TEST(Faults, WrongBaudGarblesOutputAndIgnoresInput)
+{
+    MeterConfig c = withFault(MeterModel::PXR7X, [](MeterFaults& f) { f.wrongBaud = true; });
+    c.baudRate = 19200;
+    Rig rig(c);
+    rig.meter.setHostLineRate(9600);
+    rig.meter.powerOn(0);
+    rig.runTo(1000);
+    const std::string junk = rig.text();
+    EXPECT_TRUE(isJunk(junk));
+    EXPECT_EQ(junk.find('\n'), std::string::npos);
+    // ESC at the wrong rate is no ESC: the stream goes on.
+    rig.send(ESC);
+    EXPECT_TRUE(rig.meter.streaming());
+    rig.ask("SA7");
+    EXPECT_EQ(rig.meter.parameter("SA"), "1");
+    // At the meter's own rate everything is fine.
+    rig.meter.setHostLineRate(19200);
+    rig.send(ESC);
+    EXPECT_FALSE(rig.meter.streaming());
+    EXPECT_EQ(rig.ask("SA"), "SA 1\r\n");
+}
+
+TEST(Faults, WithoutTheWrongBaudFaultTheRatesDoNotMatter)
+{
+    Rig rig(Rig::model(MeterModel::PXR7X));
+    rig.meter.setHostLineRate(115200);
+    rig.start();
+    EXPECT_EQ(rig.ask("SA"), "SA 1\r\n");
+}
+
+} // namespace
