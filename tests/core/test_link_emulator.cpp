@@ -1,0 +1,178 @@
+// The program's own transfers against the meter emulator, in virtual time.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "devices/FieldBinding.h"
+#include "parameters/ParameterTransfer.h"
+#include "support/EmulatorPeer.h"
+#include "support/LoopbackPort.h"
+#include "support/VirtualEventLoop.h"
+
+using namespace pxr;
+using namespace pxr::test;
+
+namespace {
+
+struct Rig {
+    VirtualEventLoop loop;
+    std::unique_ptr<EmulatorPeer> peer;
+    LoopbackPort backend{loop};
+    TComPort port{backend};
+    NullUiHooks ui;
+    ComTransactions tx{port, loop, ui};
+    TComDataPacket mess;
+    MapFieldBinding fields;
+    TPXR7x pxr7x{&fields};
+    TPXR500C pxr500c{&fields};
+    TPXR501 pxr501{&fields};
+    ParameterTransfer transfer{tx, mess, pxr7x, pxr500c, pxr501, {}};
+    int lost = 0;
+
+    explicit Rig(MeterModel model, MeterFaults faults = {})
+    {
+        MeterConfig cfg;
+        cfg.model = model;
+        cfg.faults = faults;
+        peer = std::make_unique<EmulatorPeer>(cfg);
+        tx.deviceType = MeterEmulator::deviceTypeOf(model);
+        LineSettings s;
+        s.baudRate = MeterEmulator::defaultBaudRate(model);
+        port.SetSettings(s);
+        port.SetPort("/dev/ttyPXR");
+        port.OnLost = [this](const std::string&) { ++lost; };
+        backend.attachPeer(peer.get());
+        port.Open();
+        peer->meter.powerOn(loop.nowMs());
+        backend.wakePeer();
+    }
+};
+
+struct ModelCase {
+    const char* name;
+    MeterModel model;
+};
+
+class EveryModel : public ::testing::TestWithParam<ModelCase> {};
+
+} // namespace
+
+TEST_P(EveryModel, GetParameterReadsTheMetersValues)
+{
+    Rig rig(GetParam().model);
+    rig.transfer.acGetParameterExecute();
+    EXPECT_EQ(rig.ui.statusText(2), " Get Parameter ok");
+    const bool is502 = GetParam().model == MeterModel::PXR502;
+    for (const auto& kv : factoryParameterValues(rig.tx.deviceType, is502))
+        EXPECT_EQ(rig.transfer.currentSet().joinedValue(kv.first), kv.second) << kv.first;
+}
+
+TEST_P(EveryModel, SetParameterRoundTripLeavesMeterUnchangedThenChangesOneValue)
+{
+    Rig rig(GetParam().model);
+    rig.transfer.acGetParameterExecute();
+    ASSERT_EQ(rig.ui.statusText(2), " Get Parameter ok");
+    const auto before = rig.transfer.currentSet().joinedValues();
+    rig.transfer.acSetParameterExecute();
+    EXPECT_EQ(rig.ui.statusText(2), " Get Parameter ok");
+    for (const auto& kv : before)
+        EXPECT_EQ(rig.peer->meter.parameter(kv.first), kv.second) << kv.first;
+
+    // A changed value typed with a comma reaches the meter with a point.
+    const ParameterDef& sf = *findParameter(rig.tx.deviceType, "SF");
+    rig.fields.setFieldText(sf.values[0].control, "2,5");
+    rig.transfer.acSetParameterExecute();
+    EXPECT_EQ(rig.peer->meter.parameter("SF"), "2.5");
+    EXPECT_EQ(rig.transfer.currentSet().value("SF"), "2.5");
+    EXPECT_EQ(rig.fields.fieldText(sf.values[0].control), "2.5");
+}
+
+TEST_P(EveryModel, ReadoutStopsAStreamingMeter)
+{
+    Rig rig(GetParam().model);
+    rig.tx.SendCommand("DT");
+    rig.loop.waitFor(500);
+    ASSERT_TRUE(rig.peer->meter.streaming());
+    rig.transfer.acGetParameterExecute();
+    EXPECT_EQ(rig.ui.statusText(2), " Get Parameter ok");
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, EveryModel,
+                         ::testing::Values(ModelCase{"PXR7X", MeterModel::PXR7X},
+                                           ModelCase{"PXR500C", MeterModel::PXR500C},
+                                           ModelCase{"PXR501", MeterModel::PXR501},
+                                           ModelCase{"PXR502", MeterModel::PXR502}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LinkFaults, SilentMeterTimesOutInterface)
+{
+    MeterFaults f;
+    f.silent = true;
+    Rig rig(MeterModel::PXR7X, f);
+    const double t0 = rig.loop.nowMs();
+    rig.transfer.acGetParameterExecute();
+    EXPECT_EQ(rig.ui.statusText(2), " Timeout Interface");
+    EXPECT_LT(rig.loop.nowMs() - t0, 1100.0);
+}
+
+TEST(LinkFaults, NoEchoMarksEveryValue)
+{
+    MeterFaults f;
+    f.noEcho = true;
+    Rig rig(MeterModel::PXR7X, f);
+    rig.transfer.acGetParameterExecute();
+    EXPECT_EQ(rig.ui.statusText(2).rfind(" Error Get AW=", 0), 0u) << rig.ui.statusText(2);
+    EXPECT_EQ(rig.pxr7x.GetSA(), "");
+}
+
+TEST(LinkFaults, ChunkedAndBlankLinesStillRead)
+{
+    MeterFaults f;
+    f.chunked = true;
+    f.blankLines = 2;
+    Rig rig(MeterModel::PXR501, f);
+    rig.transfer.acGetParameterExecute();
+    EXPECT_EQ(rig.ui.statusText(2), " Get Parameter ok");
+}
+
+TEST(LinkFaults, WrongBaudRateEndsInTimeout)
+{
+    MeterFaults f;
+    f.wrongBaud = true;
+    Rig rig(MeterModel::PXR7X, f);
+    rig.port.SetBaudRate(38400);
+    rig.transfer.acGetParameterExecute();
+    const std::string s = rig.ui.statusText(2);
+    EXPECT_TRUE(s == " Timeout Interface" || s.rfind(" Error", 0) == 0) << s;
+}
+
+TEST(LinkFaults, HangUpDuringReadoutEndsCleanly)
+{
+    MeterFaults f;
+    f.hangUpAfter = 60;
+    Rig rig(MeterModel::PXR7X, f);
+    rig.loop.schedule(rig.loop.nowMs() + 300, [&] {
+        if (rig.peer->meter.hungUp())
+            rig.backend.hangUp();
+    });
+    rig.transfer.acGetParameterExecute();
+    rig.backend.hangUp();
+    EXPECT_EQ(rig.lost, 1);
+    EXPECT_FALSE(rig.port.Connected());
+    EXPECT_EQ(rig.mess.comPort(), &rig.port);
+}
+
+TEST(LinkDeviceInfo, Pxr501AnswersIdAndIdQuery)
+{
+    Rig rig(MeterModel::PXR502);
+    std::string seen;
+    TComDataPacket lines;
+    lines.setStopString("\r\n");
+    lines.OnPacket = [&](TComDataPacket&, const std::string& p) { seen += p + "|"; };
+    lines.setComPort(&rig.port);
+    rig.tx.DeviceInfo();
+    rig.loop.waitFor(200);
+    EXPECT_NE(seen.find("ID PXR502"), std::string::npos) << seen;
+}
