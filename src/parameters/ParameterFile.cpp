@@ -1,0 +1,248 @@
+#include "parameters/ParameterFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include "devices/FieldBinding.h"
+#include "devices/ParameterTable.h"
+#include "parameters/ProfileReader.h"
+
+namespace pxr {
+
+namespace fs = std::filesystem;
+
+const char* const kParameterSection = "Parameter";
+const char* const kParameterOpenFilter = "CSV File(*.csv)|*.csv|All Files(*.*)|*.*";
+const char* const kParameterSaveFilter = "CSV File(*.csv)|*.csv";
+const char* const kParameterFileExtension = "csv";
+
+namespace {
+
+const char* const kLineEnd = "\r\n";
+
+std::string fullPathOf(const std::string& path)
+{
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(fs::path(path), ec);
+    return ec ? path : absolute.string();
+}
+
+std::string writeError(const std::string& path, const std::string& reason)
+{
+    return "Cannot write \"" + path + "\": " + reason + ".";
+}
+
+std::string readError(const std::string& path, const std::string& reason)
+{
+    return "Cannot read \"" + path + "\": " + reason + ".";
+}
+
+std::string systemText(int error)
+{
+    return error != 0 ? std::string(std::strerror(error)) : std::string("the system reported an error");
+}
+
+bool startsWithUtf16Mark(const std::string& bytes)
+{
+    return bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0;
+}
+
+// Creates a file beside `target` that did not exist before, so that a file of
+// the user's with the same name is never overwritten by accident.
+std::FILE* createTemporaryBeside(const std::string& target, std::string& name, int& error)
+{
+    for (int i = 0; i < 100; ++i) {
+        name = target + ".~" + std::to_string(i);
+        errno = 0;
+        if (std::FILE* f = std::fopen(name.c_str(), "wbx"))
+            return f;
+        error = errno;
+        if (error != EEXIST)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::string parameterLines(DeviceType model, const FieldBinding& fields)
+{
+    std::string text;
+    for (const ParameterDef& def : parameterTable(model)) {
+        text += def.code;
+        text += '=';
+        text += editorJoinedText(fields, def);
+        text += kLineEnd;
+    }
+    return text;
+}
+
+std::string unstorableValueReason(DeviceType model, const FieldBinding& fields,
+                                  std::size_t maxLength)
+{
+    for (const ParameterDef& def : parameterTable(model)) {
+        const std::string value = editorJoinedText(fields, def);
+        if (value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
+            return "the value of " + def.code + " contains a line break or a NUL character";
+        if (value.size() > maxLength)
+            return "the value of " + def.code + " is longer than " + std::to_string(maxLength) +
+                   " characters";
+    }
+    return std::string();
+}
+
+std::string parameterFileText(DeviceType model, const FieldBinding& fields)
+{
+    return std::string("[") + kParameterSection + "]" + kLineEnd + parameterLines(model, fields);
+}
+
+ReadResult readParameterFile(DeviceType model, const std::string& bytes, FieldBinding& fields)
+{
+    ReadResult result;
+    if (bytes.size() > kParameterTextLimit) {
+        result.error = "it is larger than " + std::to_string(kParameterTextLimit) +
+                       " bytes, too large for a parameter file";
+        return result;
+    }
+    if (startsWithUtf16Mark(bytes)) {
+        result.error = "it is UTF-16 text; a parameter file is 8-bit text";
+        return result;
+    }
+    if (!profileHasSection(bytes, kParameterSection)) {
+        result.error = std::string("it has no [") + kParameterSection + "] section";
+        return result;
+    }
+    // Look everything up first so that the fields change only as a whole.
+    const std::vector<ParameterDef>& table = parameterTable(model);
+    std::vector<std::string> values;
+    values.reserve(table.size());
+    for (const ParameterDef& def : table) {
+        std::optional<std::string> value = profileString(bytes, kParameterSection, def.code);
+        if (value)
+            ++result.keysFound;
+        values.push_back(value.value_or(std::string()));
+    }
+    for (std::size_t i = 0; i < table.size(); ++i)
+        setEditorJoinedText(fields, table[i], values[i]);
+    result.ok = true;
+    return result;
+}
+
+FileResult saveParameterFile(const std::string& path, DeviceType model, const FieldBinding& fields)
+{
+    FileResult result;
+    result.path = fullPathOf(path);
+    if (path.empty()) {
+        result.error = writeError(path, "no file name given");
+        return result;
+    }
+    const std::string problem = unstorableValueReason(model, fields, kProfileValueLimit);
+    if (!problem.empty()) {
+        result.error = writeError(result.path, problem);
+        return result;
+    }
+
+    std::error_code ec;
+    const fs::file_status old = fs::status(result.path, ec);
+    const bool replacing = fs::exists(old);
+    if (replacing && !fs::is_regular_file(old)) {
+        result.error = writeError(result.path, "it is not a regular file");
+        return result;
+    }
+    // The temporary file and the rename would slip past a write protection
+    // the user set on the file itself.
+    if (replacing && (old.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        result.error = writeError(result.path, "the file is write-protected");
+        return result;
+    }
+
+    const std::string text = parameterFileText(model, fields);
+    std::string temporary;
+    int error = 0;
+    std::FILE* file = createTemporaryBeside(result.path, temporary, error);
+    if (!file) {
+        result.error = writeError(result.path, systemText(error));
+        return result;
+    }
+    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
+                   std::fflush(file) == 0;
+    error = written ? 0 : errno;
+    if (std::fclose(file) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written && replacing)
+        fs::permissions(temporary, old.permissions(), ec); // keep the file's access rights
+    if (written) {
+        fs::rename(temporary, result.path, ec);
+        if (ec) {
+            written = false;
+            error = ec.value();
+        }
+    }
+    if (!written) {
+        fs::remove(temporary, ec);
+        result.error = writeError(result.path, systemText(error));
+        return result;
+    }
+    result.ok = true;
+    result.status = writeStatusText(result.path);
+    return result;
+}
+
+FileResult openParameterFile(const std::string& path, DeviceType model, FieldBinding& fields)
+{
+    FileResult result;
+    result.path = fullPathOf(path);
+    std::error_code ec;
+    const fs::file_status status = fs::status(result.path, ec);
+    if (!fs::exists(status)) {
+        result.error = readError(result.path, "the file does not exist");
+        return result;
+    }
+    if (!fs::is_regular_file(status)) {
+        result.error = readError(result.path, "it is not a regular file");
+        return result;
+    }
+    std::ifstream in(result.path, std::ios::binary);
+    if (!in) {
+        result.error = readError(result.path, systemText(errno));
+        return result;
+    }
+    // One byte more than the limit is enough to tell a file that is too
+    // large, whatever it claims its size to be.
+    std::string bytes(kParameterTextLimit + 1, '\0');
+    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) {
+        result.error = readError(result.path, "the file cannot be read");
+        return result;
+    }
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+
+    const ReadResult read = readParameterFile(model, bytes, fields);
+    if (!read.ok) {
+        result.error = readError(result.path, read.error);
+        return result;
+    }
+    result.ok = true;
+    result.status = readStatusText(result.path);
+    return result;
+}
+
+std::string writeStatusText(const std::string& fullPath)
+{
+    return " Write: " + fullPath;
+}
+
+std::string readStatusText(const std::string& fullPath)
+{
+    return " Read: " + fullPath;
+}
+
+} // namespace pxr
