@@ -1,0 +1,76 @@
+#pragma once
+// The program's commands as data: every action with its category, caption,
+// hint, shortcut and initial state, and every place an action appears (the
+// menus, the toolbar, the two context menus, the button bars). The window
+// builds its actions and entries from these tables only, so that hiding or
+// disabling an action hides or disables every entry bound to it.
+
+#include <string>
+#include <vector>
+
+#include "devices/DeviceType.h"
+
+namespace pxr {
+
+struct ActionDef {
+    const char* name;     // "acGetParameter"
+    const char* category; // "Parameter"
+    const char* caption;  // menu text, "&" marks the mnemonic
+    const char* hint;     // nullptr: the hint is the caption; "": no hint
+    const char* shortcut; // portable key text ("F8", "Ctrl+O", "Alt+F4"); "" for none
+    bool enabledAtStart;
+
+    // The caption stands in for a missing hint without its mnemonic marker,
+    // which would otherwise show up literally in the status bar.
+    std::string hintText() const;
+};
+
+// "&Print" -> "Print"; "&&" stays one "&".
+std::string withoutMnemonic(const std::string& caption);
+
+const std::vector<ActionDef>& actionTable();
+// nullptr for a name that is no action.
+const ActionDef* findAction(const std::string& name);
+
+// One place in a menu, the toolbar or a button bar. An entry without an
+// action is a separator (menus, toolbar) or an empty place (button bars).
+// caption/hint, when set, are the entry's own texts instead of the action's.
+struct EntryDef {
+    const char* action = nullptr;
+    const char* caption = nullptr;
+    const char* hint = nullptr;
+
+    bool isSeparator() const { return action == nullptr; }
+};
+
+struct MenuDef {
+    const char* title;
+    std::vector<EntryDef> entries;
+};
+
+// Menu bar, left to right.
+const std::vector<MenuDef>& mainMenus();
+// Toolbar, left to right; the captions are the short button texts.
+// Entries that name a ToolButtonDef instead of an action are the terminal's
+// own buttons, which no action stands behind.
+const std::vector<EntryDef>& toolbarEntries();
+
+struct ToolButtonDef {
+    const char* name;
+    const char* caption;
+    const char* hint;
+    bool toggle;
+};
+const std::vector<ToolButtonDef>& terminalToolButtons();
+const ToolButtonDef* findToolButton(const std::string& name);
+
+const std::vector<EntryDef>& chartContextMenu();
+const std::vector<EntryDef>& logContextMenu();
+
+// Button bars of the model-line pages, one place per button position, so
+// that a line without a button keeps its place empty.
+const std::vector<EntryDef>& deviceButtonBar(DeviceType line);   // "Device" and "Terminal" tabs
+const std::vector<EntryDef>& graphicButtonBar(DeviceType line);  // "Diagram" tab
+const std::vector<EntryDef>& logButtonBar();                     // "Log Window" tab
+
+} // namespace pxr

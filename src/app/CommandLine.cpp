@@ -1,0 +1,110 @@
+#include "app/CommandLine.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace pxr {
+
+namespace {
+
+std::string lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+struct DemoModel {
+    const char* name;
+    DeviceType line;
+};
+const DemoModel kDemoModels[] = {
+    {"pxr7x", kPXR7X}, {"pxr500c", kPXR500C}, {"pxr501", kPXR501}, {"pxr502", kPXR501},
+};
+
+} // namespace
+
+bool isDebugSwitch(const std::string& arg) { return lower(arg) == "debug"; }
+
+std::optional<DeviceType> demoModelLine(const std::string& model)
+{
+    const std::string m = lower(model);
+    for (const DemoModel& d : kDemoModels)
+        if (m == d.name)
+            return d.line;
+    return std::nullopt;
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& args)
+{
+    CommandLine cl;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (isDebugSwitch(a)) {
+            cl.debug = true;
+        } else if (a == "--help" || a == "-h") {
+            cl.help = true;
+        } else if (a == "--version") {
+            cl.version = true;
+        } else if (a == "--port" || a.rfind("--port=", 0) == 0) {
+            std::string value;
+            if (a == "--port") {
+                if (i + 1 >= args.size()) {
+                    cl.error = "--port needs a port name";
+                    return cl;
+                }
+                value = args[++i];
+            } else {
+                value = a.substr(7);
+            }
+            if (value.empty()) {
+                cl.error = "--port needs a port name";
+                return cl;
+            }
+            cl.port = value;
+        } else if (a == "--demo" || a.rfind("--demo=", 0) == 0) {
+            cl.demo = true;
+            if (a != "--demo") {
+                const std::string value = a.substr(7);
+                if (!demoModelLine(value)) {
+                    cl.error = "unknown model for --demo: " + value;
+                    return cl;
+                }
+                cl.demoModel = lower(value);
+            } else if (i + 1 < args.size() && demoModelLine(args[i + 1])) {
+                // The model is optional: take the next word only if it names one.
+                cl.demoModel = lower(args[++i]);
+            }
+        } else if (a.rfind("--", 0) == 0) {
+            cl.error = "unknown option " + a;
+            return cl;
+        }
+    }
+    return cl;
+}
+
+std::string usageText(const std::string& programName)
+{
+    return "Usage: " + programName + " [debug] [--port NAME] [--demo [MODEL]]\n"
+        "\n"
+        "PXRTool: set up, read and watch PXR laser distance meters on a serial port.\n"
+        "\n"
+        "  debug           write a trace line for every exchange to stderr (any case)\n"
+        "  --port NAME     use this serial port for this run (e.g. /dev/ttyUSB0)\n"
+        "  --demo [MODEL]  start the meter emulator pxr-meter on a pseudo-terminal\n"
+        "                  and preselect it; MODEL is pxr7x (default), pxr500c,\n"
+        "                  pxr501 or pxr502\n"
+        "  -h, --help      show this help and exit\n"
+        "  --version       show the version and exit\n";
+}
+
+std::string versionText()
+{
+#ifdef PXR_VERSION
+    return std::string("PXRTool ") + PXR_VERSION + "\n";
+#else
+    return "PXRTool\n";
+#endif
+}
+
+} // namespace pxr

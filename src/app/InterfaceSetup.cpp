@@ -1,0 +1,89 @@
+#include "app/InterfaceSetup.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace pxr {
+
+namespace {
+
+const std::vector<std::string> kDevices = {"PXR7X", "PXR500C", "PXR501/502"};
+const std::vector<std::string> kBauds = {"2400",  "4800",   "9600",   "19200", "38400",
+                                         "57600", "115200", "230400", "460800"};
+
+bool equalsNoCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x))
+                   == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+} // namespace
+
+const std::vector<std::string>& ComSetupModel::deviceItems() { return kDevices; }
+const std::vector<std::string>& ComSetupModel::baudItems() { return kBauds; }
+
+uint32_t ComSetupModel::rateFromText(const std::string& text)
+{
+    for (const std::string& b : kBauds)
+        if (b == text)
+            return static_cast<uint32_t>(std::stoul(b));
+    return 9600;
+}
+
+void ComSetupModel::setSystemPorts(const std::vector<std::string>& ports)
+{
+    m_ports = ports;
+    std::sort(m_ports.begin(), m_ports.end());
+    m_ports.erase(std::unique(m_ports.begin(), m_ports.end()), m_ports.end());
+    for (const std::string& extra : m_extraPorts)
+        if (!std::binary_search(m_ports.begin(), m_ports.end(), extra))
+            m_ports.insert(std::lower_bound(m_ports.begin(), m_ports.end(), extra), extra);
+}
+
+void ComSetupModel::keepPort(const std::string& name)
+{
+    if (name.empty() || std::binary_search(m_ports.begin(), m_ports.end(), name))
+        return;
+    m_extraPorts.push_back(name);
+    m_ports.insert(std::lower_bound(m_ports.begin(), m_ports.end(), name), name);
+}
+
+void ComSetupModel::FormShow(DeviceType line, const std::string& port, uint32_t baudRate)
+{
+    deviceIndex = line;
+    keepPort(port);
+    portName = port;
+    selectBaudText(std::to_string(baudRate));
+}
+
+void ComSetupModel::cb_deviceChange(int index)
+{
+    deviceIndex = index;
+    const bool is501 = index >= 0 && index < static_cast<int>(kDevices.size())
+        && equalsNoCase(kDevices[static_cast<size_t>(index)], "PXR501/502");
+    selectBaudText(is501 ? "115200" : "9600");
+}
+
+void ComSetupModel::CheckBox2Click()
+{
+    if (CheckBox2)
+        CheckBox1 = true;
+}
+
+std::string ComSetupModel::baudText() const
+{
+    if (baudIndex < 0 || baudIndex >= static_cast<int>(kBauds.size()))
+        return std::string();
+    return kBauds[static_cast<size_t>(baudIndex)];
+}
+
+void ComSetupModel::selectBaudText(const std::string& text)
+{
+    const auto it = std::find(kBauds.begin(), kBauds.end(), text);
+    baudIndex = it == kBauds.end() ? -1 : static_cast<int>(it - kBauds.begin());
+}
+
+} // namespace pxr

@@ -1,0 +1,56 @@
+#pragma once
+// The rules of the interface setup dialog (TComSetupForm) without widgets:
+// what its lists hold, what it selects before each showing and how its
+// controls follow each other. The dialog mirrors this model; the main
+// controller applies it on OK.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "devices/DeviceType.h"
+
+namespace pxr {
+
+class ComSetupModel {
+public:
+    // "PXR7X", "PXR500C", "PXR501/502": index = model line.
+    static const std::vector<std::string>& deviceItems();
+    // "2400" ... "460800".
+    static const std::vector<std::string>& baudItems();
+    // The rate a text of the baud list names; 9600 for any other text, the
+    // empty one included.
+    static uint32_t rateFromText(const std::string& text);
+
+    // The system's ports, sorted. A name the system does not list (a
+    // pseudo-terminal, a /dev/serial/by-id link, a typed path) is kept in
+    // the list once it has been shown or typed.
+    void setSystemPorts(const std::vector<std::string>& ports);
+    const std::vector<std::string>& portItems() const { return m_ports; }
+
+    // Before each showing: select the model line, the port's name and its
+    // rate (a rate the list does not offer leaves no selection).
+    void FormShow(DeviceType line, const std::string& port, uint32_t baudRate);
+    // The user picked a model line: the rate jumps to the line's usual one.
+    void cb_deviceChange(int index);
+    // The user toggled "Simulate Device" (CheckBox2 holds the new state).
+    void CheckBox2Click();
+
+    int deviceIndex = 0;
+    std::string portName;
+    int baudIndex = -1; // -1: no selection
+    bool CheckBox1 = false; // "Readout PXR Parameter now (Get)"
+    bool CheckBox2 = false; // "Simulate Device"
+
+    std::string baudText() const;
+    // Selects the list entry with this text; no selection if there is none.
+    void selectBaudText(const std::string& text);
+
+private:
+    void keepPort(const std::string& name);
+
+    std::vector<std::string> m_ports;
+    std::vector<std::string> m_extraPorts; // shown or typed, not listed by the system
+};
+
+} // namespace pxr

@@ -1,0 +1,411 @@
+#include "app/MainController.h"
+
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+
+#include "app/Arrangement.h"
+#include "app/CommandLine.h"
+#include "serial/Trace.h"
+
+namespace pxr {
+
+namespace {
+
+constexpr uint32_t kAutoGetMs = 300;
+
+template <typename Enum, size_t N>
+Enum fromText(const std::string& text, const Enum (&values)[N], const char* (*toText)(Enum), Enum def)
+{
+    for (Enum v : values)
+        if (text == toText(v))
+            return v;
+    return def;
+}
+
+} // namespace
+
+LineSettings toLineSettings(const PortSettings& s)
+{
+    static const Parity kParities[] = {Parity::None, Parity::Odd, Parity::Even, Parity::Mark, Parity::Space};
+    static const StopBits kStops[] = {StopBits::One, StopBits::OneHalf, StopBits::Two};
+    static const FlowControl kFlows[] = {FlowControl::None, FlowControl::Hardware, FlowControl::Software};
+    LineSettings l;
+    l.baudRate = s.baudRate;
+    l.dataBits = s.dataBits;
+    l.parity = fromText(s.parity, kParities, parityText, Parity::None);
+    l.stopBits = fromText(s.stopBits, kStops, stopBitsText, StopBits::One);
+    l.flowControl = fromText(s.flowControl, kFlows, flowControlText, FlowControl::None);
+    return l;
+}
+
+PortSettings toPortSettings(const std::string& portName, const LineSettings& l)
+{
+    PortSettings s;
+    s.port = portName;
+    s.baudRate = l.baudRate;
+    s.dataBits = l.dataBits;
+    s.parity = parityText(l.parity);
+    s.stopBits = stopBitsText(l.stopBits);
+    s.flowControl = flowControlText(l.flowControl);
+    return s;
+}
+
+std::string portLostText(const std::string& portName, const std::string& osMessage)
+{
+    std::string text = " Port lost: " + portName;
+    if (!osMessage.empty())
+        text += " (" + osMessage + ")";
+    return text;
+}
+
+MainController::MainController(TComPort& port, EventLoop& loop, KeyValueBackend& settings,
+                               MainView& view)
+    : m_port(port),
+      m_loop(loop),
+      m_store(settings),
+      m_view(view),
+      m_tx(port, loop, view),
+      m_timerStatusbar(loop.createTimer()),
+      m_timerAutoGet(loop.createTimer()),
+      m_simuTimer(loop.createTimer())
+{
+    // The framer cuts 96-byte blocks until the model line arms it.
+    ComDataPacket_mess.setSize(96);
+    ComDataPacket_mess.OnPacket = [this](TComDataPacket&, const std::string& packet) {
+        if (MessPacket)
+            MessPacket(packet);
+    };
+
+    m_timerStatusbar->setSingleShot(true);
+    m_timerStatusbar->setCallback([this] { Timer_StatusbarTimer(); });
+    m_timerAutoGet->setCallback([this] { Timer_AutoGetTimer(); });
+
+    // The device can vanish at any time (adapter pulled); the port is closed
+    // by then and every operation treats it as nothing to do.
+    m_port.OnLost = [this](const std::string& message) { portLost(message); };
+
+    setHandler("acSettings", [this] { acSettingsExecute(); });
+    setHandler("acExit", [this] { acExitExecute(); });
+    setHandler("acDevice", [this] { acDeviceExecute(); });
+}
+
+MainController::~MainController()
+{
+    m_port.OnLost = nullptr;
+    ComDataPacket_mess.setComPort(nullptr);
+}
+
+// ---- window events ---------------------------------------------------------
+
+void MainController::FormCreate(const std::vector<std::string>& args)
+{
+    m_pxr7x = std::make_unique<TPXR7x>();
+    m_pxr500c = std::make_unique<TPXR500C>();
+    m_pxr501 = std::make_unique<TPXR501>();
+
+    m_deviceType = kPXR7X;
+    m_tx.deviceType = m_deviceType;
+
+    TComDataPacket& general = m_tx.ComDataPacket;
+    general.IncludeStrings = false;
+    general.setStartString(std::string());
+    general.setStopString(std::string());
+    general.setSize(0);
+
+    m_simulationOn = false;
+    DebugTrace = std::any_of(args.begin(), args.end(), isDebugSwitch);
+
+    // Settings that cannot be read get their defaults; the user hears about
+    // it once, when the window is shown.
+    m_startup = m_store.loadAllWithDefaults(DocumentsFolder, toPortSettings(m_port.Port(), m_port.settings()));
+    m_port.SetPort(m_startup.port.port);
+    m_port.SetSettings(toLineSettings(m_startup.port));
+
+    if (m_port.Port().empty()) {
+        try {
+            std::vector<std::string> ports = ListPorts ? ListPorts() : std::vector<std::string>();
+            std::sort(ports.begin(), ports.end());
+            if (ports.empty())
+                throw std::runtime_error("no serial port");
+            m_port.SetPort(ports.front());
+        } catch (const std::exception&) {
+            m_view.setStatusText(2, " Registry error");
+        }
+    }
+
+    ReadDeviceType();
+    if (m_deviceType == kPXR501)
+        m_port.SetBaudRate(115200);
+
+    // "Simulation Setup" exists only while "Simulate Device" is ticked.
+    m_view.setActionVisible("acSimulation", m_setup.CheckBox2);
+}
+
+void MainController::FormShow()
+{
+    if (!m_startup.ok())
+        m_view.showWarning(m_startup.message());
+    acSettingsExecute();
+    ArrangeForDeviceType();
+    m_view.setNotebookTab(0);
+}
+
+void MainController::FormClose()
+{
+    try {
+        m_port.Close();
+    } catch (const std::exception&) {
+    }
+    m_pxr7x.reset();
+    m_pxr500c.reset();
+    m_pxr501.reset();
+}
+
+// ---- model line and simulation ---------------------------------------------
+
+void MainController::ReadDeviceType()
+{
+    int32_t type = 0;
+    try {
+        type = m_store.readDeviceType();
+    } catch (const std::exception&) {
+        type = 0; // already reported by the start-up read
+    }
+    // A hand-edited value outside the model lines has no arrangement.
+    if (type < 0 || type >= kModelLines)
+        type = 0;
+    ApplyDeviceType(static_cast<DeviceType>(type));
+}
+
+void MainController::ApplyDeviceType(DeviceType line)
+{
+    if (line >= kModelLines || line == m_deviceType)
+        return;
+    m_deviceType = line;
+    m_tx.deviceType = line;
+    m_port.SetBaudRate(defaultBaudRate(line));
+    ArrangeForDeviceType();
+}
+
+void MainController::ArrangeForDeviceType()
+{
+    const Arrangement* a = arrangementFor(m_deviceType);
+    if (!a)
+        return;
+
+    if (ParameterSet* set = currentParameterSet())
+        set->ClearAll();
+
+    m_view.setOutput2Visible(false);
+    Out1CenterState = Out1EndState = Out2CenterState = Out2EndState = false;
+
+    m_view.setModelPages(m_deviceType);
+    for (const ModelAction& m : modelDependentActions())
+        m_view.setActionVisible(m.action, m.visible[m_deviceType]);
+
+    ComDataPacket_mess.setComPort(&m_port);
+    ComDataPacket_mess.IncludeStrings = false;
+    ComDataPacket_mess.setStartString(a->framerStart);
+    ComDataPacket_mess.setStopString(a->framerStop);
+    ComDataPacket_mess.setSize(a->framerSize);
+
+    m_historyNoCRLF = a->historyNoCRLF;
+    if (AttachHistory)
+        AttachHistory(m_port, m_historyNoCRLF);
+
+    m_view.setOutput2Visible(a->output2Visible);
+    m_view.setupAnalogMeter(m_deviceType);
+
+    std::string title = a->title;
+    if (m_simulationOn)
+        title += " Simulation";
+    if (DebugTrace)
+        title += " Debug";
+    m_view.setTitle(title);
+}
+
+void MainController::SetSimulation(bool on)
+{
+    // Re-arranging clears the parameter editor; confirming the interface
+    // setup without touching "Simulate Device" must not throw away the
+    // user's edits, so only a real change re-arranges.
+    const bool changed = on != m_simulationOn;
+    m_simulationOn = on;
+    m_liveRed = on;
+    m_view.setLiveValueRed(on);
+    if (on)
+        m_view.setNotebookTab(0);
+    if (changed)
+        ArrangeForDeviceType();
+    m_view.clearLiveValue();
+    applySimulationEffects();
+}
+
+void MainController::applySimulationEffects()
+{
+    if (m_simulationOn)
+        m_simuTimer->start(SimuInterval);
+    else
+        m_simuTimer->stop();
+    m_view.setTerminalPanelVisible(!m_simulationOn);
+    for (const char* action : hardwareOnlyActions())
+        m_view.setActionEnabled(action, !m_simulationOn);
+}
+
+std::string MainController::lb_InputHint() const
+{
+    return m_liveRed ? "Simulate Device Values" : std::string();
+}
+
+// ---- command-line choices --------------------------------------------------
+
+void MainController::usePort(const std::string& name)
+{
+    if (!name.empty())
+        m_port.SetPort(name);
+}
+
+void MainController::preselectModelLine(DeviceType line)
+{
+    if (line >= kModelLines)
+        return;
+    if (line != m_deviceType)
+        ApplyDeviceType(line);
+    else
+        m_port.SetBaudRate(defaultBaudRate(line));
+}
+
+// ---- actions ---------------------------------------------------------------
+
+void MainController::setHandler(const std::string& action, std::function<void()> handler)
+{
+    if (handler)
+        m_handlers[action] = std::move(handler);
+    else
+        m_handlers.erase(action);
+}
+
+bool MainController::hasHandler(const std::string& action) const
+{
+    return m_handlers.count(action) != 0;
+}
+
+void MainController::execute(const std::string& action)
+{
+    const auto it = m_handlers.find(action);
+    if (it != m_handlers.end()) {
+        // A copy: the handler waits in nested loops, where handlers may change.
+        const std::function<void()> handler = it->second;
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            m_view.showError(e.what());
+        }
+    }
+    m_view.focusTerminalIfShown();
+}
+
+void MainController::acSettingsExecute()
+{
+    // Refreshed at every showing, so that an adapter plugged in after the
+    // start (or back in under a new name) can be picked without restarting.
+    try {
+        if (ListPorts)
+            m_setup.setSystemPorts(ListPorts());
+    } catch (const std::exception&) {
+    }
+    m_setup.FormShow(m_deviceType, m_port.Port(), m_port.BaudRate());
+    if (m_view.execInterfaceSetup(m_setup)) {
+        // A failing step skips the remaining ones; the closing steps still run.
+        try {
+            OKButtonClick();
+        } catch (const std::exception& e) {
+            m_view.showError(e.what());
+        }
+    }
+    closingSteps();
+}
+
+void MainController::OKButtonClick()
+{
+    m_port.SetPort(m_setup.portName);
+    m_port.SetBaudRate(ComSetupModel::rateFromText(m_setup.baudText()));
+    if (m_setup.deviceIndex >= 0 && m_setup.deviceIndex != m_deviceType)
+        ApplyDeviceType(static_cast<DeviceType>(m_setup.deviceIndex));
+    m_store.storePortSettings(toPortSettings(m_port.Port(), m_port.settings()));
+    m_store.writeDeviceType(m_deviceType);
+    SetSimulation(m_setup.CheckBox2);
+    m_view.setActionVisible("acSimulation", m_setup.CheckBox2);
+    if (m_setup.CheckBox1)
+        m_timerAutoGet->start(kAutoGetMs);
+    else
+        m_timerAutoGet->stop();
+}
+
+void MainController::closingSteps()
+{
+    m_view.setStatusText(0, m_port.SettingsText());
+    try {
+        if (m_simulationOn && m_port.Connected())
+            m_port.Close();
+        else if (!m_simulationOn && !m_port.Connected())
+            m_port.Open();
+        m_view.setStatusText(2, std::string());
+    } catch (const std::exception& e) {
+        m_view.setStatusText(2, std::string(" ") + e.what());
+    }
+}
+
+void MainController::portLost(const std::string& osMessage)
+{
+    const std::string text = portLostText(m_port.Port(), osMessage);
+    trace(text);
+    m_view.setStatusText(2, text);
+}
+
+void MainController::acExitExecute()
+{
+    m_port.Close();
+    m_view.setActionChecked("acStartStopLog", false);
+    m_view.closeWindow();
+}
+
+void MainController::acDeviceExecute() { m_tx.DeviceInfo(); }
+
+void MainController::Timer_StatusbarTimer()
+{
+    m_timerStatusbar->stop();
+    m_view.setStatusText(2, std::string());
+}
+
+void MainController::Timer_AutoGetTimer()
+{
+    // One readout per confirmation of the interface setup.
+    m_timerAutoGet->stop();
+    execute("acGetParameter");
+}
+
+// ---- parameter sets --------------------------------------------------------
+
+ParameterSet* MainController::currentParameterSet()
+{
+    switch (m_deviceType) {
+    case kPXR7X: return m_pxr7x.get();
+    case kPXR500C: return m_pxr500c.get();
+    case kPXR501: return m_pxr501.get();
+    default: return nullptr;
+    }
+}
+
+void MainController::setFieldBinding(FieldBinding* binding)
+{
+    if (m_pxr7x)
+        m_pxr7x->setBinding(binding);
+    if (m_pxr500c)
+        m_pxr500c->setBinding(binding);
+    if (m_pxr501)
+        m_pxr501->setBinding(binding);
+}
+
+} // namespace pxr

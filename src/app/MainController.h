@@ -1,0 +1,154 @@
+#pragma once
+// The main window's logic without widgets: start-up, switching the whole
+// interface between the model lines, the simulation switch, the interface
+// setup and its closing steps, the lost port, and the dispatch of the
+// actions. It owns what the main window owns in the core (transactions,
+// framers, parameter sets, timers) and drives the window through MainView.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/InterfaceSetup.h"
+#include "app/KeyValueBackend.h"
+#include "app/MainView.h"
+#include "app/PortSettings.h"
+#include "app/SettingsStore.h"
+#include "devices/DeviceType.h"
+#include "devices/ParameterSets.h"
+#include "serial/ComDataPacket.h"
+#include "serial/ComPort.h"
+#include "serial/ComTransactions.h"
+#include "serial/EventLoop.h"
+
+namespace pxr {
+
+// Between the store's texts and the port's line settings. Texts the tables
+// do not know give the store's defaults.
+LineSettings toLineSettings(const PortSettings& settings);
+PortSettings toPortSettings(const std::string& portName, const LineSettings& settings);
+
+// " Port lost: <name> (<system message>)", panel 2 after the device vanished.
+std::string portLostText(const std::string& portName, const std::string& osMessage);
+
+class MainController {
+public:
+    MainController(TComPort& port, EventLoop& loop, KeyValueBackend& settings, MainView& view);
+    ~MainController();
+    MainController(const MainController&) = delete;
+    MainController& operator=(const MainController&) = delete;
+
+    // ---- set by the owner before FormCreate ----
+    // The system's serial ports, sorted; may throw.
+    std::function<std::vector<std::string>()> ListPorts;
+    // Attaches the traffic history CPortHistory1 to the port with its NoCRLF
+    // option. Called by every arrangement; the terminal page provides it.
+    std::function<void(TComPort& port, bool noCRLF)> AttachHistory;
+    // Each packet of the measurement framer (the reading decoder's entry).
+    std::function<void(const std::string& packet)> MessPacket;
+    // Default of the folder settings.
+    std::string DocumentsFolder;
+
+    // ---- window events ----
+    // args: the command-line arguments without the program name.
+    void FormCreate(const std::vector<std::string>& args);
+    void FormShow();
+    void FormClose();
+
+    // ---- model line and simulation ----
+    void ReadDeviceType();
+    void ApplyDeviceType(DeviceType line);
+    void ArrangeForDeviceType();
+    void SetSimulation(bool on);
+
+    // ---- command-line choices, between FormCreate and FormShow ----
+    // Use this port for this run (stored only when the user confirms the
+    // interface setup).
+    void usePort(const std::string& name);
+    // Switch to the model line and its usual rate, e.g. for a demo meter.
+    void preselectModelLine(DeviceType line);
+
+    // ---- actions ----
+    // Runs the action's handler. An error ends the command with the standard
+    // error box; afterwards the input focus goes to the terminal if shown.
+    // Actions without a handler do nothing.
+    void execute(const std::string& action);
+    void setHandler(const std::string& action, std::function<void()> handler);
+    bool hasHandler(const std::string& action) const;
+
+    void acSettingsExecute();
+    void OKButtonClick();
+    void acExitExecute();
+    void acDeviceExecute();
+    void Timer_StatusbarTimer();
+    void Timer_AutoGetTimer();
+
+    // ---- state ----
+    DeviceType deviceType() const { return m_deviceType; }
+    bool simulationOn() const { return m_simulationOn; }
+    bool historyNoCRLF() const { return m_historyNoCRLF; }
+    // Hint of the live-value label while the mouse is over it.
+    std::string lb_InputHint() const;
+
+    TComPort& port() { return m_port; }
+    ComTransactions& transactions() { return m_tx; }
+    ComSetupModel& comSetup() { return m_setup; }
+    SettingsStore& settings() { return m_store; }
+    const StartupSettings& startupSettings() const { return m_startup; }
+
+    // The parameter set of the current model line (null after FormClose).
+    ParameterSet* currentParameterSet();
+    TPXR7x* PXR7x() { return m_pxr7x.get(); }
+    TPXR500C* PXR500C() { return m_pxr500c.get(); }
+    TPXR501* PXR501() { return m_pxr501.get(); }
+    // The editor fields of all three sets.
+    void setFieldBinding(FieldBinding* binding);
+
+    TComDataPacket ComDataPacket_mess;
+    // Messages put into panel 2 by the file and clipboard commands vanish
+    // after this long: they start Timer_Statusbar with it.
+    static constexpr uint32_t kStatusbarMs = 3000;
+    Timer& Timer_Statusbar() { return *m_timerStatusbar; }
+    Timer& Timer_AutoGet() { return *m_timerAutoGet; }
+    Timer& SimuTimer() { return *m_simuTimer; }
+    uint32_t SimuInterval = 500;
+
+    // Switching-output states of the lamps.
+    bool Out1CenterState = false;
+    bool Out1EndState = false;
+    bool Out2CenterState = false;
+    bool Out2EndState = false;
+
+private:
+    void closingSteps();
+    void portLost(const std::string& osMessage);
+    void applySimulationEffects();
+
+    TComPort& m_port;
+    EventLoop& m_loop;
+    SettingsStore m_store;
+    MainView& m_view;
+    ComTransactions m_tx;
+    ComSetupModel m_setup;
+    StartupSettings m_startup;
+
+    DeviceType m_deviceType = kPXR7X;
+    bool m_simulationOn = false;
+    bool m_historyNoCRLF = false;
+    bool m_liveRed = false;
+
+    std::unique_ptr<TPXR7x> m_pxr7x;
+    std::unique_ptr<TPXR500C> m_pxr500c;
+    std::unique_ptr<TPXR501> m_pxr501;
+
+    std::unique_ptr<Timer> m_timerStatusbar;
+    std::unique_ptr<Timer> m_timerAutoGet;
+    std::unique_ptr<Timer> m_simuTimer;
+
+    std::map<std::string, std::function<void()>> m_handlers;
+};
+
+} // namespace pxr

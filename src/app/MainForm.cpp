@@ -1,0 +1,715 @@
+#include "app/MainForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcutEvent>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/ActionBinding.h"
+#include "app/Arrangement.h"
+#include "dialogs/DirectorySetupForm.h"
+#include "measurement/GraphicSetupForm.h"
+#include "measurement/SignalLevelDlg.h"
+#include "serial/ChangeBdDlg.h"
+#include "serial/ComSetupForm.h"
+#include "simulation/SimuSetupForm.h"
+
+namespace pxr {
+
+namespace {
+
+constexpr int kWidth = 945;
+constexpr int kHeight = 721;
+constexpr int kLeftWidth = 224;
+constexpr int kButtonWidth = 75;
+constexpr int kHistoryRedrawMs = 300;
+
+const char* const kLineSuffix[kModelLines] = {"", "_1", "_2"};
+
+QString qs(const char* s) { return QString::fromUtf8(s); }
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+QFont boldFont(QFont f)
+{
+    f.setBold(true);
+    return f;
+}
+
+QFrame* placeholder(const QString& name, QWidget* parent)
+{
+    auto* f = new QFrame(parent);
+    f->setObjectName(name);
+    f->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    f->setAutoFillBackground(true);
+    QPalette pal = f->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    f->setPalette(pal);
+    return f;
+}
+
+QFrame* lamp(const QString& name, QWidget* parent)
+{
+    auto* led = new QFrame(parent);
+    led->setObjectName(name);
+    led->setFixedSize(18, 18);
+    led->setStyleSheet(QStringLiteral("QFrame { background-color: palette(button); "
+                                      "border: 1px solid gray; border-radius: 9px; }"));
+    return led;
+}
+
+} // namespace
+
+TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& args, QWidget* parent)
+    : QMainWindow(parent), m_port(m_backend), m_ctl(m_port, m_loop, settings, *this)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("PXRTool"));
+
+    createActions();
+    createMenus();
+    createToolBar();
+    createPages();
+    createStatusBar();
+    resize(kWidth, kHeight);
+    centreOnScreen();
+
+    m_ctl.ListPorts = [] { return QtComPortBackend::listPorts(); };
+    m_ctl.AttachHistory = [this](TComPort& port, bool noCRLF) {
+        m_history.setComPort(&port);
+        m_history.NoCRLF = noCRLF;
+    };
+    m_ctl.DocumentsFolder =
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+    m_ctl.setHandler("acPrinterSetup", [this] { acPrinterSetupExecute(); });
+    m_ctl.setHandler("acGraphic", [this] {
+        if (GraphicSetupForm)
+            GraphicSetupForm->exec();
+    });
+    m_ctl.setHandler("acDirectory", [this] {
+        if (DirectorySetupForm)
+            DirectorySetupForm->exec();
+    });
+    m_ctl.setHandler("acSimulation", [this] {
+        if (SimuSetupForm)
+            SimuSetupForm->exec();
+    });
+
+    connect(&m_historyTimer, &QTimer::timeout, this, &TMainForm::redrawHistory);
+    m_historyTimer.start(kHistoryRedrawMs);
+
+    // Hints of every control and menu entry reach the status bar, and the
+    // menu-bar mnemonics must not swallow the action shortcuts.
+    qApp->installEventFilter(this);
+
+    m_ctl.FormCreate(args);
+}
+
+TMainForm::~TMainForm()
+{
+    qApp->removeEventFilter(this);
+    m_historyTimer.stop();
+    disconnect(Notebook, nullptr, this, nullptr);
+}
+
+void TMainForm::createDialogs()
+{
+    if (ComSetupForm)
+        return;
+    GraphicSetupForm = new TGraphicSetupForm(this);
+    ComSetupForm = new TComSetupForm(this);
+    SignalLevelDlg = new TSignalLevelDlg(this);
+    DirectorySetupForm = new TDirectorySetupForm(this);
+    ChangeBdDlg = new TChangeBdDlg(this);
+    SimuSetupForm = new TSimuSetupForm(this);
+}
+
+// ---- building ----------------------------------------------------------------
+
+void TMainForm::createActions()
+{
+    for (const ActionDef& d : actionTable()) {
+        const QString name = qs(d.name);
+        auto* a = new QAction(qs(d.caption), this);
+        a->setObjectName(name);
+        a->setProperty(kActionProperty, name);
+        a->setProperty("category", qs(d.category));
+        const QString hint = qs(d.hintText());
+        a->setStatusTip(hint);
+        if (!hint.isEmpty())
+            a->setToolTip(hint);
+        if (*d.shortcut) {
+            const QKeySequence key(qs(d.shortcut));
+            a->setShortcut(key);
+            m_shortcuts.insert(key, a);
+        }
+        a->setEnabled(d.enabledAtStart);
+        connect(a, &QAction::triggered, this, [this, n = std::string(d.name)] { m_ctl.execute(n); });
+        addAction(a); // shortcuts work wherever the focus is in the window
+        m_actions.insert(name, a);
+    }
+}
+
+QAction* TMainForm::entryAction(const EntryDef& e, QObject* parent)
+{
+    QAction* a = m_actions.value(qs(e.action));
+    if (!a)
+        return nullptr;
+    if (!e.caption && !e.hint)
+        return a;
+    return makeProxyAction(a, e.caption ? qs(e.caption) : QString(), e.hint ? qs(e.hint) : QString(),
+                           parent);
+}
+
+void TMainForm::createMenus()
+{
+    for (const MenuDef& m : mainMenus()) {
+        QMenu* menu = menuBar()->addMenu(qs(m.title));
+        menu->setObjectName(QStringLiteral("Menu") + qs(withoutMnemonic(m.title)));
+        for (const EntryDef& e : m.entries) {
+            if (e.isSeparator())
+                menu->addSeparator();
+            else if (QAction* a = entryAction(e, menu))
+                menu->addAction(a);
+        }
+    }
+}
+
+QMenu* TMainForm::createContextMenu(const std::vector<EntryDef>& entries, const QString& name)
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(name);
+    for (const EntryDef& e : entries) {
+        if (e.isSeparator())
+            menu->addSeparator();
+        else if (QAction* a = entryAction(e, menu))
+            menu->addAction(a);
+    }
+    return menu;
+}
+
+void TMainForm::createToolBar()
+{
+    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    for (const EntryDef& e : toolbarEntries()) {
+        if (e.isSeparator()) {
+            ToolBar1->addSeparator();
+        } else if (QAction* a = m_actions.value(qs(e.action))) {
+            if (e.caption)
+                a->setIconText(qs(e.caption));
+            ToolBar1->addAction(a);
+        } else if (const ToolButtonDef* b = findToolButton(e.action)) {
+            // The terminal's own buttons; the terminal page connects to them.
+            auto* t = new QAction(qs(b->caption), this);
+            t->setObjectName(qs(b->name));
+            t->setStatusTip(qs(b->hint));
+            t->setToolTip(qs(b->hint));
+            t->setCheckable(b->toggle);
+            ToolBar1->addAction(t);
+        }
+    }
+}
+
+QWidget* TMainForm::createButtonBar(const std::vector<EntryDef>& entries, QWidget* parent)
+{
+    auto* bar = new QWidget(parent);
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(2, 2, 2, 2);
+    for (const EntryDef& e : entries) {
+        QAction* a = e.isSeparator() ? nullptr : m_actions.value(qs(e.action));
+        if (!a) {
+            // The place of a button this model line lacks stays empty.
+            auto* gap = new QWidget(bar);
+            gap->setFixedWidth(kButtonWidth);
+            layout->addWidget(gap);
+            continue;
+        }
+        auto* b = new QPushButton(e.caption ? qs(e.caption) : a->iconText(), bar);
+        b->setMinimumWidth(kButtonWidth);
+        bindButton(b, a);
+        layout->addWidget(b);
+    }
+    layout->addStretch();
+    return bar;
+}
+
+QWidget* TMainForm::createLeftPage(int line)
+{
+    const QString suffix = qs(kLineSuffix[line]);
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tab_") + qs(ComSetupModel::deviceItems()[line]));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    // The parameter editor of the model line goes here.
+    auto* editor = new QScrollArea(page);
+    editor->setObjectName(QStringLiteral("ScrollBox_Parameter") + suffix);
+    editor->setWidgetResizable(true);
+    editor->setWidget(new QWidget(editor));
+    layout->addWidget(editor, 1);
+    auto* buttons = new QHBoxLayout;
+    const struct {
+        const char* action;
+        const char* caption;
+        const char* name;
+    } kButtons[] = {{"acGetParameter", "Get", "btn_Get"}, {"acSetParameter", "Set", "btn_Set"}};
+    for (const auto& spec : kButtons) {
+        auto* b = new QPushButton(qs(spec.caption), page);
+        b->setObjectName(qs(spec.name) + suffix);
+        b->setFont(boldFont(b->font()));
+        bindButton(b, m_actions.value(qs(spec.action)));
+        buttons->addWidget(b);
+    }
+    layout->addLayout(buttons);
+    return page;
+}
+
+void TMainForm::createPages()
+{
+    auto* central = new QWidget(this);
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(2, 2, 2, 2);
+
+    Notebook_Left = new QStackedWidget(central);
+    Notebook_Left->setObjectName(QStringLiteral("Notebook_Left"));
+    Notebook_Left->setFixedWidth(kLeftWidth);
+    for (int line = 0; line < kModelLines; ++line)
+        Notebook_Left->addWidget(createLeftPage(line));
+    row->addWidget(Notebook_Left);
+
+    Notebook = new QTabWidget(central);
+    Notebook->setObjectName(QStringLiteral("Notebook"));
+    row->addWidget(Notebook, 1);
+
+    const auto makeBars = [this](const QString& name, QWidget* parent,
+                                 const std::vector<EntryDef>& (*bar)(DeviceType)) {
+        auto* stack = new QStackedWidget(parent);
+        stack->setObjectName(name);
+        for (int line = 0; line < kModelLines; ++line)
+            stack->addWidget(createButtonBar(bar(static_cast<DeviceType>(line)), stack));
+        stack->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        return stack;
+    };
+
+    // "Device"
+    auto* device = new QWidget(Notebook);
+    auto* deviceLayout = new QVBoxLayout(device);
+    auto* serial = new QGroupBox(QStringLiteral("Serial Interface"), device);
+    serial->setObjectName(QStringLiteral("gb_SerialInterface"));
+    auto* serialLayout = new QVBoxLayout(serial);
+    lb_Input = new QLabel(serial);
+    lb_Input->setObjectName(QStringLiteral("lb_Input"));
+    QFont big;
+    big.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
+                     QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Courier")});
+    big.setStyleHint(QFont::TypeWriter);
+    big.setFixedPitch(true);
+    big.setBold(true);
+    big.setPixelSize(64);
+    lb_Input->setFont(big);
+    lb_Input->setAlignment(Qt::AlignCenter);
+    lb_Input->setMinimumHeight(80);
+    lb_Input->setMouseTracking(true);
+    serialLayout->addWidget(lb_Input);
+    deviceLayout->addWidget(serial);
+
+    auto* scroll = new QScrollArea(device);
+    scroll->setObjectName(QStringLiteral("ScrollBox1"));
+    scroll->setWidgetResizable(true);
+    auto* inner = new QWidget(scroll);
+    auto* grid = new QGridLayout(inner);
+
+    auto* analog = new QGroupBox(QStringLiteral("Analog Output Calculation"), inner);
+    auto* analogLayout = new QVBoxLayout(analog);
+    AnalogMeter1 = placeholder(QStringLiteral("AnalogMeter1"), analog);
+    AnalogMeter1->setMinimumSize(220, 150);
+    auto* meterLayout = new QVBoxLayout(AnalogMeter1);
+    auto* mA = new QLabel(QStringLiteral("mA"), AnalogMeter1);
+    mA->setAlignment(Qt::AlignCenter);
+    meterLayout->addWidget(mA);
+    analogLayout->addWidget(AnalogMeter1);
+    grid->addWidget(analog, 0, 0);
+
+    auto* historyBox = new QGroupBox(QStringLiteral("History Serial Interface"), inner);
+    auto* historyLayout = new QVBoxLayout(historyBox);
+    CPortHistory1 = new QPlainTextEdit(historyBox);
+    CPortHistory1->setObjectName(QStringLiteral("CPortHistory1"));
+    CPortHistory1->setReadOnly(true);
+    CPortHistory1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont courier;
+    courier.setFamilies({QStringLiteral("Courier"), QStringLiteral("Courier New"),
+                         QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+    courier.setStyleHint(QFont::TypeWriter);
+    CPortHistory1->setFont(courier);
+    historyLayout->addWidget(CPortHistory1);
+    grid->addWidget(historyBox, 0, 1);
+
+    auto* digital = new QGroupBox(QStringLiteral("Digital Output Calculation"), inner);
+    auto* digitalLayout = new QGridLayout(digital);
+    LED1 = lamp(QStringLiteral("LED1"), digital);
+    LED2 = lamp(QStringLiteral("LED2"), digital);
+    lb_output1 = new QLabel(QStringLiteral("Output 1"), digital);
+    lb_output1->setObjectName(QStringLiteral("lb_output1"));
+    lb_output2 = new QLabel(QStringLiteral("Output 2"), digital);
+    lb_output2->setObjectName(QStringLiteral("lb_output2"));
+    digitalLayout->addWidget(LED1, 0, 0);
+    digitalLayout->addWidget(lb_output1, 0, 1);
+    digitalLayout->addWidget(LED2, 1, 0);
+    digitalLayout->addWidget(lb_output2, 1, 1);
+    digitalLayout->setColumnStretch(1, 1);
+    grid->addWidget(digital, 1, 0);
+
+    auto* style = new QGroupBox(QStringLiteral("History Style"), inner);
+    auto* styleLayout = new QHBoxLayout(style);
+    RadioButton1 = new QRadioButton(QStringLiteral("Ascii"), style);
+    RadioButton2 = new QRadioButton(QStringLiteral("Hex"), style);
+    RadioButton3 = new QRadioButton(QStringLiteral("Hex Enclosed"), style);
+    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
+    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
+    RadioButton3->setObjectName(QStringLiteral("RadioButton3"));
+    RadioButton1->setChecked(true);
+    const std::pair<QRadioButton*, HistoryStyle> styles[] = {
+        {RadioButton1, HistoryStyle::Ascii}, {RadioButton2, HistoryStyle::Hex},
+        {RadioButton3, HistoryStyle::HexEnclosed}};
+    for (const auto& [button, s] : styles) {
+        styleLayout->addWidget(button);
+        connect(button, &QRadioButton::clicked, this, [this, s = s] { m_history.setStyle(s); });
+    }
+    styleLayout->addStretch();
+    grid->addWidget(style, 1, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(0, 1);
+    scroll->setWidget(inner);
+    deviceLayout->addWidget(scroll, 1);
+
+    Notebook_Device = makeBars(QStringLiteral("Notebook_Device"), device, deviceButtonBar);
+    deviceLayout->addWidget(Notebook_Device);
+    Notebook->addTab(device, QStringLiteral("Device"));
+
+    // "Diagram"
+    auto* diagram = new QWidget(Notebook);
+    auto* diagramLayout = new QVBoxLayout(diagram);
+    Chart1 = placeholder(QStringLiteral("Chart1"), diagram);
+    Chart1->setFocusPolicy(Qt::StrongFocus);
+    Chart1->setContextMenuPolicy(Qt::CustomContextMenu);
+    diagramLayout->addWidget(Chart1, 1);
+    Notebook_Graphic = makeBars(QStringLiteral("Notebook_Graphic"), diagram, graphicButtonBar);
+    diagramLayout->addWidget(Notebook_Graphic);
+    Notebook->addTab(diagram, QStringLiteral("Diagram"));
+
+    // "Terminal"
+    auto* terminal = new QWidget(Notebook);
+    auto* terminalLayout = new QVBoxLayout(terminal);
+    Panel_Terminal = new QFrame(terminal);
+    Panel_Terminal->setObjectName(QStringLiteral("Panel_Terminal"));
+    auto* panelLayout = new QVBoxLayout(Panel_Terminal);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    ComTerminal = placeholder(QStringLiteral("ComTerminal"), Panel_Terminal);
+    ComTerminal->setFocusPolicy(Qt::StrongFocus);
+    panelLayout->addWidget(ComTerminal, 1);
+    Notebook_Terminal = makeBars(QStringLiteral("Notebook_Terminal"), Panel_Terminal, deviceButtonBar);
+    panelLayout->addWidget(Notebook_Terminal);
+    terminalLayout->addWidget(Panel_Terminal);
+    Notebook->addTab(terminal, QStringLiteral("Terminal"));
+
+    // "Log Window"
+    auto* log = new QWidget(Notebook);
+    auto* logLayout = new QVBoxLayout(log);
+    Terminal1 = new QPlainTextEdit(log);
+    Terminal1->setObjectName(QStringLiteral("Terminal1"));
+    Terminal1->setReadOnly(true);
+    Terminal1->setContextMenuPolicy(Qt::CustomContextMenu);
+    logLayout->addWidget(Terminal1, 1);
+    logLayout->addWidget(createButtonBar(logButtonBar(), log));
+    Notebook->addTab(log, QStringLiteral("Log Window"));
+
+    ChartMenu = createContextMenu(chartContextMenu(), QStringLiteral("ChartMenu"));
+    LogMenu = createContextMenu(logContextMenu(), QStringLiteral("LogMenu"));
+    connect(Chart1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { ChartMenu->popup(Chart1->mapToGlobal(p)); });
+    connect(Terminal1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { LogMenu->popup(Terminal1->mapToGlobal(p)); });
+
+    connect(Notebook, &QTabWidget::currentChanged, this, &TMainForm::NotebookClick);
+    lb_Input->installEventFilter(this);
+    setCentralWidget(central);
+}
+
+void TMainForm::createStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    QFont f;
+    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSize(8);
+    f.setBold(true);
+    bar->setFont(f);
+    const int widths[3] = {175, 50, 0};
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setFont(f);
+        if (widths[i] > 0)
+            panel->setFixedWidth(widths[i]);
+        if (i == 1)
+            panel->setAlignment(Qt::AlignCenter);
+        // Plain widgets, not permanent ones: a hint message hides them all.
+        bar->addWidget(panel, i == 2 ? 1 : 0);
+        StatusPanel[i] = panel;
+    }
+}
+
+void TMainForm::centreOnScreen()
+{
+    QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    const QRect area = s->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+// ---- events ------------------------------------------------------------------
+
+bool TMainForm::event(QEvent* e)
+{
+    if (e->type() == QEvent::StatusTip) {
+        ShowHintInStatusBar(static_cast<QStatusTipEvent*>(e)->tip());
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* e)
+{
+    switch (e->type()) {
+    case QEvent::Shortcut: {
+        // Alt+C and Alt+P are also the mnemonics of "&Commands" and
+        // "&Parameter"; Qt would call that ambiguous and do nothing, the
+        // program has always run the action.
+        auto* se = static_cast<QShortcutEvent*>(e);
+        QAction* a = m_shortcuts.value(se->key());
+        if (a && (watched == menuBar() || se->isAmbiguous()) && a->isEnabled() && a->isVisible()) {
+            a->trigger();
+            return true;
+        }
+        break;
+    }
+    case QEvent::StatusTip:
+        // Hints of menus and dialogs, which do not pass through this window.
+        if (watched->isWidgetType() && static_cast<QWidget*>(watched)->window() != this)
+            ShowHintInStatusBar(static_cast<QStatusTipEvent*>(e)->tip());
+        break;
+    case QEvent::MouseMove:
+        if (watched == lb_Input)
+            lb_InputMouseMove();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void TMainForm::showEvent(QShowEvent* e)
+{
+    QMainWindow::showEvent(e);
+    if (m_shown)
+        return;
+    m_shown = true;
+    // After the window is on screen: FormShow runs the modal interface setup.
+    QTimer::singleShot(0, this, [this] { m_ctl.FormShow(); });
+}
+
+void TMainForm::closeEvent(QCloseEvent* e)
+{
+    if (!m_closed) {
+        m_closed = true;
+        m_ctl.FormClose();
+    }
+    e->accept();
+}
+
+void TMainForm::ShowHintInStatusBar(const QString& hint)
+{
+    if (hint.isEmpty())
+        statusBar()->clearMessage();
+    else
+        statusBar()->showMessage(hint);
+}
+
+void TMainForm::NotebookClick(int index)
+{
+    switch (index) {
+    case 1:
+        if (Chart1->isVisible())
+            Chart1->setFocus();
+        break;
+    case 2:
+        if (!Panel_Terminal->isHidden())
+            ComTerminal->setFocus();
+        break;
+    case 3:
+        if (Terminal1->isVisible())
+            Terminal1->setFocus();
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::lb_InputMouseMove()
+{
+    const QString hint = qs(m_ctl.lb_InputHint());
+    if (lb_Input->statusTip() == hint)
+        return;
+    lb_Input->setToolTip(hint);
+    lb_Input->setStatusTip(hint);
+    ShowHintInStatusBar(hint);
+}
+
+void TMainForm::acPrinterSetupExecute()
+{
+    QPageSetupDialog dialog(&m_printer, this);
+    dialog.exec();
+}
+
+void TMainForm::redrawHistory()
+{
+    if (m_history.changeCount() == m_historyDrawn)
+        return;
+    m_historyDrawn = m_history.changeCount();
+    // One byte per character, as received.
+    CPortHistory1->setPlainText(QString::fromLatin1(m_history.render()));
+    CPortHistory1->verticalScrollBar()->setValue(CPortHistory1->verticalScrollBar()->maximum());
+}
+
+// ---- MainView ------------------------------------------------------------------
+
+void TMainForm::setStatusText(int panel, const std::string& text)
+{
+    if (panel >= 0 && panel < 3)
+        StatusPanel[panel]->setText(qs(text));
+}
+
+std::string TMainForm::statusText(int panel) const
+{
+    return panel >= 0 && panel < 3 ? StatusPanel[panel]->text().toStdString() : std::string();
+}
+
+void TMainForm::setBusyCursor(bool busy)
+{
+    if (busy) {
+        if (m_busy++ == 0)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (m_busy > 0 && --m_busy == 0) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void TMainForm::focusTerminalIfShown()
+{
+    if (Notebook->currentIndex() == 2 && !Panel_Terminal->isHidden())
+        ComTerminal->setFocus();
+}
+
+void TMainForm::showError(const std::string& text)
+{
+    QMessageBox::critical(this, QStringLiteral("PXRTool"), qs(text));
+}
+
+void TMainForm::showWarning(const std::string& text)
+{
+    QMessageBox::warning(this, QStringLiteral("PXRTool"), qs(text));
+}
+
+void TMainForm::setTitle(const std::string& title) { setWindowTitle(qs(title)); }
+
+void TMainForm::setActionVisible(const std::string& action, bool visible)
+{
+    if (QAction* a = m_actions.value(qs(action)))
+        a->setVisible(visible);
+}
+
+void TMainForm::setActionEnabled(const std::string& action, bool enabled)
+{
+    if (QAction* a = m_actions.value(qs(action)))
+        a->setEnabled(enabled);
+}
+
+void TMainForm::setActionChecked(const std::string& action, bool checked)
+{
+    if (QAction* a = m_actions.value(qs(action))) {
+        if (checked)
+            a->setCheckable(true);
+        a->setChecked(checked);
+    }
+}
+
+void TMainForm::setModelPages(int index)
+{
+    for (QStackedWidget* stack : {Notebook_Left, Notebook_Device, Notebook_Terminal, Notebook_Graphic})
+        stack->setCurrentIndex(index);
+}
+
+void TMainForm::setNotebookTab(int index) { Notebook->setCurrentIndex(index); }
+
+void TMainForm::setOutput2Visible(bool visible)
+{
+    lb_output2->setVisible(visible);
+    LED2->setVisible(visible);
+}
+
+void TMainForm::setLiveValueRed(bool red)
+{
+    QPalette pal = lb_Input->palette();
+    pal.setColor(QPalette::WindowText, red ? Qt::red : Qt::black);
+    lb_Input->setPalette(pal);
+}
+
+void TMainForm::clearLiveValue() { lb_Input->clear(); }
+
+void TMainForm::setTerminalPanelVisible(bool visible) { Panel_Terminal->setVisible(visible); }
+
+void TMainForm::setupAnalogMeter(DeviceType line)
+{
+    // The needle instrument takes its scale from the model line.
+    AnalogMeter1->setProperty("modelLine", static_cast<int>(line));
+}
+
+bool TMainForm::execInterfaceSetup(ComSetupModel& model)
+{
+    if (!ComSetupForm)
+        return false;
+    const bool ok = ComSetupForm->execFor(model);
+    // Without a window manager nobody gives the focus back after a dialog.
+    activateWindow();
+    return ok;
+}
+
+void TMainForm::closeWindow() { close(); }
+
+} // namespace pxr

@@ -1,0 +1,158 @@
+#pragma once
+// TMainForm: the main window. It lays out the pages, menus, toolbar and
+// status bar, builds its actions from the action table and hands every
+// command to the main controller, which decides; the window only shows.
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPrinter>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ActionTable.h"
+#include "app/KeyValueBackend.h"
+#include "app/MainController.h"
+#include "app/MainView.h"
+#include "serial/ComPort.h"
+#include "serial/QtComPortBackend.h"
+#include "serial/QtEventLoop.h"
+#include "terminal/PortHistory.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QRadioButton;
+class QStackedWidget;
+class QTabWidget;
+class QToolBar;
+
+namespace pxr {
+
+class TComSetupForm;
+class TGraphicSetupForm;
+class TSignalLevelDlg;
+class TDirectorySetupForm;
+class TChangeBdDlg;
+class TSimuSetupForm;
+
+class TMainForm : public QMainWindow, public MainView {
+    Q_OBJECT
+public:
+    // args: the command-line arguments without the program name. Runs
+    // FormCreate; FormShow follows when the window is first shown.
+    TMainForm(KeyValueBackend& settings, const std::vector<std::string>& args,
+              QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The program's dialogs, each created once, in this order, right after
+    // the main window.
+    void createDialogs();
+
+    MainController& controller() { return m_ctl; }
+    QAction* action(const QString& name) const { return m_actions.value(name); }
+    const QHash<QString, QAction*>& actions() const { return m_actions; }
+
+    TGraphicSetupForm* GraphicSetupForm = nullptr;
+    TComSetupForm* ComSetupForm = nullptr;
+    TSignalLevelDlg* SignalLevelDlg = nullptr;
+    TDirectorySetupForm* DirectorySetupForm = nullptr;
+    TChangeBdDlg* ChangeBdDlg = nullptr;
+    TSimuSetupForm* SimuSetupForm = nullptr;
+
+    // ---- MainView ----
+    void setStatusText(int panel, const std::string& text) override;
+    std::string statusText(int panel) const override;
+    void setBusyCursor(bool busy) override;
+    void focusTerminalIfShown() override;
+    void showError(const std::string& text) override;
+    void setTitle(const std::string& title) override;
+    void setActionVisible(const std::string& action, bool visible) override;
+    void setActionEnabled(const std::string& action, bool enabled) override;
+    void setActionChecked(const std::string& action, bool checked) override;
+    void setModelPages(int index) override;
+    void setNotebookTab(int index) override;
+    void setOutput2Visible(bool visible) override;
+    void setLiveValueRed(bool red) override;
+    void clearLiveValue() override;
+    void setTerminalPanelVisible(bool visible) override;
+    void setupAnalogMeter(DeviceType line) override;
+    bool execInterfaceSetup(ComSetupModel& model) override;
+    void showWarning(const std::string& text) override;
+    void closeWindow() override;
+
+    // The application's hint handler: a hint shows as one simple panel, no
+    // hint brings the three panels back.
+    void ShowHintInStatusBar(const QString& hint);
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createPages();
+    void createStatusBar();
+    QWidget* createLeftPage(int line);
+    QWidget* createButtonBar(const std::vector<EntryDef>& entries, QWidget* parent);
+    QMenu* createContextMenu(const std::vector<EntryDef>& entries, const QString& name);
+    QAction* entryAction(const EntryDef& entry, QObject* parent);
+    void centreOnScreen();
+
+    void NotebookClick(int index);
+    void lb_InputMouseMove();
+    void acPrinterSetupExecute();
+    void redrawHistory();
+
+    QtEventLoop m_loop;
+    QtComPortBackend m_backend;
+    TComPort m_port;
+    PortHistory m_history;
+    MainController m_ctl;
+    QHash<QString, QAction*> m_actions;
+    // Key sequence -> action, for shortcuts that collide with a menu-bar
+    // mnemonic (Alt+C, Alt+P): the action wins, as the program always did.
+    QHash<QKeySequence, QAction*> m_shortcuts;
+    QPrinter m_printer;
+    QTimer m_historyTimer;
+    uint64_t m_historyDrawn = 0;
+    int m_busy = 0;
+    bool m_shown = false;
+    bool m_closed = false;
+
+public:
+    // Controls, named as the program names them.
+    QStackedWidget* Notebook_Left = nullptr;
+    QTabWidget* Notebook = nullptr;
+    QStackedWidget* Notebook_Device = nullptr;
+    QStackedWidget* Notebook_Graphic = nullptr;
+    QStackedWidget* Notebook_Terminal = nullptr;
+    QLabel* lb_Input = nullptr;
+    QFrame* AnalogMeter1 = nullptr;
+    QPlainTextEdit* CPortHistory1 = nullptr;
+    QLabel* lb_output1 = nullptr;
+    QLabel* lb_output2 = nullptr;
+    QFrame* LED1 = nullptr;
+    QFrame* LED2 = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QRadioButton* RadioButton3 = nullptr;
+    QFrame* Chart1 = nullptr;
+    QFrame* Panel_Terminal = nullptr;
+    QFrame* ComTerminal = nullptr;
+    QPlainTextEdit* Terminal1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QMenu* ChartMenu = nullptr;
+    QMenu* LogMenu = nullptr;
+    QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
+};
+
+} // namespace pxr

@@ -1,0 +1,97 @@
+#pragma once
+// The rules of the diagram setup dialog (TGraphicSetupForm) without the
+// dialog: its eight fields with their setters, the reading of the typed
+// texts on "OK", and ApplyToChart's steps. The dialog widget shows what the
+// hooks hand it and passes the typed texts to Button1Click.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "app/SettingsStore.h"
+
+namespace pxr {
+
+// A number typed in the system's regional format: blanks around it are
+// ignored, `decimalSeparator` is the only decimal point.
+bool RegionalTextToFloat(std::string_view text, char decimalSeparator, double& value);
+// A floating-point number as the system shows it (shortest form, regional
+// decimal separator).
+std::string RegionalFloatText(double value, char decimalSeparator);
+
+// Empty when the chart accepts the axis limits; else the error text. Only a
+// minimum at or above the maximum is refused, and only for a fixed axis.
+std::string AxisLimitError(const GraphicSettings& settings);
+
+class GraphicSetup {
+public:
+    static constexpr int kMinNumber = 10;
+    static constexpr int kMaxNumber = 1000;
+
+    struct Hooks {
+        // The dialog's controls.
+        std::function<void(const std::string& text)> showMinimum; // ed_min
+        std::function<void(const std::string& text)> showMaximum; // ed_max
+        std::function<void(const std::string& text)> showNumber;  // ed_number
+        // "Zoom In" and "Zoom Out" follow the zoom-allowed field.
+        std::function<void(bool enabled)> setZoomActionsEnabled;
+        // ApplyToChart's steps on the chart.
+        std::function<void(bool pointer, bool stair)> applyMarkers;
+        std::function<void(bool autoScale, double minimum, double maximum)> applyAxis;
+        std::function<void(bool allowZoom, bool allowPan)> applyZoomPan;
+        // Section "Graphic" of the settings store.
+        std::function<void(const GraphicSettings& settings)> store;
+        // The application's standard error box.
+        std::function<void(const std::string& text)> showError;
+    };
+
+    // What the user typed and ticked when pressing "OK".
+    struct Typed {
+        std::string minimum; // ed_min
+        std::string maximum; // ed_max
+        bool autoScale = false;
+        bool pointer = false;
+        bool stair = false;
+        bool allowZoom = false;
+        bool allowPan = false;
+        std::string number; // ed_number
+    };
+
+    explicit GraphicSetup(Hooks hooks = {}, char decimalSeparator = '.');
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    void setDecimalSeparator(char c) { m_separator = c; }
+
+    // Each stores the value and updates its control only when it changed
+    // (the controls start with the defaults, as the fields do).
+    void SetMinimum(double v);
+    void SetMaximum(double v);
+    void SetAutoScale(bool v);
+    void SetPointer(bool v);
+    void SetStair(bool v);
+    void SetAllowZoom(bool v);
+    void SetAllowPan(bool v);
+    // Stores a changed value, then limits it to 10..1000 and shows it.
+    void SetNumber(int v);
+
+    const GraphicSettings& settings() const { return m_settings; }
+
+    // Program start: the stored values through the setters, the number into
+    // ed_number, then ApplyToChart.
+    void Load(const GraphicSettings& stored);
+
+    // Returns false, after the error box, when the chart refuses the axis
+    // limits; the markers are applied then, the axis and the zoom are not.
+    bool ApplyToChart();
+
+    // "OK": reads the texts (minimum 0, maximum 40, number 10 where a text
+    // is not a number), applies them and, when the chart took them, stores
+    // all eight values. Returns whether they were stored.
+    bool Button1Click(const Typed& typed);
+
+private:
+    GraphicSettings m_settings;
+    Hooks m_hooks;
+    char m_separator;
+};
+
+} // namespace pxr

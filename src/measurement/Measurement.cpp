@@ -1,0 +1,67 @@
+#include "measurement/Measurement.h"
+
+namespace pxr {
+
+Measurement::Measurement(const DeviceType& deviceType, EventLoop& loop, UiHooks& ui, const TPXR7x& pxr7x,
+                         const TPXR500C& pxr500c, const TPXR501& pxr501, Hooks hooks, Stopwatch::Clock clock)
+    : ATimer1(std::move(clock)), decoding(deviceType, ATimer1), outputs(deviceType, pxr7x, pxr500c, pxr501),
+      log(ATimer1, ui), m_deviceType(deviceType), m_hooks(std::move(hooks)), m_analogTimer(loop.createTimer())
+{
+    decoding.setHooks({m_hooks.simulationOn, m_hooks.addToPortHistory, m_hooks.signalDialogOpen,
+                       m_hooks.ShowSignalLevel});
+    // The order in which every reading reaches its consumers.
+    decoding.setConsumers({
+        [this](bool invalid, double value, double t) { series.AddDiagramPoint(invalid, value, t); },
+        [this](bool invalid, double value) { outputs.UpdateAnalogOutput(invalid, value); },
+        [this](bool invalid, double value) { outputs.UpdateSwitchOutputs(invalid, value); },
+        [this](double t, double value, bool valid) { log.LogReading(t, value, valid); },
+    });
+    outputs.setHooks({m_hooks.setLed});
+    log.setHooks({m_hooks.logDirectory, m_hooks.chooseLogFile, m_hooks.setStartStopLog, m_hooks.resetLineCount});
+    ATimer1.Start();
+    m_analogTimer->setCallback([this] { Timer_AnalogMeterTimer(); });
+    m_analogTimer->start(100);
+}
+
+void Measurement::connect(TComDataPacket& mess)
+{
+    mess.OnPacket = [this](TComDataPacket& sender, const std::string& packet) {
+        decoding.ComDataPacket_messPacket(sender, packet);
+    };
+}
+
+AnalogMeterScale Measurement::ArrangeForDeviceType()
+{
+    outputs.ClearHysteresis();
+    return SetupAnalogMeter(m_deviceType);
+}
+
+void Measurement::acClearGrafikExecute()
+{
+    ATimer1.Start();
+    series.Clear();
+    if (m_hooks.resetLineCount)
+        m_hooks.resetLineCount();
+}
+
+void Measurement::applyGraphicSettings(const GraphicSettings& settings)
+{
+    series.setNumber(settings.number);
+}
+
+void Measurement::Timer_AnalogMeterTimer()
+{
+    // Only the latest of the readings since the last tick is shown; nothing
+    // is redrawn per reading.
+    const std::string& caption = decoding.LastMessLine();
+    const int32_t value = outputs.MeterValue();
+    if (m_shownOnce && caption == m_shownCaption && value == m_shownValue)
+        return;
+    m_shownOnce = true;
+    m_shownCaption = caption;
+    m_shownValue = value;
+    if (m_hooks.showLiveValues)
+        m_hooks.showLiveValues(caption, value);
+}
+
+} // namespace pxr

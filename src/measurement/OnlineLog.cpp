@@ -1,0 +1,207 @@
+#include "measurement/OnlineLog.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+#include "serial/Trace.h"
+
+namespace pxr {
+
+namespace {
+
+// "%.3f" without the C library's locale (the GUI toolkit sets LC_NUMERIC
+// from the user's environment), then the regional separator.
+char* fixed3(char* out, char* end, double v, char separator)
+{
+    const auto r = std::to_chars(out, end, v, std::chars_format::fixed, 3);
+    if (r.ec != std::errc())
+        return out;
+    if (separator != '.')
+        for (char* p = out; p != r.ptr; ++p)
+            if (*p == '.')
+                *p = separator;
+    return r.ptr;
+}
+
+std::string systemText(int err) { return std::strerror(err); }
+
+} // namespace
+
+size_t FormatLogLine(char* buf, double t, double value, bool decoded, char decimalSeparator)
+{
+    char* const end = buf + kLogLineBuffer;
+    char* p = fixed3(buf, end, t, decimalSeparator);
+    *p++ = ';';
+    if (decoded)
+        p = fixed3(p, end, value, decimalSeparator);
+    return static_cast<size_t>(p - buf);
+}
+
+std::string FormatLogLine(double t, double value, bool decoded, char decimalSeparator)
+{
+    char buf[kLogLineBuffer];
+    return std::string(buf, FormatLogLine(buf, t, value, decoded, decimalSeparator));
+}
+
+bool AppendLogLine(const std::string& path, const char* line, size_t length, std::string& error)
+{
+    // "r+b" opens only what exists: a log file deleted meanwhile ends the
+    // logging instead of being created again with a stray line.
+    std::FILE* f = std::fopen(path.c_str(), "r+b");
+    if (!f) {
+        error = systemText(errno);
+        return false;
+    }
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    ok = ok && std::fwrite(line, 1, length, f) == length;
+    ok = ok && std::fwrite("\r\n", 1, 2, f) == 2;
+    ok = ok && std::fflush(f) == 0;
+    int err = ok ? 0 : errno;
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok)
+        error = systemText(err ? err : EIO);
+    return ok;
+}
+
+bool WriteLogFile(const std::string& path, const std::vector<const std::string*>& lines, std::string& error)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        error = format("Cannot create file \"%s\". %s", path.c_str(), systemText(errno).c_str());
+        return false;
+    }
+    bool ok = std::fputs(kLogHeader, f) >= 0 && std::fputs("\r\n", f) >= 0;
+    for (const std::string* l : lines) {
+        if (!ok)
+            break;
+        ok = std::fwrite(l->data(), 1, l->size(), f) == l->size() && std::fputs("\r\n", f) >= 0;
+    }
+    ok = ok && std::fflush(f) == 0;
+    int err = ok ? 0 : errno;
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok)
+        error = format("Cannot write file \"%s\". %s", path.c_str(), systemText(err ? err : EIO).c_str());
+    return ok;
+}
+
+OnlineLog::OnlineLog(Stopwatch& ATimer1, UiHooks& ui, Hooks hooks)
+    : m_timer(ATimer1), m_ui(ui), m_hooks(std::move(hooks)), m_lines(kLogLines)
+{
+}
+
+void OnlineLog::appendToWindow(const char* text, size_t length)
+{
+    size_t index;
+    if (m_count >= kLogLines) {
+        index = m_head;
+        m_head = (m_head + 1) % kLogLines;
+    } else {
+        index = (m_head + m_count) % kLogLines;
+        ++m_count;
+    }
+    m_lines[index].assign(text, length); // keeps the slot's capacity
+    ++m_serial;
+}
+
+void OnlineLog::LogReading(double t, double value, bool decoded)
+{
+    char buf[kLogLineBuffer];
+    const size_t n = FormatLogLine(buf, t, value, decoded, m_separator);
+    appendToWindow(buf, n);
+    if (!fileLoggingOn())
+        return;
+    std::string error;
+    if (AppendLogLine(m_logFileName, buf, n, error))
+        return;
+    // The recording has stopped: say so, or the user would trust a file
+    // that no longer grows.
+    const std::string name = m_logFileName;
+    stopFileLogging();
+    m_ui.setStatusText(2, format(" Log File stopped: %s: %s", name.c_str(), error.c_str()));
+}
+
+void OnlineLog::setChecked(bool on)
+{
+    m_checked = on;
+    if (m_hooks.setStartStopLog)
+        m_hooks.setStartStopLog(m_checked, startStopLogCaption());
+}
+
+void OnlineLog::stopFileLogging()
+{
+    m_ui.setStatusText(2, std::string());
+    m_logFileName.clear();
+    setChecked(false);
+}
+
+void OnlineLog::acStartStopLogExecute()
+{
+    if (m_checked) {
+        stopFileLogging();
+        return;
+    }
+    m_checked = true;
+    const std::string dir = m_hooks.logDirectory ? m_hooks.logDirectory() : std::string();
+    const std::string path = m_hooks.chooseSaveFile ? m_hooks.chooseSaveFile(dir) : std::string();
+    if (path.empty()) {
+        setChecked(false);
+        return;
+    }
+    std::string error;
+    if (!WriteLogFile(path, {}, error)) {
+        m_logFileName.clear();
+        setChecked(false);
+        m_ui.showError(error);
+        return;
+    }
+    m_logFileName = path;
+    // The first logged reading carries the time since the file was started.
+    m_timer.Start();
+    m_ui.setStatusText(2, " Log File: " + path);
+    setChecked(true);
+}
+
+void OnlineLog::acSaveLogExecute()
+{
+    const std::string dir = m_hooks.logDirectory ? m_hooks.logDirectory() : std::string();
+    const std::string path = m_hooks.chooseSaveFile ? m_hooks.chooseSaveFile(dir) : std::string();
+    if (path.empty())
+        return;
+    std::vector<const std::string*> lines;
+    lines.reserve(m_count);
+    for (size_t i = 0; i < m_count; ++i)
+        lines.push_back(&line(i));
+    std::string error;
+    if (!WriteLogFile(path, lines, error))
+        m_ui.showError(error);
+}
+
+void OnlineLog::acClearLogExecute()
+{
+    m_timer.Start();
+    if (m_hooks.resetLineCount)
+        m_hooks.resetLineCount();
+    m_head = 0;
+    m_count = 0;
+    ++m_clears;
+}
+
+std::string OnlineLog::logWindowText() const
+{
+    std::string text = std::string(kLogHeader) + "\r\n";
+    for (size_t i = 0; i < m_count; ++i) {
+        text += line(i);
+        text += "\r\n";
+    }
+    return text;
+}
+
+} // namespace pxr

@@ -1,0 +1,116 @@
+#pragma once
+// The online log: every reading becomes one line "time;value" (three
+// decimals, the regional decimal separator, an empty value for a reading
+// that could not be decoded). The log window keeps the last 255 lines; while
+// file logging is on, every line is also appended to the log file, which is
+// opened, appended, flushed and closed per line so that each reading is on
+// disk at once and other programs can read the file meanwhile.
+//
+// A failed append ends file logging as Stop Log File does and says why in
+// status panel 2; the readings keep flowing to the window and to everything
+// else.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "measurement/Stopwatch.h"
+#include "serial/UiHooks.h"
+
+namespace pxr {
+
+constexpr const char* kLogHeader = "Time;Value";
+
+// Formats "%.3f;%.3f" (or "%.3f;" for an undecoded value) into buf, with
+// `decimalSeparator` as the decimal point, independent of the C locale.
+// Returns the length; buf must hold kLogLineBuffer characters.
+constexpr size_t kLogLineBuffer = 720;
+size_t FormatLogLine(char* buf, double t, double value, bool decoded, char decimalSeparator);
+std::string FormatLogLine(double t, double value, bool decoded, char decimalSeparator);
+
+// Appends one line + CR LF to an existing file: open, write, flush, close.
+// A file that no longer exists is not created again. On failure returns
+// false with the system's text in `error`.
+bool AppendLogLine(const std::string& path, const char* line, size_t length, std::string& error);
+// Creates (or empties) the file and writes the lines, each followed by CR LF.
+bool WriteLogFile(const std::string& path, const std::vector<const std::string*>& lines,
+                  std::string& error);
+
+class OnlineLog {
+public:
+    static constexpr size_t kLogLines = 255;
+
+    struct Hooks {
+        // Directory/LogFile of the directory setup.
+        std::function<std::string()> logDirectory;
+        // The CSV save dialog started in `initialDir`; the chosen path, or
+        // empty when the user cancelled.
+        std::function<std::string(const std::string& initialDir)> chooseSaveFile;
+        // acStartStopLog's checked state and caption.
+        std::function<void(bool checked, const std::string& caption)> setStartStopLog;
+        // The received-line counter of the terminal page.
+        std::function<void()> resetLineCount;
+    };
+
+    OnlineLog(Stopwatch& ATimer1, UiHooks& ui, Hooks hooks = {});
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+
+    // The regional settings' decimal separator.
+    void setDecimalSeparator(char c) { m_separator = c; }
+    char decimalSeparator() const { return m_separator; }
+
+    void LogReading(double t, double value, bool decoded);
+
+    void acStartStopLogExecute();
+    void acSaveLogExecute();
+    void acClearLogExecute();
+
+    bool startStopLogChecked() const { return m_checked; }
+    std::string startStopLogCaption() const { return m_checked ? "Stop Log File" : "Start Log File"; }
+    const std::string& LogFileName() const { return m_logFileName; }
+    bool fileLoggingOn() const { return m_checked && !m_logFileName.empty(); }
+
+    // LogLines, oldest first.
+    size_t lineCount() const { return m_count; }
+    const std::string& line(size_t i) const { return m_lines[(m_head + i) % kLogLines]; }
+
+    // For the log view, which appends in batches: `serial` counts every
+    // line ever logged, `clearCount` every Clear Log Window. The view clears
+    // itself when clearCount moved and then takes the lines after the last
+    // serial it has shown (at most the 255 still held).
+    uint64_t serial() const { return m_serial; }
+    uint64_t clearCount() const { return m_clears; }
+    template <class F> void forEachLineAfter(uint64_t shownSerial, F&& f) const
+    {
+        const uint64_t first = m_serial - m_count; // serial of the line before line(0)
+        size_t from = shownSerial > first ? static_cast<size_t>(shownSerial - first) : 0;
+        for (size_t i = from; i < m_count; ++i)
+            f(line(i));
+    }
+
+    // The text Save Log Window writes: the header and LogLines, each line
+    // ended by CR LF.
+    std::string logWindowText() const;
+
+    // Stops file logging (Start/Stop Log File pressed while on).
+    void stopFileLogging();
+
+private:
+    void setChecked(bool on);
+    void appendToWindow(const char* text, size_t length);
+
+    Stopwatch& m_timer;
+    UiHooks& m_ui;
+    Hooks m_hooks;
+    char m_separator = '.';
+    bool m_checked = false;
+    std::string m_logFileName;
+    std::vector<std::string> m_lines; // ring of kLogLines, capacity reused
+    size_t m_head = 0;
+    size_t m_count = 0;
+    uint64_t m_serial = 0;
+    uint64_t m_clears = 0;
+};
+
+} // namespace pxr

@@ -1,0 +1,788 @@
+// Start-up, model-line switching, simulation switch, interface setup and a
+// lost port, driven through the main controller in virtual time.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/InterfaceSetup.h"
+#include "app/KeyValueBackend.h"
+#include "app/MainController.h"
+#include "app/MainView.h"
+#include "serial/Trace.h"
+#include "support/LoopbackPort.h"
+#include "support/ScriptedPeer.h"
+#include "support/VirtualEventLoop.h"
+
+using namespace pxr;
+using namespace pxr::test;
+
+namespace {
+
+class FakeView : public MainView {
+public:
+    // UiHooks
+    void setStatusText(int panel, const std::string& text) override
+    {
+        panels[panel] = text;
+        if (panel == 2)
+            panel2Log.push_back(text);
+    }
+    std::string statusText(int panel) const override { return panels[panel]; }
+    void setBusyCursor(bool on) override { busy += on ? 1 : -1; }
+    void focusTerminalIfShown() override { ++focusCalls; }
+    void showError(const std::string& text) override { errors.push_back(text); }
+
+    // MainView
+    void setTitle(const std::string& t) override
+    {
+        title = t;
+        titles.push_back(t);
+    }
+    void setActionVisible(const std::string& a, bool v) override
+    {
+        visible[a] = v;
+        ++visibilityCalls;
+    }
+    void setActionEnabled(const std::string& a, bool e) override { enabled[a] = e; }
+    void setActionChecked(const std::string& a, bool c) override { checked[a] = c; }
+    void setModelPages(int index) override
+    {
+        pages = index;
+        ++pageCalls;
+    }
+    void setNotebookTab(int index) override { tab = index; }
+    void setOutput2Visible(bool v) override { output2 = v; }
+    void setLiveValueRed(bool r) override { red = r; }
+    void clearLiveValue() override { ++liveClears; }
+    void setTerminalPanelVisible(bool v) override { terminalPanel = v; }
+    void setupAnalogMeter(DeviceType line) override { meterSetups.push_back(line); }
+    bool execInterfaceSetup(ComSetupModel& model) override
+    {
+        ++dialogShows;
+        shown = model;
+        return dialog ? dialog(model) : false;
+    }
+    void showWarning(const std::string& text) override { warnings.push_back(text); }
+    void closeWindow() override { ++closes; }
+
+    bool isVisible(const std::string& a) const
+    {
+        const auto it = visible.find(a);
+        return it == visible.end() || it->second;
+    }
+    bool isEnabled(const std::string& a) const
+    {
+        const auto it = enabled.find(a);
+        return it == enabled.end() || it->second;
+    }
+
+    std::string panels[3];
+    std::vector<std::string> panel2Log;
+    int busy = 0;
+    int focusCalls = 0;
+    std::vector<std::string> errors;
+    std::vector<std::string> warnings;
+    std::string title;
+    std::vector<std::string> titles;
+    std::map<std::string, bool> visible, enabled, checked;
+    int visibilityCalls = 0;
+    int pages = -1;
+    int pageCalls = 0;
+    int tab = -1;
+    bool output2 = false;
+    bool red = false;
+    int liveClears = 0;
+    bool terminalPanel = true;
+    std::vector<DeviceType> meterSetups;
+    int dialogShows = 0;
+    ComSetupModel shown;
+    std::function<bool(ComSetupModel&)> dialog; // empty: Cancel
+    int closes = 0;
+};
+
+struct History {
+    int attaches = 0;
+    bool noCRLF = false;
+};
+
+struct MainFixture : ::testing::Test {
+    VirtualEventLoop loop;
+    LoopbackPort backend{loop};
+    ScriptedPeer peer;
+    TComPort port{backend};
+    MemoryKeyValueBackend store{true};
+    FakeView view;
+    std::unique_ptr<MainController> ctl;
+    std::vector<std::string> systemPorts{"/dev/ttyS1", "/dev/ttyS0"};
+    History history;
+    std::vector<std::string> messPackets;
+
+    void SetUp() override { backend.attachPeer(&peer); }
+    void TearDown() override
+    {
+        ctl.reset();
+        DebugTrace = false;
+        setTraceSink(nullptr);
+    }
+
+    void storeText(const char* section, const char* name, const std::string& text)
+    {
+        store.put(section, name, StoredValue::text(text));
+    }
+    void storePort(const std::string& name = "/dev/ttyPXR", const std::string& baud = "9600")
+    {
+        storeText("ComPort", "Port", name);
+        storeText("ComPort", "BaudRate", baud);
+    }
+
+    void create(const std::vector<std::string>& args = {})
+    {
+        ctl = std::make_unique<MainController>(port, loop, store, view);
+        ctl->ListPorts = [this] { return systemPorts; };
+        ctl->AttachHistory = [this](TComPort& p, bool noCRLF) {
+            EXPECT_EQ(&p, &port);
+            ++history.attaches;
+            history.noCRLF = noCRLF;
+        };
+        ctl->MessPacket = [this](const std::string& p) { messPackets.push_back(p); };
+        ctl->FormCreate(args);
+    }
+    void start(const std::vector<std::string>& args = {})
+    {
+        create(args);
+        ctl->FormShow();
+    }
+    // The interface setup with the user's doing; returns OK.
+    void setup(std::function<void(ComSetupModel&)> user)
+    {
+        view.dialog = [user](ComSetupModel& m) {
+            user(m);
+            return true;
+        };
+        ctl->acSettingsExecute();
+        view.dialog = nullptr;
+    }
+    void cancelSetup()
+    {
+        view.dialog = nullptr;
+        ctl->acSettingsExecute();
+    }
+    int32_t storedType() { return SettingsStore(store).readDeviceType(); }
+};
+
+// ---- arrangement per model line ------------------------------------------------
+
+struct ArrangementCase {
+    int line;
+    const char* title;
+    std::map<std::string, bool> visibility; // the model-dependent commands
+    std::string framerStart;
+    std::string framerStop;
+    int framerSize;
+    bool noCRLF;
+    bool output2;
+    std::string streamed;                 // what the meter sends
+    std::vector<std::string> packets;     // what the reading decoder gets
+};
+
+const ArrangementCase kArrangementCases[] = {
+    {0,
+     "PXRTool (PXR7X)",
+     {{"acDS", true}, {"acDJ", false}, {"acSd", false}, {"acDW", true}, {"acDX", true},
+      {"acDM", true}, {"acVM", false}, {"acVT", false}, {"acLF", true}, {"acSO", true},
+      {"acSetProfibus", true}, {"acBaudrate", true}},
+     "", "\r\n", 0, false, false,
+     "12.345\r\n12.346\r\n", {"12.345", "12.346"}},
+    {1,
+     "PXRTool (PXR500C)",
+     {{"acDS", false}, {"acDJ", true}, {"acSd", false}, {"acDW", false}, {"acDX", false},
+      {"acDM", false}, {"acVM", false}, {"acVT", false}, {"acLF", false}, {"acSO", false},
+      {"acSetProfibus", false}, {"acBaudrate", false}},
+     " ", "", 8, true, false,
+     " 0012345 0012346", {"0012345", "0012346"}},
+    {2,
+     "PXRTool (PXR501/PXR502)",
+     {{"acDS", false}, {"acDJ", false}, {"acSd", true}, {"acDW", false}, {"acDX", false},
+      {"acDM", true}, {"acVM", true}, {"acVT", true}, {"acLF", false}, {"acSO", true},
+      {"acSetProfibus", false}, {"acBaudrate", true}},
+     "", "\r\n", 0, false, true,
+     "D 12.345\r\n", {"D 12.345"}},
+};
+
+class Arrangements : public MainFixture, public ::testing::WithParamInterface<ArrangementCase> {};
+
+TEST_P(Arrangements, WindowFramerAndHistoryFollowTheModelLine)
+{
+    const ArrangementCase& c = GetParam();
+    storePort();
+    storeText("Device", "Type", std::to_string(c.line));
+    start();
+
+    EXPECT_EQ(view.title, c.title);
+    EXPECT_EQ(view.pages, c.line);
+    EXPECT_EQ(view.tab, 0);
+    for (const auto& [action, shown] : c.visibility)
+        EXPECT_EQ(view.isVisible(action), shown) << action;
+    for (const char* always : {"acDT", "acDF", "acTP", "acID", "acStop", "acGetParameter",
+                               "acSetParameter", "acSetStandard", "acDevice", "acSettings"})
+        EXPECT_TRUE(view.isVisible(always)) << always;
+    EXPECT_EQ(view.output2, c.output2);
+    EXPECT_EQ(ctl->historyNoCRLF(), c.noCRLF);
+    EXPECT_EQ(history.noCRLF, c.noCRLF);
+    EXPECT_GE(history.attaches, 1);
+    ASSERT_FALSE(view.meterSetups.empty());
+    EXPECT_EQ(view.meterSetups.back(), c.line);
+
+    TComDataPacket& mess = ctl->ComDataPacket_mess;
+    EXPECT_FALSE(mess.IncludeStrings);
+    EXPECT_EQ(mess.startString(), c.framerStart);
+    EXPECT_EQ(mess.stopString(), c.framerStop);
+    EXPECT_EQ(mess.size(), c.framerSize);
+    EXPECT_EQ(mess.comPort(), &port);
+
+    ASSERT_TRUE(port.Connected());
+    backend.inject(c.streamed);
+    loop.waitFor(100);
+    EXPECT_EQ(messPackets, c.packets);
+}
+
+INSTANTIATE_TEST_SUITE_P(ModelLines, Arrangements, ::testing::ValuesIn(kArrangementCases),
+                         [](const auto& info) { return "Line" + std::to_string(info.param.line); });
+
+TEST_F(MainFixture, SwitchingFromPXR501BackToPXR7XHidesOutput2)
+{
+    storePort();
+    storeText("Device", "Type", "2");
+    start();
+    ASSERT_TRUE(view.output2);
+    setup([](ComSetupModel& m) { m.cb_deviceChange(0); });
+    EXPECT_FALSE(view.output2);
+    EXPECT_EQ(view.title, "PXRTool (PXR7X)");
+    EXPECT_FALSE(view.isVisible("acSd"));
+    EXPECT_TRUE(view.isVisible("acDS"));
+    EXPECT_EQ(storedType(), 0);
+}
+
+TEST_F(MainFixture, SwitchingClearsTheNewLinesParameterSet)
+{
+    storePort();
+    start();
+    ctl->PXR500C()->setValue("SA", 0, "25");
+    setup([](ComSetupModel& m) { m.cb_deviceChange(1); });
+    EXPECT_EQ(ctl->PXR500C()->value("SA"), "");
+}
+
+TEST_F(MainFixture, ArrangementResetsTheSwitchingOutputs)
+{
+    storePort();
+    start();
+    ctl->Out1CenterState = ctl->Out1EndState = ctl->Out2CenterState = ctl->Out2EndState = true;
+    ctl->ArrangeForDeviceType();
+    EXPECT_FALSE(ctl->Out1CenterState || ctl->Out1EndState || ctl->Out2CenterState || ctl->Out2EndState);
+}
+
+// ---- start with a stored model line ----------------------------------------------
+
+struct StartCase {
+    const char* storedType; // nullptr: none stored
+    const char* storedBaud;
+    uint32_t baud;
+    int arrangedByCreate; // titles set before FormShow
+};
+
+const StartCase kStartCases[] = {
+    {nullptr, nullptr, 9600, 0},
+    {"0", "19200", 19200, 0}, // no change: the stored rate stays
+    {"1", "19200", 9600, 1},  // forced
+    {"2", "19200", 115200, 1},
+    {"2", "9600", 115200, 1},
+};
+
+class StartRates : public MainFixture, public ::testing::WithParamInterface<StartCase> {};
+
+TEST_P(StartRates, BaudRateAfterStart)
+{
+    const StartCase& c = GetParam();
+    storeText("ComPort", "Port", "/dev/ttyPXR");
+    if (c.storedBaud)
+        storeText("ComPort", "BaudRate", c.storedBaud);
+    if (c.storedType)
+        storeText("Device", "Type", c.storedType);
+    create();
+    EXPECT_EQ(port.BaudRate(), c.baud);
+    EXPECT_EQ(static_cast<int>(view.titles.size()), c.arrangedByCreate);
+    ctl->FormShow();
+    ASSERT_TRUE(port.Connected());
+    EXPECT_EQ(backend.baudRate(), c.baud);
+    EXPECT_EQ(view.panels[0], " /dev/ttyPXR:" + std::to_string(c.baud) + ",8,None,1,None");
+    // The interface setup showed the rate that was in force.
+    EXPECT_EQ(view.shown.baudText(), std::to_string(c.baud));
+}
+
+INSTANTIATE_TEST_SUITE_P(StoredTypes, StartRates, ::testing::ValuesIn(kStartCases));
+
+TEST_F(MainFixture, ModelLineOutsideTheListStartsAsPXR7XWithOneWarning)
+{
+    storePort();
+    storeText("Device", "Type", "7");
+    start();
+    EXPECT_EQ(ctl->deviceType(), kPXR7X);
+    EXPECT_EQ(view.title, "PXRTool (PXR7X)");
+    EXPECT_EQ(view.warnings.size(), 1u);
+}
+
+TEST_F(MainFixture, DamagedStoreGivesDefaultsAndOneWarning)
+{
+    store.setDamage("The settings file is damaged");
+    start();
+    ASSERT_EQ(view.warnings.size(), 1u);
+    EXPECT_NE(view.warnings[0].find("The settings file is damaged"), std::string::npos);
+    EXPECT_EQ(port.BaudRate(), 9600u);
+    EXPECT_EQ(ctl->deviceType(), kPXR7X);
+}
+
+TEST_F(MainFixture, SoundStoreGivesNoWarning)
+{
+    storePort();
+    start();
+    EXPECT_TRUE(view.warnings.empty());
+}
+
+// ---- port name at start ---------------------------------------------------------
+
+TEST_F(MainFixture, WithoutStoredPortTheFirstSystemPortIsTaken)
+{
+    create();
+    EXPECT_EQ(port.Port(), "/dev/ttyS0");
+    EXPECT_EQ(view.panels[2], "");
+}
+
+TEST_F(MainFixture, WithoutStoredPortAndNoSystemPortPanel2SaysRegistryError)
+{
+    systemPorts.clear();
+    create();
+    EXPECT_EQ(port.Port(), "");
+    EXPECT_EQ(view.panels[2], " Registry error");
+}
+
+TEST_F(MainFixture, FailingPortListIsARegistryErrorToo)
+{
+    ctl = std::make_unique<MainController>(port, loop, store, view);
+    ctl->ListPorts = []() -> std::vector<std::string> { throw std::runtime_error("no registry"); };
+    ctl->FormCreate({});
+    EXPECT_EQ(view.panels[2], " Registry error");
+}
+
+TEST_F(MainFixture, StoredPortIsKeptEvenIfTheSystemDoesNotListIt)
+{
+    storePort("/dev/serial/by-id/usb-FTDI-if00-port0");
+    start();
+    EXPECT_EQ(port.Port(), "/dev/serial/by-id/usb-FTDI-if00-port0");
+    EXPECT_EQ(view.shown.portName, "/dev/serial/by-id/usb-FTDI-if00-port0");
+    const auto& items = view.shown.portItems();
+    EXPECT_NE(std::find(items.begin(), items.end(), "/dev/serial/by-id/usb-FTDI-if00-port0"), items.end());
+}
+
+// ---- debug switch and title suffixes ----------------------------------------------
+
+struct DebugCase {
+    std::vector<std::string> args;
+    bool debug;
+};
+
+class DebugSwitch : public MainFixture, public ::testing::WithParamInterface<DebugCase> {};
+
+TEST_P(DebugSwitch, AnyCaseOfDebugAppendsDebugToTheTitle)
+{
+    storePort();
+    start(GetParam().args);
+    EXPECT_EQ(DebugTrace, GetParam().debug);
+    EXPECT_EQ(view.title, GetParam().debug ? "PXRTool (PXR7X) Debug" : "PXRTool (PXR7X)");
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, DebugSwitch,
+                         ::testing::Values(DebugCase{{"debug"}, true}, DebugCase{{"DEBUG"}, true},
+                                           DebugCase{{"dEbUg"}, true},
+                                           DebugCase{{"--port", "/dev/x", "Debug"}, true},
+                                           DebugCase{{"debugx"}, false}, DebugCase{{"-debug"}, false},
+                                           DebugCase{{}, false}));
+
+TEST_F(MainFixture, SimulationComesBeforeDebugInTheTitle)
+{
+    storePort();
+    start({"DEBUG"});
+    setup([](ComSetupModel& m) {
+        m.CheckBox2 = true;
+        m.CheckBox2Click();
+    });
+    EXPECT_EQ(view.title, "PXRTool (PXR7X) Simulation Debug");
+}
+
+// ---- interface setup -----------------------------------------------------------
+
+TEST_F(MainFixture, CancelAtFirstStartStillOpensThePort)
+{
+    storePort("/dev/ttyPXR", "19200");
+    const size_t valuesBefore = store.size();
+    start();
+    EXPECT_EQ(view.dialogShows, 1);
+    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(backend.openCount, 1);
+    EXPECT_EQ(backend.name(), "/dev/ttyPXR");
+    EXPECT_EQ(backend.baudRate(), 19200u);
+    EXPECT_EQ(view.panels[0], " /dev/ttyPXR:19200,8,None,1,None");
+    EXPECT_EQ(view.panels[2], "");
+    EXPECT_EQ(store.size(), valuesBefore); // Cancel writes nothing
+}
+
+TEST_F(MainFixture, SameModelLineChangesNothingOnTheWindow)
+{
+    storePort();
+    start();
+    ctl->PXR7x()->SetSA("25");
+    const auto titles = view.titles.size();
+    const int pageCalls = view.pageCalls;
+    const auto visibility = view.visible;
+    setup([](ComSetupModel&) {});
+    EXPECT_EQ(view.titles.size(), titles);
+    EXPECT_EQ(view.pageCalls, pageCalls);
+    EXPECT_EQ(view.visible, visibility);
+    EXPECT_EQ(ctl->PXR7x()->GetSA(), "25"); // the editor keeps the user's values
+    EXPECT_EQ(backend.openCount, 1);        // not reopened
+}
+
+TEST_F(MainFixture, PXR501LineOverridesTheChosenRateOnOK)
+{
+    storePort();
+    start();
+    setup([](ComSetupModel& m) {
+        m.cb_deviceChange(2);
+        EXPECT_EQ(m.baudText(), "115200");
+        m.selectBaudText("9600"); // the user picks another rate afterwards
+    });
+    EXPECT_EQ(ctl->deviceType(), kPXR501);
+    EXPECT_EQ(port.BaudRate(), 115200u);
+    EXPECT_EQ(backend.baudRate(), 115200u);
+    EXPECT_EQ(view.panels[0], " /dev/ttyPXR:115200,8,None,1,None");
+    EXPECT_EQ(storedType(), 2);
+    EXPECT_EQ(SettingsStore(store).loadPortSettings().baudRate, 115200u);
+}
+
+TEST_F(MainFixture, SameLineAndAnotherRateAppliesTheRateToTheOpenPort)
+{
+    storePort();
+    start();
+    setup([](ComSetupModel& m) { m.selectBaudText("38400"); });
+    EXPECT_EQ(backend.baudRate(), 38400u);
+    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(backend.openCount, 1);
+    EXPECT_EQ(SettingsStore(store).loadPortSettings().baudRate, 38400u);
+}
+
+TEST_F(MainFixture, StoredRateOutsideTheListShowsNoSelectionAndOKGives9600)
+{
+    storePort("/dev/ttyPXR", "1200");
+    create();
+    ASSERT_EQ(port.BaudRate(), 1200u);
+    view.dialog = [](ComSetupModel& m) {
+        EXPECT_EQ(m.baudIndex, -1);
+        EXPECT_EQ(m.baudText(), "");
+        return true;
+    };
+    ctl->FormShow();
+    EXPECT_EQ(port.BaudRate(), 9600u);
+    EXPECT_EQ(backend.baudRate(), 9600u);
+}
+
+TEST_F(MainFixture, ANewPortNameReopensTheOpenPort)
+{
+    storePort();
+    start();
+    setup([](ComSetupModel& m) { m.portName = "/tmp/pxr-demo"; });
+    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(backend.name(), "/tmp/pxr-demo");
+    EXPECT_EQ(backend.openCount, 2);
+    EXPECT_EQ(SettingsStore(store).loadPortSettings().port, "/tmp/pxr-demo");
+}
+
+TEST_F(MainFixture, FailingReopenSkipsTheRemainingOKStepsButTheClosingStepsRun)
+{
+    storePort();
+    start();
+    backend.failOpen = true;
+    setup([](ComSetupModel& m) {
+        m.portName = "/dev/gone";
+        m.cb_deviceChange(2);
+        m.CheckBox1 = true;
+    });
+    ASSERT_EQ(view.errors.size(), 1u);
+    EXPECT_EQ(view.errors[0].rfind("Unable to open com port", 0), 0u) << view.errors[0];
+    EXPECT_EQ(ctl->deviceType(), kPXR7X);           // step 3 skipped
+    EXPECT_FALSE(ctl->Timer_AutoGet().isActive()); // step 6 skipped
+    EXPECT_FALSE(store.exists("Device", "Type"));  // step 4 skipped
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(view.panels[0], " /dev/gone:9600,8,None,1,None");
+    EXPECT_EQ(view.panels[2].rfind(" Unable to open com port", 0), 0u) << view.panels[2];
+}
+
+TEST_F(MainFixture, FailingStoreEndsTheOKStepsWithTheErrorBox)
+{
+    storePort();
+    start();
+    store.failWrites(true);
+    setup([](ComSetupModel& m) {
+        m.CheckBox2 = true;
+        m.CheckBox2Click();
+    });
+    ASSERT_EQ(view.errors.size(), 1u);
+    EXPECT_EQ(view.errors[0], "Failed to store settings");
+    EXPECT_FALSE(ctl->simulationOn());
+    EXPECT_TRUE(port.Connected());
+}
+
+TEST_F(MainFixture, OpenFailureShowsTheMessageInPanel2AndThePortStaysClosed)
+{
+    storePort();
+    backend.failOpen = true;
+    start();
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(view.panels[2].rfind(" Unable to open com port", 0), 0u) << view.panels[2];
+    EXPECT_TRUE(view.errors.empty());
+}
+
+TEST_F(MainFixture, ReadoutBoxStartsOneAutomaticReadout)
+{
+    storePort();
+    start();
+    int readouts = 0;
+    ctl->setHandler("acGetParameter", [&] { ++readouts; });
+    setup([](ComSetupModel& m) { m.CheckBox1 = true; });
+    EXPECT_TRUE(ctl->Timer_AutoGet().isActive());
+    loop.waitFor(299);
+    EXPECT_EQ(readouts, 0);
+    loop.waitFor(1);
+    EXPECT_EQ(readouts, 1);
+    loop.waitFor(2000);
+    EXPECT_EQ(readouts, 1);
+    setup([](ComSetupModel& m) { m.CheckBox1 = false; });
+    EXPECT_FALSE(ctl->Timer_AutoGet().isActive());
+}
+
+// ---- simulation ------------------------------------------------------------------
+
+const char* const kHardwareOnly[] = {"acDF", "acTP", "acID", "acDM", "acVM",
+                                     "acVT", "acSO", "acLF", "acBaudrate", "acDevice"};
+
+TEST_F(MainFixture, SimulationSetupIsHiddenUntilSimulateDeviceIsTicked)
+{
+    storePort();
+    start();
+    EXPECT_FALSE(view.isVisible("acSimulation"));
+}
+
+TEST_F(MainFixture, SimulateDeviceTicksTheReadoutBoxAndSwitchesToSimulation)
+{
+    storePort();
+    start();
+    ASSERT_TRUE(port.Connected());
+    view.tab = 2;
+    setup([](ComSetupModel& m) {
+        EXPECT_FALSE(m.CheckBox1);
+        m.CheckBox2 = true;
+        m.CheckBox2Click();
+        EXPECT_TRUE(m.CheckBox1);
+    });
+    EXPECT_TRUE(ctl->simulationOn());
+    EXPECT_FALSE(port.Connected());
+    EXPECT_FALSE(view.terminalPanel);
+    EXPECT_EQ(view.title, "PXRTool (PXR7X) Simulation");
+    EXPECT_TRUE(view.isVisible("acSimulation"));
+    EXPECT_TRUE(ctl->Timer_AutoGet().isActive());
+    EXPECT_TRUE(ctl->SimuTimer().isActive());
+    EXPECT_TRUE(view.red);
+    EXPECT_EQ(view.tab, 0);
+    EXPECT_EQ(ctl->lb_InputHint(), "Simulate Device Values");
+    for (const char* a : kHardwareOnly)
+        EXPECT_FALSE(view.isEnabled(a)) << a;
+    for (const char* a : {"acDT", "acStop", "acGetParameter", "acSettings", "acDS", "acDW"})
+        EXPECT_TRUE(view.isEnabled(a)) << a;
+    EXPECT_EQ(view.panels[0], " /dev/ttyPXR:9600,8,None,1,None");
+}
+
+TEST_F(MainFixture, UntickingSimulateDeviceLeavesTheReadoutBoxAndRestoresTheDevice)
+{
+    storePort();
+    start();
+    setup([](ComSetupModel& m) {
+        m.CheckBox2 = true;
+        m.CheckBox2Click();
+    });
+    const int clears = view.liveClears;
+    setup([](ComSetupModel& m) {
+        m.CheckBox2 = false;
+        m.CheckBox2Click();
+        EXPECT_TRUE(m.CheckBox1);
+    });
+    EXPECT_FALSE(ctl->simulationOn());
+    EXPECT_TRUE(port.Connected());
+    EXPECT_TRUE(view.terminalPanel);
+    EXPECT_EQ(view.title, "PXRTool (PXR7X)");
+    EXPECT_FALSE(view.isVisible("acSimulation"));
+    EXPECT_FALSE(ctl->SimuTimer().isActive());
+    EXPECT_FALSE(view.red);
+    EXPECT_GT(view.liveClears, clears);
+    EXPECT_EQ(ctl->lb_InputHint(), "");
+    for (const char* a : kHardwareOnly)
+        EXPECT_TRUE(view.isEnabled(a)) << a;
+}
+
+TEST_F(MainFixture, SimulationAtFirstStartLeavesThePortClosed)
+{
+    storePort();
+    create();
+    view.dialog = [](ComSetupModel& m) {
+        m.CheckBox2 = true;
+        m.CheckBox2Click();
+        return true;
+    };
+    ctl->FormShow();
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(backend.openCount, 0);
+    EXPECT_EQ(view.title, "PXRTool (PXR7X) Simulation");
+}
+
+// ---- lost port -------------------------------------------------------------------
+
+TEST_F(MainFixture, LostPortIsClosedOnceWithOneMessageAndReconnects)
+{
+    storePort();
+    start();
+    ASSERT_TRUE(port.Connected());
+    backend.hangUp();
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(view.panels[2], " Port lost: /dev/ttyPXR (Input/output error)");
+    backend.hangUp(); // the backend repeating itself changes nothing
+    EXPECT_EQ(std::count(view.panel2Log.begin(), view.panel2Log.end(),
+                         " Port lost: /dev/ttyPXR (Input/output error)"),
+              1);
+    EXPECT_TRUE(view.errors.empty());
+
+    // Commands on the lost port quietly do nothing.
+    backend.clearWritten();
+    ctl->execute("acDevice");
+    EXPECT_EQ(backend.writtenBytes(), "");
+    EXPECT_TRUE(view.errors.empty());
+
+    cancelSetup();
+    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(backend.openCount, 2);
+    EXPECT_EQ(view.panels[2], "");
+}
+
+// ---- commands ----------------------------------------------------------------------
+
+struct DeviceInfoCase {
+    int line;
+    std::vector<std::string> written;
+};
+
+class DeviceInfo : public MainFixture, public ::testing::WithParamInterface<DeviceInfoCase> {};
+
+TEST_P(DeviceInfo, AsksTheMeterInTheLinesWay)
+{
+    storePort();
+    storeText("Device", "Type", std::to_string(GetParam().line));
+    start();
+    backend.clearWritten();
+    const int focus = view.focusCalls;
+    ctl->execute("acDevice");
+    std::vector<std::string> written;
+    for (const auto& w : backend.written())
+        written.push_back(w.bytes);
+    EXPECT_EQ(written, GetParam().written);
+    EXPECT_GT(view.focusCalls, focus);
+    EXPECT_EQ(view.busy, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(ModelLines, DeviceInfo,
+                         ::testing::Values(DeviceInfoCase{0, {"ID\r"}}, DeviceInfoCase{1, {"ID\r"}},
+                                           DeviceInfoCase{2, {"\x1b", "ID\r", "ID?\r"}}));
+
+TEST_F(MainFixture, ExitClosesThePortUnticksTheLogAndClosesTheWindow)
+{
+    storePort();
+    start();
+    ctl->execute("acExit");
+    EXPECT_FALSE(port.Connected());
+    ASSERT_TRUE(view.checked.count("acStartStopLog"));
+    EXPECT_FALSE(view.checked["acStartStopLog"]);
+    EXPECT_EQ(view.closes, 1);
+}
+
+TEST_F(MainFixture, FormCloseClosesThePortAndFreesTheParameterSets)
+{
+    storePort();
+    start();
+    ctl->FormClose();
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(ctl->currentParameterSet(), nullptr);
+}
+
+TEST_F(MainFixture, ACommandThatFailsEndsWithTheErrorBox)
+{
+    storePort();
+    start();
+    ctl->setHandler("acTP", [] { throw EComPort(ComErrorKind::Write, 5, "Input/output error"); });
+    const int focus = view.focusCalls;
+    ctl->execute("acTP");
+    ASSERT_EQ(view.errors.size(), 1u);
+    EXPECT_EQ(view.errors[0].rfind("WriteFile function failed", 0), 0u);
+    EXPECT_EQ(view.focusCalls, focus + 1);
+    ctl->execute("acZoomIn"); // no behaviour yet: nothing happens
+    EXPECT_EQ(view.errors.size(), 1u);
+}
+
+TEST_F(MainFixture, StatusbarTimerBlanksPanel2AfterThreeSeconds)
+{
+    storePort();
+    start();
+    view.setStatusText(2, " Parameter saved");
+    ctl->Timer_Statusbar().start(MainController::kStatusbarMs);
+    loop.waitFor(2999);
+    EXPECT_EQ(view.panels[2], " Parameter saved");
+    loop.waitFor(1);
+    EXPECT_EQ(view.panels[2], "");
+    EXPECT_FALSE(ctl->Timer_Statusbar().isActive());
+}
+
+// ---- command-line choices ----------------------------------------------------------
+
+TEST_F(MainFixture, PortAndModelLineFromTheCommandLineArePreselected)
+{
+    storePort("/dev/ttyPXR", "19200");
+    create();
+    ctl->usePort("/tmp/pxr-demo");
+    ctl->preselectModelLine(kPXR500C);
+    ctl->FormShow();
+    EXPECT_EQ(view.shown.portName, "/tmp/pxr-demo");
+    EXPECT_EQ(view.shown.deviceIndex, 1);
+    EXPECT_EQ(view.shown.baudText(), "9600");
+    EXPECT_EQ(backend.name(), "/tmp/pxr-demo");
+    EXPECT_FALSE(store.exists("Device", "Type")); // nothing stored without OK
+}
+
+TEST_F(MainFixture, PreselectingTheStoredLineStillGivesItsUsualRate)
+{
+    storePort("/dev/ttyPXR", "19200");
+    create();
+    ctl->preselectModelLine(kPXR7X);
+    EXPECT_EQ(port.BaudRate(), 9600u);
+}
+
+} // namespace
