@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "serial/ComDataPacket.h"
+#include "serial/TextUtils.h"
 #include "serial/Trace.h"
 
 namespace pxr {
@@ -106,54 +107,9 @@ int32_t TextToIntDef(std::string_view text, int32_t fallback)
 bool DecodeDecimal(std::string_view text, double& value)
 {
     value = 0.0;
-    size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    // from_chars takes a "-" but not a "+": a "+" is skipped, a "-" kept.
-    size_t start = i;
-    if (i < text.size() && text[i] == '+')
-        start = ++i;
-    else if (i < text.size() && text[i] == '-')
-        ++i;
-    size_t digits = 0;
-    while (i < text.size() && isDigit(text[i])) {
-        ++i;
-        ++digits;
-    }
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        while (i < text.size() && isDigit(text[i])) {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0)
-        return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        size_t j = i + 1;
-        if (j < text.size() && (text[j] == '+' || text[j] == '-'))
-            ++j;
-        size_t expDigits = 0;
-        while (j < text.size() && isDigit(text[j])) {
-            ++j;
-            ++expDigits;
-        }
-        if (expDigits == 0)
-            return false;
-        i = j;
-    }
-    if (i != text.size())
-        return false;
-    double v = 0.0;
-    const char* first = text.data() + start;
-    const char* last = text.data() + text.size();
-    const auto r = std::from_chars(first, last, v, std::chars_format::general);
-    // Out of range (1e999): not a reading, so that no infinity reaches the
-    // outputs or the log.
-    if (r.ec != std::errc() || r.ptr != last || !std::isfinite(v))
-        return false;
-    value = v;
-    return true;
+    // The meter writes "." only; a "," is not a reading.
+    size_t begin = 0;
+    return ScanDecimal(text, false, begin) && ConvertScannedDecimal(text.substr(begin), value);
 }
 
 bool DecodeHex(std::string_view digits, int32_t& count)

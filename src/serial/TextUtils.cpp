@@ -1,8 +1,8 @@
 #include "serial/TextUtils.h"
 
-#include <cctype>
-#include <clocale>
-#include <cstdlib>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 
 namespace pxr {
 
@@ -39,27 +39,28 @@ std::string ReplaceText(const std::string& source, const std::string& pattern,
     return out;
 }
 
-bool TryTextToFloat(const std::string& text, double& value)
+namespace {
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+} // namespace
+
+bool ScanDecimal(std::string_view text, bool commaToo, size_t& numberBegin)
 {
-    value = 0.0;
-    // Validate the grammar by hand so that the C library's locale, hex floats,
-    // "inf" and "nan" never slip in.
-    std::string s;
-    s.reserve(text.size());
+    // Validated by hand so that the C library's locale, hex floats, "inf"
+    // and "nan" never slip in.
     size_t i = 0;
     while (i < text.size() && text[i] == ' ')
         ++i;
-    const size_t start = i;
+    numberBegin = i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         ++i;
     size_t digits = 0;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+    while (i < text.size() && isDigit(text[i])) {
         ++i;
         ++digits;
     }
-    if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+    if (i < text.size() && (text[i] == '.' || (commaToo && text[i] == ','))) {
         ++i;
-        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        while (i < text.size() && isDigit(text[i])) {
             ++i;
             ++digits;
         }
@@ -71,7 +72,7 @@ bool TryTextToFloat(const std::string& text, double& value)
         if (j < text.size() && (text[j] == '+' || text[j] == '-'))
             ++j;
         size_t expDigits = 0;
-        while (j < text.size() && std::isdigit(static_cast<unsigned char>(text[j]))) {
+        while (j < text.size() && isDigit(text[j])) {
             ++j;
             ++expDigits;
         }
@@ -79,16 +80,46 @@ bool TryTextToFloat(const std::string& text, double& value)
             return false;
         i = j;
     }
-    if (i != text.size())
+    return i == text.size();
+}
+
+bool ConvertScannedDecimal(std::string_view number, double& value)
+{
+    // from_chars takes a "-" but neither a "+" nor a ",": both are dealt
+    // with here, in a small buffer, so that nothing is allocated per reading.
+    char buf[64];
+    std::string owned;
+    char* first = buf;
+    size_t n = number.size();
+    if (!number.empty() && number[0] == '+') {
+        number.remove_prefix(1);
+        n = number.size();
+    }
+    if (n > sizeof buf) {
+        owned.assign(number);
+        first = owned.data();
+    } else {
+        std::copy(number.begin(), number.end(), buf);
+    }
+    for (size_t k = 0; k < n; ++k)
+        if (first[k] == ',')
+            first[k] = '.';
+    double v = 0.0;
+    const auto r = std::from_chars(first, first + n, v, std::chars_format::general);
+    // Out of range (1e999): no infinity reaches a field, an output or the log.
+    if (r.ec != std::errc() || r.ptr != first + n || !std::isfinite(v))
         return false;
-    s.assign(text, start, i - start);
-    // strtod honours the C locale's decimal point; use the one it expects.
-    const char point = *std::localeconv()->decimal_point;
-    for (char& c : s)
-        if (c == '.' || c == ',')
-            c = point;
-    value = std::strtod(s.c_str(), nullptr);
+    value = v;
     return true;
+}
+
+bool TryTextToFloat(const std::string& text, double& value)
+{
+    value = 0.0;
+    size_t begin = 0;
+    if (!ScanDecimal(text, true, begin))
+        return false;
+    return ConvertScannedDecimal(std::string_view(text).substr(begin), value);
 }
 
 double TextToFloat(const std::string& text)

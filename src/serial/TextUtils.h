@@ -3,8 +3,19 @@
 // files and the simulated device. Texts are byte strings.
 
 #include <string>
+#include <string_view>
 
 namespace pxr {
+
+// The number grammar every text-to-number conversion of the program shares:
+// blanks, an optional sign, digits with one optional decimal separator ("."
+// and, where `commaToo`, ","), at least one digit, an optional exponent, and
+// nothing after it. On success [numberBegin, text.size()) is the number
+// without the leading blanks.
+bool ScanDecimal(std::string_view text, bool commaToo, size_t& numberBegin);
+// Converts a text ScanDecimal accepted (with "," read as "."), independent
+// of the C locale; false for a value out of the double's range.
+bool ConvertScannedDecimal(std::string_view number, double& value);
 
 // Cuts the text before the first delimiter off `text` and returns it; the
 // delimiter goes too. Without a delimiter the whole text is the token and

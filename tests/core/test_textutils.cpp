@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "serial/TextUtils.h"
 
 using namespace pxr;
@@ -62,9 +64,26 @@ TEST(TextToFloat, StrictDecimalGrammar)
         {"+3", 3.0},      {"-", 0.0},     {".5", 0.5},   {"5.", 5.0},       {"1e", 0.0},
         {"1e+2", 100.0},  {"0x10", 0.0},  {"inf", 0.0},  {"nan", 0.0},      {"1.2.3", 0.0},
         {"12a", 0.0},     {"-0,25", -0.25}, {"\t1", 0.0}, {"1E-1", 0.1},
+        // Out of the double's range: not a number rather than an infinity.
+        {"1e999", 0.0},   {"-1e999", 0.0},
+        // Longer than any buffer the conversion might use on the stack.
+        {std::string(100, '0') + "1,5", 1.5},
     };
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(TextToFloat(c.in), c.out) << "'" << c.in << "'";
+}
+
+TEST(TextToFloat, SeparatorDoesNotDependOnTheCLocale)
+{
+    // A German locale in the C library must change nothing: "," and "."
+    // both stay decimal separators.
+    const std::string old = std::setlocale(LC_NUMERIC, nullptr);
+    const bool german = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "de_DE");
+    EXPECT_DOUBLE_EQ(TextToFloat("0.5"), 0.5);
+    EXPECT_DOUBLE_EQ(TextToFloat("0,5"), 0.5);
+    std::setlocale(LC_NUMERIC, old.c_str());
+    if (!german)
+        GTEST_SKIP() << "no German locale installed";
 }
 
 TEST(TrimControls, RemovesCode32AndBelowAtBothEnds)
