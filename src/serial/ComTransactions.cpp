@@ -84,12 +84,14 @@ std::string ComTransactions::QueryCommand(const std::string& command, const std:
     std::string reply;
     struct CleanUp {
         TComDataPacket& f;
+        bool& join;
         ~CleanUp()
         {
             f.setSize(1);
             f.setComPort(nullptr);
+            join = false;
         }
-    } cleanUp{ComDataPacket};
+    } cleanUp{ComDataPacket, m_joinChunks};
 
     if (m_port.Connected()) {
         ComDataPacket.setComPort(&m_port);
@@ -97,9 +99,25 @@ std::string ComTransactions::QueryCommand(const std::string& command, const std:
         ComDataPacket.setSize(0);
         ComDataPacket.setStartString(std::string());
         ComDataPacket.setStopString(stopString);
+        // Without a stop string the framer hands over chunks as the port
+        // delivers them. Taking only the first one cut the reply wherever the
+        // driver happened to split it (on a real line, "  " of "      dt"),
+        // and the rest then spoilt the next query's reply. So the chunks are
+        // joined until the meter has stopped sending.
+        m_joinChunks = stopString.empty();
         if (!command.empty())
             m_port.Write(command + CR);
-        const int passes = poll(LastReply, timeoutMs);
+        int passes = poll(LastReply, timeoutMs);
+        if (m_joinChunks && !LastReply.empty()) {
+            const int maxPasses = static_cast<int>(timeoutMs / 10);
+            int quiet = 0;
+            while (quiet < kQuietPasses && passes <= maxPasses) {
+                const size_t before = LastReply.size();
+                Delay(10);
+                ++passes;
+                quiet = LastReply.size() == before ? quiet + 1 : 0;
+            }
+        }
         reply = LastReply;
         trace(format("%s=%s,ms=%d..%u", command.c_str(), reply.c_str(), passes * 10,
                      static_cast<unsigned>(timeoutMs)));
@@ -159,7 +177,10 @@ void ComTransactions::QueryErrorText(const std::string& name, int status, std::s
 
 void ComTransactions::ComDataPacketPacket(TComDataPacket&, const std::string& packet)
 {
-    LastReply = packet;
+    if (m_joinChunks)
+        LastReply += packet;
+    else
+        LastReply = packet;
     trace(format("DataPacket<%s>", packet.c_str()));
 }
 

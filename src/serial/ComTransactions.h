@@ -33,6 +33,8 @@ public:
     bool SendText(const std::string& text);
     bool SendParameter(const std::string& name, const std::string& value);
     // status: 1 reply accepted, 0 no reply (or port closed), -1 reply without echo.
+    // With an empty stop string the reply is every chunk received from the
+    // first one on until the line has been quiet for kQuietPasses polls.
     std::string QueryCommand(const std::string& command, const std::string& echo,
                              const std::string& stopString, uint32_t timeoutMs, int& status);
     bool DetectRunning(uint32_t timeoutMs);
@@ -60,6 +62,11 @@ public:
 private:
     // Polls every 10 ms until `reply` is non-empty or timeout div 10 + 1 passes are made.
     int poll(const std::string& reply, uint32_t timeoutMs);
+
+    // A reply without a line end (PXR500C's AS) is over after this many
+    // 10 ms polls without a new byte. Two cover a USB adapter's 16 ms latency.
+    static constexpr int kQuietPasses = 2;
+    bool m_joinChunks = false;
 
     TComPort& m_port;
     EventLoop& m_loop;

@@ -137,13 +137,37 @@ TEST_F(Link, ClosedPortReturnsAtOnceWithoutTrace)
     EXPECT_EQ(loop.nowMs(), t0);
 }
 
-TEST_F(Link, EmptyStopStringTakesFirstChunkOnly)
+TEST_F(Link, EmptyStopStringJoinsChunksUntilTheLineIsQuiet)
+{
+    // The driver splits "      dt" where it likes; the pieces belong together
+    // as long as the meter keeps sending.
+    tx.deviceType = kPXR500C;
+    peer.script["AS"] = {{3, "    "}, {16, "  d"}, {31, "t"}};
+    int status = 0;
+    const double t0 = loop.nowMs();
+    EXPECT_EQ(tx.QueryCommand("AS", "", "", 1000, status), "dt");
+    EXPECT_EQ(status, 1);
+    // Done two quiet polls after the last piece, not at the time-out.
+    EXPECT_LT(loop.nowMs() - t0, 100.0);
+    ASSERT_FALSE(traces.empty());
+    EXPECT_EQ(traces.back(), "AS=      dt,ms=60..1000");
+}
+
+TEST_F(Link, EmptyStopStringEndsAfterQuietLineAndAtTheTimeout)
 {
     tx.deviceType = kPXR500C;
-    peer.script["AS"] = {{3, "  d"}, {30, "t\r\n"}};
+    // A piece after 50 ms of silence is not part of this reply.
+    peer.script["AS"] = {{3, "  dt"}, {60, "xx"}};
     int status = 0;
-    EXPECT_EQ(tx.QueryCommand("AS", "AS", "", 1000, status), "d");
-    EXPECT_EQ(status, 1);
+    EXPECT_EQ(tx.QueryCommand("AS", "", "", 1000, status), "dt");
+    // A meter that never stops sending still ends the query at its time-out.
+    peer.startStream(loop.nowMs());
+    backend.wakePeer();
+    const double t0 = loop.nowMs();
+    const std::string streamed = tx.QueryCommand("", "", "", 200, status);
+    EXPECT_FALSE(streamed.empty());
+    EXPECT_LE(loop.nowMs() - t0, 210.5);
+    EXPECT_EQ(tx.ComDataPacket.comPort(), nullptr);
 }
 
 TEST_F(Link, EmptyCommandOnlyListens)
