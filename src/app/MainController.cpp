@@ -72,7 +72,9 @@ MainController::MainController(TComPort& port, EventLoop& loop, KeyValueBackend&
 {
     // The framer cuts 96-byte blocks until the model line arms it.
     ComDataPacket_mess.setSize(96);
-    ComDataPacket_mess.OnPacket = [this](TComDataPacket&, const std::string& packet) {
+    ComDataPacket_mess.OnPacket = [this](TComDataPacket& sender, const std::string& packet) {
+        if (m_measurement)
+            m_measurement->decoding.ComDataPacket_messPacket(sender, packet);
         if (MessPacket)
             MessPacket(packet);
     };
@@ -88,6 +90,31 @@ MainController::MainController(TComPort& port, EventLoop& loop, KeyValueBackend&
     setHandler("acSettings", [this] { acSettingsExecute(); });
     setHandler("acExit", [this] { acExitExecute(); });
     setHandler("acDevice", [this] { acDeviceExecute(); });
+    installSimulation();
+    // The measuring commands, acSO and acStop.
+    {
+        size_t count = 0;
+        const MeasurementCommand* table = pxr::measurementCommands(count);
+        std::vector<std::string> names{"acSO", "acStop"};
+        for (size_t i = 0; i < count; ++i)
+            names.emplace_back(table[i].action);
+        for (const std::string& name : names)
+            setHandler(name, [this, name] {
+                if (m_commands)
+                    m_commands->Execute(name);
+            });
+    }
+    const std::pair<const char*, void (ParameterTransfer::*)()> transfers[] = {
+        {"acGetParameter", &ParameterTransfer::acGetParameterExecute},
+        {"acSetParameter", &ParameterTransfer::acSetParameterExecute},
+        {"acSetStandard", &ParameterTransfer::acSetStandardExecute},
+        {"acSetProfibus", &ParameterTransfer::acSetProfibusExecute},
+    };
+    for (const auto& [action, run] : transfers)
+        setHandler(action, [this, run = run] {
+            if (m_transfer)
+                (m_transfer.get()->*run)();
+        });
 }
 
 MainController::~MainController()
@@ -103,6 +130,29 @@ void MainController::FormCreate(const std::vector<std::string>& args)
     m_pxr7x = std::make_unique<TPXR7x>();
     m_pxr500c = std::make_unique<TPXR500C>();
     m_pxr501 = std::make_unique<TPXR501>();
+    m_signalLevel = std::make_unique<SignalLevel>(m_tx, *m_pxr500c, *m_pxr501);
+    m_measurement = std::make_unique<Measurement>(m_deviceType, m_loop, m_view, *m_pxr7x, *m_pxr500c, *m_pxr501);
+    MeasurementCommands::Hooks commandHooks;
+    commandHooks.simulationOn = [this] { return m_simulationOn; };
+    commandHooks.setSimuTimer = [this](bool on) { m_simu->setTimerEnabled(on); };
+    commandHooks.setSimuMode = [this](int mode) {
+        if (SelectSimuMode)
+            SelectSimuMode(mode);
+    };
+    m_commands = std::make_unique<MeasurementCommands>(m_tx, *m_pxr7x, *m_pxr501, std::move(commandHooks));
+    ParameterTransfer::Hooks hooks;
+    hooks.simulationOn = [this] { return m_simulationOn; };
+    hooks.setActionEnabled = [this](const std::string& action, bool on) { m_view.setActionEnabled(action, on); };
+    hooks.recomputeSimuInterval = [this] {
+        if (RecomputeSimuInterval)
+            RecomputeSimuInterval();
+    };
+    hooks.setSimuMode = [this](int mode) {
+        if (SelectSimuMode)
+            SelectSimuMode(mode);
+    };
+    m_transfer = std::make_unique<ParameterTransfer>(m_tx, ComDataPacket_mess, *m_pxr7x, *m_pxr500c,
+                                                     *m_pxr501, std::move(hooks));
 
     m_deviceType = kPXR7X;
     m_tx.deviceType = m_deviceType;
@@ -157,6 +207,15 @@ void MainController::FormClose()
         m_port.Close();
     } catch (const std::exception&) {
     }
+    m_transfer.reset();
+    // Both hold references into the parameter sets.
+    m_commands.reset();
+    m_measurement.reset();
+    // The dialog keeps its pointer to the signal-strength sequences; they
+    // stay, closed, but are not run again once the sets are gone.
+    m_simu->setTimerEnabled(false);
+    if (m_signalLevel)
+        m_signalLevel->Active = false;
     m_pxr7x.reset();
     m_pxr500c.reset();
     m_pxr501.reset();
@@ -215,6 +274,8 @@ void MainController::ArrangeForDeviceType()
         AttachHistory(m_port, m_historyNoCRLF);
 
     m_view.setOutput2Visible(a->output2Visible);
+    if (m_measurement)
+        m_measurement->ArrangeForDeviceType();
     m_view.setupAnalogMeter(m_deviceType);
 
     std::string title = a->title;
@@ -244,10 +305,7 @@ void MainController::SetSimulation(bool on)
 
 void MainController::applySimulationEffects()
 {
-    if (m_simulationOn)
-        m_simuTimer->start(SimuInterval);
-    else
-        m_simuTimer->stop();
+    m_simu->setTimerEnabled(m_simulationOn);
     m_view.setTerminalPanelVisible(!m_simulationOn);
     for (const char* action : hardwareOnlyActions())
         m_view.setActionEnabled(action, !m_simulationOn);
@@ -303,7 +361,12 @@ void MainController::execute(const std::string& action)
             m_view.showError(e.what());
         }
     }
-    m_view.focusTerminalIfShown();
+    // Set Offset and the signal-strength commands open a dialog or show a
+    // result, and DS exists on PXR7X only: those leave the focus where it is.
+    const bool keepFocus = action == "acSO" || action == "acDJ" || action == "acSd" ||
+                           (action == "acDS" && m_deviceType != kPXR7X);
+    if (!keepFocus)
+        m_view.focusTerminalIfShown();
 }
 
 void MainController::acSettingsExecute()
@@ -381,8 +444,12 @@ void MainController::Timer_StatusbarTimer()
 
 void MainController::Timer_AutoGetTimer()
 {
-    // One readout per confirmation of the interface setup.
+    // One readout per confirmation of the interface setup. When the port
+    // could not be opened, panel 2 tells why; a readout would only replace
+    // that with " Interface not open".
     m_timerAutoGet->stop();
+    if (!m_simulationOn && !m_port.Connected())
+        return;
     execute("acGetParameter");
 }
 
@@ -406,6 +473,42 @@ void MainController::setFieldBinding(FieldBinding* binding)
         m_pxr500c->setBinding(binding);
     if (m_pxr501)
         m_pxr501->setBinding(binding);
+}
+
+// ---- simulated device and signal strength -----------------------------------
+
+void MainController::installSimulation()
+{
+    SimuDevice::Hooks h;
+    h.deviceType = [this] { return m_deviceType; };
+    h.parameter = [this](DeviceType line, const std::string& code, int index) -> std::string {
+        const ParameterSet* set = line == kPXR7X     ? static_cast<const ParameterSet*>(m_pxr7x.get())
+                                  : line == kPXR500C ? static_cast<const ParameterSet*>(m_pxr500c.get())
+                                                     : static_cast<const ParameterSet*>(m_pxr501.get());
+        return set && index >= 0 ? set->value(code, static_cast<std::size_t>(index)) : std::string();
+    };
+    h.signalDialogOpen = [this] { return m_signalLevel && m_signalLevel->Active; };
+    // A simulated line takes the road of a line the measurement framer cut.
+    h.deliverLine = [this](const std::string& line) {
+        if (m_measurement)
+            m_measurement->simulatedLine(line);
+        if (MessPacket)
+            MessPacket(line);
+    };
+    m_simu = std::make_unique<SimuDevice>(*m_simuTimer, m_simuSetup, std::move(h));
+
+    // Set Parameter and Set Standard in simulation.
+    RecomputeSimuInterval = [this] { m_simu->ComputeSimuInterval(); };
+    SelectSimuMode = [this](int mode) { m_simu->SetSimuMode(static_cast<uint8_t>(mode)); };
+
+    setHandler("acDJ", [this] {
+        if (m_signalLevel && m_pxr501)
+            m_signalLevel->acDJExecute();
+    });
+    setHandler("acSd", [this] {
+        if (m_signalLevel && m_pxr501)
+            m_signalLevel->acSdExecute();
+    });
 }
 
 } // namespace pxr

@@ -19,10 +19,16 @@
 #include "app/SettingsStore.h"
 #include "devices/DeviceType.h"
 #include "devices/ParameterSets.h"
+#include "measurement/Measurement.h"
+#include "measurement/MeasurementCommands.h"
+#include "measurement/SignalLevel.h"
+#include "parameters/ParameterTransfer.h"
 #include "serial/ComDataPacket.h"
 #include "serial/ComPort.h"
 #include "serial/ComTransactions.h"
 #include "serial/EventLoop.h"
+#include "terminal/PortHistory.h"
+#include "simulation/SimuDevice.h"
 
 namespace pxr {
 
@@ -106,6 +112,19 @@ public:
     TPXR501* PXR501() { return m_pxr501.get(); }
     // The editor fields of all three sets.
     void setFieldBinding(FieldBinding* binding);
+    // Get/Set Parameter and the presets (null before FormCreate and after
+    // FormClose). Its own auto-get timer stays idle: Timer_AutoGet below runs
+    // the readout after the interface setup.
+    ParameterTransfer* parameterTransfer() { return m_transfer.get(); }
+    // The simulated device's part in Set Parameter and Set Standard: recompute
+    // the output interval from the set / select a simulated measuring mode.
+    std::function<void()> RecomputeSimuInterval;
+    std::function<void(int mode)> SelectSimuMode;
+
+    // The road of a reading (decoding, outputs, diagram, log) and the
+    // measuring commands; null before FormCreate and after FormClose.
+    Measurement* measurement() { return m_measurement.get(); }
+    MeasurementCommands* commands() { return m_commands.get(); }
 
     TComDataPacket ComDataPacket_mess;
     // Messages put into panel 2 by the file and clipboard commands vanish
@@ -114,7 +133,12 @@ public:
     Timer& Timer_Statusbar() { return *m_timerStatusbar; }
     Timer& Timer_AutoGet() { return *m_timerAutoGet; }
     Timer& SimuTimer() { return *m_simuTimer; }
-    uint32_t SimuInterval = 500;
+    // The simulated device behind SimuTimer (mode, intervals, lines) and the
+    // settings of its setup dialog.
+    SimuDevice& simuDevice() { return *m_simu; }
+    SimuSetup& simuSetup() { return m_simuSetup; }
+    // The signal-strength sequences of acDJ/acSd (null before FormCreate).
+    SignalLevel* signalLevel() { return m_signalLevel.get(); }
 
     // Switching-output states of the lamps.
     bool Out1CenterState = false;
@@ -122,10 +146,16 @@ public:
     bool Out2CenterState = false;
     bool Out2EndState = false;
 
+    // Received lines counted by the terminal, shown in status panel 1; "Clear
+    // Log Window" and the diagram's "Clear" set it back to 0.
+    LineCounter LineCount;
+
 private:
     void closingSteps();
     void portLost(const std::string& osMessage);
     void applySimulationEffects();
+    // The simulated device's hooks and the signal-strength actions.
+    void installSimulation();
 
     TComPort& m_port;
     EventLoop& m_loop;
@@ -143,10 +173,16 @@ private:
     std::unique_ptr<TPXR7x> m_pxr7x;
     std::unique_ptr<TPXR500C> m_pxr500c;
     std::unique_ptr<TPXR501> m_pxr501;
+    std::unique_ptr<Measurement> m_measurement;
+    std::unique_ptr<MeasurementCommands> m_commands;
+    std::unique_ptr<ParameterTransfer> m_transfer;
 
     std::unique_ptr<Timer> m_timerStatusbar;
     std::unique_ptr<Timer> m_timerAutoGet;
     std::unique_ptr<Timer> m_simuTimer;
+    SimuSetup m_simuSetup;
+    std::unique_ptr<SimuDevice> m_simu;
+    std::unique_ptr<SignalLevel> m_signalLevel;
 
     std::map<std::string, std::function<void()>> m_handlers;
 };

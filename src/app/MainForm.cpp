@@ -30,11 +30,19 @@
 #include "app/ActionBinding.h"
 #include "app/Arrangement.h"
 #include "dialogs/DirectorySetupForm.h"
+#include "measurement/AnalogMeterWidget.h"
+#include "measurement/DiagramWidget.h"
 #include "measurement/GraphicSetupForm.h"
+#include "measurement/LedWidget.h"
+#include "measurement/LogView.h"
+#include "measurement/MeasurementUi.h"
 #include "measurement/SignalLevelDlg.h"
+#include "parameters/ParameterCommands.h"
 #include "serial/ChangeBdDlg.h"
 #include "serial/ComSetupForm.h"
 #include "simulation/SimuSetupForm.h"
+#include "terminal/TerminalPage.h"
+#include "terminal/TerminalView.h"
 
 namespace pxr {
 
@@ -55,28 +63,6 @@ QFont boldFont(QFont f)
 {
     f.setBold(true);
     return f;
-}
-
-QFrame* placeholder(const QString& name, QWidget* parent)
-{
-    auto* f = new QFrame(parent);
-    f->setObjectName(name);
-    f->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-    f->setAutoFillBackground(true);
-    QPalette pal = f->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    f->setPalette(pal);
-    return f;
-}
-
-QFrame* lamp(const QString& name, QWidget* parent)
-{
-    auto* led = new QFrame(parent);
-    led->setObjectName(name);
-    led->setFixedSize(18, 18);
-    led->setStyleSheet(QStringLiteral("QFrame { background-color: palette(button); "
-                                      "border: 1px solid gray; border-radius: 9px; }"));
-    return led;
 }
 
 } // namespace
@@ -103,10 +89,6 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     m_ctl.DocumentsFolder =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
     m_ctl.setHandler("acPrinterSetup", [this] { acPrinterSetupExecute(); });
-    m_ctl.setHandler("acGraphic", [this] {
-        if (GraphicSetupForm)
-            GraphicSetupForm->exec();
-    });
     m_ctl.setHandler("acDirectory", [this] {
         if (DirectorySetupForm)
             DirectorySetupForm->exec();
@@ -124,6 +106,9 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     qApp->installEventFilter(this);
 
     m_ctl.FormCreate(args);
+    new ParameterCommands(*this); // the parameter editor and its file and clipboard commands
+    m_measurementUi = new MeasurementUi(*this);
+    new TerminalPage(*this); // the terminal, the line counter and the baud-rate change
 }
 
 TMainForm::~TMainForm()
@@ -138,11 +123,12 @@ void TMainForm::createDialogs()
     if (ComSetupForm)
         return;
     GraphicSetupForm = new TGraphicSetupForm(this);
+    m_measurementUi->attachGraphicSetup(*GraphicSetupForm);
     ComSetupForm = new TComSetupForm(this);
-    SignalLevelDlg = new TSignalLevelDlg(this);
-    DirectorySetupForm = new TDirectorySetupForm(this);
+    SignalLevelDlg = new TSignalLevelDlg(m_ctl.signalLevel(), this);
+    DirectorySetupForm = new TDirectorySetupForm(m_ctl.settings(), m_ctl.DocumentsFolder, this);
     ChangeBdDlg = new TChangeBdDlg(this);
-    SimuSetupForm = new TSimuSetupForm(this);
+    SimuSetupForm = new TSimuSetupForm(m_ctl.simuSetup(), this);
 }
 
 // ---- building ----------------------------------------------------------------
@@ -344,12 +330,7 @@ void TMainForm::createPages()
 
     auto* analog = new QGroupBox(QStringLiteral("Analog Output Calculation"), inner);
     auto* analogLayout = new QVBoxLayout(analog);
-    AnalogMeter1 = placeholder(QStringLiteral("AnalogMeter1"), analog);
-    AnalogMeter1->setMinimumSize(220, 150);
-    auto* meterLayout = new QVBoxLayout(AnalogMeter1);
-    auto* mA = new QLabel(QStringLiteral("mA"), AnalogMeter1);
-    mA->setAlignment(Qt::AlignCenter);
-    meterLayout->addWidget(mA);
+    AnalogMeter1 = new AnalogMeterWidget(analog);
     analogLayout->addWidget(AnalogMeter1);
     grid->addWidget(analog, 0, 0);
 
@@ -369,8 +350,8 @@ void TMainForm::createPages()
 
     auto* digital = new QGroupBox(QStringLiteral("Digital Output Calculation"), inner);
     auto* digitalLayout = new QGridLayout(digital);
-    LED1 = lamp(QStringLiteral("LED1"), digital);
-    LED2 = lamp(QStringLiteral("LED2"), digital);
+    LED1 = new LedWidget(QStringLiteral("LED1"), digital);
+    LED2 = new LedWidget(QStringLiteral("LED2"), digital);
     lb_output1 = new QLabel(QStringLiteral("Output 1"), digital);
     lb_output1->setObjectName(QStringLiteral("lb_output1"));
     lb_output2 = new QLabel(QStringLiteral("Output 2"), digital);
@@ -412,7 +393,7 @@ void TMainForm::createPages()
     // "Diagram"
     auto* diagram = new QWidget(Notebook);
     auto* diagramLayout = new QVBoxLayout(diagram);
-    Chart1 = placeholder(QStringLiteral("Chart1"), diagram);
+    Chart1 = new DiagramWidget(diagram);
     Chart1->setFocusPolicy(Qt::StrongFocus);
     Chart1->setContextMenuPolicy(Qt::CustomContextMenu);
     diagramLayout->addWidget(Chart1, 1);
@@ -427,8 +408,7 @@ void TMainForm::createPages()
     Panel_Terminal->setObjectName(QStringLiteral("Panel_Terminal"));
     auto* panelLayout = new QVBoxLayout(Panel_Terminal);
     panelLayout->setContentsMargins(0, 0, 0, 0);
-    ComTerminal = placeholder(QStringLiteral("ComTerminal"), Panel_Terminal);
-    ComTerminal->setFocusPolicy(Qt::StrongFocus);
+    ComTerminal = new TerminalView(Panel_Terminal);
     panelLayout->addWidget(ComTerminal, 1);
     Notebook_Terminal = makeBars(QStringLiteral("Notebook_Terminal"), Panel_Terminal, deviceButtonBar);
     panelLayout->addWidget(Notebook_Terminal);
@@ -438,16 +418,13 @@ void TMainForm::createPages()
     // "Log Window"
     auto* log = new QWidget(Notebook);
     auto* logLayout = new QVBoxLayout(log);
-    Terminal1 = new QPlainTextEdit(log);
-    Terminal1->setObjectName(QStringLiteral("Terminal1"));
-    Terminal1->setReadOnly(true);
-    Terminal1->setContextMenuPolicy(Qt::CustomContextMenu);
+    Terminal1 = new LogView(log);
     logLayout->addWidget(Terminal1, 1);
     logLayout->addWidget(createButtonBar(logButtonBar(), log));
     Notebook->addTab(log, QStringLiteral("Log Window"));
 
-    ChartMenu = createContextMenu(chartContextMenu(), QStringLiteral("ChartMenu"));
-    LogMenu = createContextMenu(logContextMenu(), QStringLiteral("LogMenu"));
+    ChartMenu = createContextMenu(chartContextMenu(), QStringLiteral("PopupMenu_Grafik"));
+    LogMenu = createContextMenu(logContextMenu(), QStringLiteral("PopupMenu_Log"));
     connect(Chart1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { ChartMenu->popup(Chart1->mapToGlobal(p)); });
     connect(Terminal1, &QWidget::customContextMenuRequested, this,
@@ -696,8 +673,7 @@ void TMainForm::setTerminalPanelVisible(bool visible) { Panel_Terminal->setVisib
 
 void TMainForm::setupAnalogMeter(DeviceType line)
 {
-    // The needle instrument takes its scale from the model line.
-    AnalogMeter1->setProperty("modelLine", static_cast<int>(line));
+    AnalogMeter1->setScale(SetupAnalogMeter(line));
 }
 
 bool TMainForm::execInterfaceSetup(ComSetupModel& model)

@@ -33,6 +33,12 @@ class QToolBar;
 
 namespace pxr {
 
+class AnalogMeterWidget;
+class DiagramWidget;
+class LedWidget;
+class LogView;
+class TerminalView;
+class MeasurementUi;
 class TComSetupForm;
 class TGraphicSetupForm;
 class TSignalLevelDlg;
@@ -54,6 +60,10 @@ public:
     void createDialogs();
 
     MainController& controller() { return m_ctl; }
+    // The printer of "Printer Setup", also used by "Print Diagram".
+    QPrinter& printer() { return m_printer; }
+    // The traffic history CPortHistory1 shows.
+    PortHistory& portHistory() { return m_history; }
     QAction* action(const QString& name) const { return m_actions.value(name); }
     const QHash<QString, QAction*>& actions() const { return m_actions; }
 
@@ -127,6 +137,7 @@ private:
     int m_busy = 0;
     bool m_shown = false;
     bool m_closed = false;
+    MeasurementUi* m_measurementUi = nullptr;
 
 public:
     // Controls, named as the program names them.
@@ -136,19 +147,19 @@ public:
     QStackedWidget* Notebook_Graphic = nullptr;
     QStackedWidget* Notebook_Terminal = nullptr;
     QLabel* lb_Input = nullptr;
-    QFrame* AnalogMeter1 = nullptr;
+    AnalogMeterWidget* AnalogMeter1 = nullptr;
     QPlainTextEdit* CPortHistory1 = nullptr;
     QLabel* lb_output1 = nullptr;
     QLabel* lb_output2 = nullptr;
-    QFrame* LED1 = nullptr;
-    QFrame* LED2 = nullptr;
+    LedWidget* LED1 = nullptr;
+    LedWidget* LED2 = nullptr;
     QRadioButton* RadioButton1 = nullptr;
     QRadioButton* RadioButton2 = nullptr;
     QRadioButton* RadioButton3 = nullptr;
-    QFrame* Chart1 = nullptr;
+    DiagramWidget* Chart1 = nullptr;
     QFrame* Panel_Terminal = nullptr;
-    QFrame* ComTerminal = nullptr;
-    QPlainTextEdit* Terminal1 = nullptr;
+    TerminalView* ComTerminal = nullptr;
+    LogView* Terminal1 = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QMenu* ChartMenu = nullptr;
     QMenu* LogMenu = nullptr;

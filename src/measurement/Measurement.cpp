@@ -7,8 +7,7 @@ Measurement::Measurement(const DeviceType& deviceType, EventLoop& loop, UiHooks&
     : ATimer1(std::move(clock)), decoding(deviceType, ATimer1), outputs(deviceType, pxr7x, pxr500c, pxr501),
       log(ATimer1, ui), m_deviceType(deviceType), m_hooks(std::move(hooks)), m_analogTimer(loop.createTimer())
 {
-    decoding.setHooks({m_hooks.simulationOn, m_hooks.addToPortHistory, m_hooks.signalDialogOpen,
-                       m_hooks.ShowSignalLevel});
+    distributeHooks();
     // The order in which every reading reaches its consumers.
     decoding.setConsumers({
         [this](bool invalid, double value, double t) { series.AddDiagramPoint(invalid, value, t); },
@@ -16,11 +15,25 @@ Measurement::Measurement(const DeviceType& deviceType, EventLoop& loop, UiHooks&
         [this](bool invalid, double value) { outputs.UpdateSwitchOutputs(invalid, value); },
         [this](double t, double value, bool valid) { log.LogReading(t, value, valid); },
     });
-    outputs.setHooks({m_hooks.setLed});
-    log.setHooks({m_hooks.logDirectory, m_hooks.chooseLogFile, m_hooks.setStartStopLog, m_hooks.resetLineCount});
     ATimer1.Start();
     m_analogTimer->setCallback([this] { Timer_AnalogMeterTimer(); });
     m_analogTimer->start(100);
+}
+
+void Measurement::setHooks(Hooks hooks)
+{
+    m_hooks = std::move(hooks);
+    distributeHooks();
+    // What is shown was shown through the old hooks.
+    m_shownOnce = false;
+}
+
+void Measurement::distributeHooks()
+{
+    decoding.setHooks({m_hooks.simulationOn, m_hooks.addToPortHistory, m_hooks.signalDialogOpen,
+                       m_hooks.ShowSignalLevel});
+    outputs.setHooks({m_hooks.setLed});
+    log.setHooks({m_hooks.logDirectory, m_hooks.chooseLogFile, m_hooks.setStartStopLog, m_hooks.resetLineCount});
 }
 
 void Measurement::connect(TComDataPacket& mess)

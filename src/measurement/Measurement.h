@@ -54,6 +54,10 @@ public:
     Measurement(const Measurement&) = delete;
     Measurement& operator=(const Measurement&) = delete;
 
+    // Replaces the hooks of every part (the window provides them once its
+    // widgets exist).
+    void setHooks(Hooks hooks);
+
     // Makes `mess` deliver its packets to the decoding.
     void connect(TComDataPacket& mess);
     // A simulated line (the simulated device's tick).
@@ -79,6 +83,8 @@ public:
     OnlineLog log;
 
 private:
+    void distributeHooks();
+
     const DeviceType& m_deviceType;
     Hooks m_hooks;
     std::unique_ptr<Timer> m_analogTimer;

@@ -17,6 +17,14 @@ void SignalLevel::acSdExecute()
 void SignalLevel::RunSignalDialog(const std::string& format, const std::string& content, int maximum, int minimum,
                                   DeviceType model)
 {
+    if (m_running)
+        return;
+    m_running = true;
+    struct Done {
+        bool& running;
+        ~Done() { running = false; }
+    } done{m_running};
+
     SavedFormat = format;
     SavedContent = content;
     DialogDeviceType = model;

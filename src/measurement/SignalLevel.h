@@ -4,6 +4,7 @@
 // meter back (its configured output and auto-start mode) when it closes.
 
 #include <functional>
+#include <utility>
 #include <string>
 
 #include "devices/ParameterSets.h"
@@ -22,10 +23,13 @@ public:
         std::function<void()> execModal;
     };
 
-    SignalLevel(ComTransactions& tx, TPXR500C& pxr500c, TPXR501& pxr501, View view);
+    SignalLevel(ComTransactions& tx, TPXR500C& pxr500c, TPXR501& pxr501, View view = {});
+    // The dialog provides its face once it exists.
+    void setView(View view) { m_view = std::move(view); }
 
     void acDJExecute();
     void acSdExecute();
+    // A second call while one runs (its waits handle user commands too) does nothing.
     void RunSignalDialog(const std::string& format, const std::string& content, int maximum, int minimum,
                          DeviceType model);
     void ShowSignalLevel(int level);
@@ -42,6 +46,7 @@ private:
     TPXR500C& m_pxr500c;
     TPXR501& m_pxr501;
     View m_view;
+    bool m_running = false;
 };
 
 } // namespace pxr

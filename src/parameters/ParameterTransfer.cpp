@@ -1,11 +1,14 @@
 #include "parameters/ParameterTransfer.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
 #include "serial/TextUtils.h"
 
 namespace pxr {
+
+const char* const kInterfaceNotOpen = " Interface not open";
 
 namespace {
 
@@ -163,6 +166,8 @@ void ParameterTransfer::readSequence(bool& error, std::string& errorText)
         const bool pxr500c = model == kPXR500C;
         const std::string stop = (pxr500c && code == "AS") ? std::string() : CRLF;
         int status = 0;
+        // AS of PXR500C ends without a line end: QueryCommand then joins the
+        // pieces the driver delivers until the meter stops sending.
         std::string reply = m_tx.QueryCommand(code, pxr500c ? std::string() : code, stop, 1000, status);
         ComTransactions::QueryErrorText(code, status, reply, errorText);
         if (status != 1)
@@ -198,6 +203,12 @@ void ParameterTransfer::acGetParameterExecute()
         return;
     }
     UiHooks& ui = m_tx.ui();
+    if (!m_tx.port().Connected()) {
+        // Nothing can answer: blanking the editor would only throw the
+        // user's values away.
+        ui.setStatusText(2, kInterfaceNotOpen);
+        return;
+    }
     TransferGuard guard(m_tx, m_mess, [this] { enableAction("acGetParameter", true); });
     ui.setStatusText(2, " Get Parameter");
     ParameterSet& set = currentSet();
@@ -252,8 +263,8 @@ void ParameterTransfer::acSetParameterExecute()
     if (!m_tx.port().Connected()) {
         // Writing to a closed port would report success and the readout that
         // follows would blank the editor: the user's values would be gone.
-        // Keep them and say that nothing was written.
-        ui.setStatusText(2, " Set Parameter error");
+        // Keep them and say why nothing was written.
+        ui.setStatusText(2, kInterfaceNotOpen);
         return;
     }
     TransferGuard guard(m_tx, m_mess, [this] { enableAction("acSetParameter", true); });
@@ -276,6 +287,12 @@ void ParameterTransfer::acSetStandardExecute()
         m_pxr501.SetDefaults(false);
         if (simulation())
             return;
+        if (!m_tx.port().Connected()) {
+            // The variant cannot be asked; the PXR501 values stay in the
+            // editor instead of a blank page.
+            m_tx.ui().setStatusText(2, kInterfaceNotOpen);
+            return;
+        }
         m_mess.setComPort(nullptr);
         m_tx.PortWrite(std::string(1, ESC));
         m_tx.Delay(500);

@@ -14,6 +14,10 @@
 
 namespace pxr {
 
+// Status panel 2 when Get or Set Parameter finds the port closed (outside
+// simulation): nothing is sent and the editor keeps its values.
+extern const char* const kInterfaceNotOpen; // " Interface not open"
+
 class ParameterTransfer {
 public:
     struct Hooks {
@@ -44,6 +48,7 @@ private:
     void stopMeasurement(uint32_t pxr7xPause);
     void stopPxr500c();
     void readSequence(bool& error, std::string& errorText);
+
     void restartAutoStart();
     void writeSequence();
     bool simulation() const { return m_hooks.simulationOn && m_hooks.simulationOn(); }

@@ -31,6 +31,23 @@ uint32_t baudRateFromText(const std::string& text)
     return static_cast<uint32_t>(std::stoul(text));
 }
 
+namespace {
+
+// Sets the new rate and puts the old one back; false when the port refuses
+// the new rate (it then stays on the old one).
+bool pcPortAccepts(TComPort& port, uint32_t oldRate, uint32_t newRate)
+{
+    try {
+        port.SetBaudRate(newRate);
+    } catch (const std::exception&) {
+        return false;
+    }
+    port.SetBaudRate(oldRate);
+    return true;
+}
+
+} // namespace
+
 void acBaudrateExecute(ComTransactions& tx, const FieldBinding& editor, const ChangeBaudDialog& dialog)
 {
     const DeviceType model = tx.deviceType;
@@ -38,6 +55,15 @@ void acBaudrateExecute(ComTransactions& tx, const FieldBinding& editor, const Ch
     const uint32_t oldRate = port.BaudRate();
     uint32_t newRate = oldRate;
     if ((model == kPXR7X || model == kPXR501) && dialog && dialog(oldRate, newRate) && newRate != oldRate) {
+        // Try the new rate on the PC port before the meter hears of it: a
+        // meter switched to a rate the PC cannot follow would be out of reach
+        // until someone finds its rate again.
+        if (!pcPortAccepts(port, oldRate, newRate)) {
+            tx.ui().showError(format("PC COM port do not support baudrate %u Baud!", static_cast<unsigned>(newRate)));
+            tx.ui().setStatusText(0, port.SettingsText());
+            tx.ui().focusTerminalIfShown();
+            return;
+        }
         tx.PortWrite(std::string(1, ESC));
         tx.Delay(500);
         try {

@@ -24,6 +24,8 @@ uint32_t baudRateFromText(const std::string& text);
 // whether it closed with OK and, if so, the chosen rate.
 using ChangeBaudDialog = std::function<bool(uint32_t currentRate, uint32_t& newRate)>;
 
+// A rate the PC port refuses ends the command with the message box before
+// anything is sent to the meter.
 void acBaudrateExecute(ComTransactions& tx, const FieldBinding& editor, const ChangeBaudDialog& dialog);
 
 } // namespace pxr

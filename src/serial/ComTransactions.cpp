@@ -179,7 +179,9 @@ void ComTransactions::ComDataPacketPacket(TComDataPacket&, const std::string& pa
 {
     if (m_joinChunks)
         LastReply += packet;
-    else
+    else if (!packet.empty())
+        // A blank line never ends the wait; neither may it wipe out the
+        // answer that came just before it in the same poll.
         LastReply = packet;
     trace(format("DataPacket<%s>", packet.c_str()));
 }

@@ -32,6 +32,9 @@ public:
     bool SendCommand(const std::string& command);
     bool SendText(const std::string& text);
     bool SendParameter(const std::string& name, const std::string& value);
+    // A reply without a line end (PXR500C's AS) is over after this many
+    // 10 ms polls without a new byte. Two cover a USB adapter's 16 ms latency.
+    static constexpr int kQuietPasses = 2;
     // status: 1 reply accepted, 0 no reply (or port closed), -1 reply without echo.
     // With an empty stop string the reply is every chunk received from the
     // first one on until the line has been quiet for kQuietPasses polls.
@@ -63,9 +66,6 @@ private:
     // Polls every 10 ms until `reply` is non-empty or timeout div 10 + 1 passes are made.
     int poll(const std::string& reply, uint32_t timeoutMs);
 
-    // A reply without a line end (PXR500C's AS) is over after this many
-    // 10 ms polls without a new byte. Two cover a USB adapter's 16 ms latency.
-    static constexpr int kQuietPasses = 2;
     bool m_joinChunks = false;
 
     TComPort& m_port;

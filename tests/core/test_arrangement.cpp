@@ -748,6 +748,28 @@ TEST_F(MainFixture, ACommandThatFailsEndsWithTheErrorBox)
     EXPECT_EQ(view.errors.size(), 1u);
 }
 
+TEST_F(MainFixture, FocusGoesToTheTerminalAfterCommandsButNotAfterTheExceptions)
+{
+    storePort();
+    start();
+    struct Case {
+        DeviceType line;
+        const char* action;
+        bool focus;
+    } cases[] = {
+        {kPXR7X, "acDT", true},     {kPXR7X, "acDS", true},     {kPXR500C, "acDS", false},
+        {kPXR501, "acDS", false},   {kPXR7X, "acSO", false},    {kPXR500C, "acDJ", false},
+        {kPXR501, "acSd", false},   {kPXR500C, "acStop", true}, {kPXR501, "acID", true},
+    };
+    for (const auto& c : cases) {
+        ctl->ApplyDeviceType(c.line);
+        ctl->setHandler(c.action, [] {});
+        const int before = view.focusCalls;
+        ctl->execute(c.action);
+        EXPECT_EQ(view.focusCalls - before, c.focus ? 1 : 0) << c.action << " on line " << c.line;
+    }
+}
+
 TEST_F(MainFixture, StatusbarTimerBlanksPanel2AfterThreeSeconds)
 {
     storePort();

@@ -5,6 +5,7 @@
 
 #include "devices/FieldBinding.h"
 #include "serial/BaudRateChange.h"
+#include "support/EmulatorPeer.h"
 #include "support/LoopbackPort.h"
 #include "support/ScriptedPeer.h"
 #include "support/VirtualEventLoop.h"
@@ -91,14 +92,90 @@ TEST_F(Baud, AutoStartOnlyForAListEntryOfTwoCharacters)
     EXPECT_EQ(backend.written().back().bytes, "BR19200\r");
 }
 
-TEST_F(Baud, UnsupportedRateFallsBackToOldRate)
+TEST_F(Baud, RefusedRateSendsNothingAndKeepsTheOldRate)
 {
-    tx.deviceType = kPXR7X;
-    acBaudrateExecute(tx, editor, choose(5000000));
-    ASSERT_EQ(ui.errors.size(), 1u);
-    EXPECT_EQ(ui.errors[0], "PC COM port do not support baudrate 5000000 Baud!");
+    // The loopback line refuses rates above 4 Mbaud, as a real adapter does
+    // with rates it cannot make.
+    for (DeviceType model : {kPXR7X, kPXR501}) {
+        tx.deviceType = model;
+        editor.setFieldText("cb_as", "dt");
+        editor.setFieldText("cb_as_2", "dt");
+        ui.errors.clear();
+        acBaudrateExecute(tx, editor, choose(5000000));
+        ASSERT_EQ(ui.errors.size(), 1u);
+        EXPECT_EQ(ui.errors[0], "PC COM port do not support baudrate 5000000 Baud!");
+        EXPECT_TRUE(backend.written().empty()) << "the meter must not hear of a rate the PC cannot follow";
+        EXPECT_TRUE(peer.received.empty());
+        EXPECT_EQ(port.BaudRate(), 9600u);
+        EXPECT_EQ(backend.baudRate(), 9600u);
+        EXPECT_EQ(ui.statusText(0), " /dev/ttyPXR:9600,8,None,1,None");
+    }
+    EXPECT_EQ(ui.focus, 2);
+}
+
+// The real meter on the far end: it switches with "BR" and understands the
+// program only while both sides use the same rate.
+struct BaudWithMeter : ::testing::Test {
+    VirtualEventLoop loop;
+    EmulatorPeer meter{[] {
+        MeterConfig c;
+        c.model = MeterModel::PXR7X;
+        c.faults.wrongBaud = true;
+        return c;
+    }()};
+    LoopbackPort backend{loop};
+    TComPort port{backend};
+    Ui ui;
+    ComTransactions tx{port, loop, ui};
+    MapFieldBinding editor;
+
+    void SetUp() override
+    {
+        backend.attachPeer(&meter);
+        port.SetPort("/dev/ttyPXR");
+        port.Open();
+        meter.meter.powerOn(loop.nowMs());
+        backend.wakePeer();
+        tx.deviceType = kPXR7X;
+    }
+};
+
+TEST_F(BaudWithMeter, MeterAndPcMeetAtTheNewRate)
+{
+    editor.setFieldText("cb_as", "dt");
+    acBaudrateExecute(tx, editor, [](uint32_t current, uint32_t& chosen) {
+        EXPECT_EQ(current, 9600u);
+        chosen = 115200;
+        return true;
+    });
+    EXPECT_EQ(meter.meter.baudRate(), 115200u);
+    EXPECT_EQ(port.BaudRate(), 115200u);
+    ASSERT_EQ(backend.written().size(), 3u);
+    EXPECT_EQ(backend.written()[1].bytes, "BR115200\r");
+    EXPECT_EQ(backend.written()[1].baud, 9600u);
+    // The auto-start command reached the meter at the new rate: it streams.
+    EXPECT_EQ(meter.meter.streamMode(), "DT");
+    // ... and answers at it.
+    tx.PortWrite(std::string(1, ESC));
+    tx.Delay(100);
+    int status = 0;
+    const std::string sa = tx.QueryCommand("SA", "SA", CRLF, 1010, status);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(sa, meter.meter.parameter("SA"));
+}
+
+TEST_F(BaudWithMeter, RefusedRateLeavesTheMeterReachable)
+{
+    acBaudrateExecute(tx, editor, [](uint32_t, uint32_t& chosen) {
+        chosen = 5000000;
+        return true;
+    });
+    EXPECT_EQ(meter.meter.baudRate(), 9600u);
     EXPECT_EQ(port.BaudRate(), 9600u);
-    EXPECT_EQ(backend.baudRate(), 9600u);
+    EXPECT_TRUE(backend.written().empty());
+    int status = 0;
+    tx.QueryCommand("SA", "SA", CRLF, 1010, status);
+    EXPECT_EQ(status, 1);
 }
 
 TEST_F(Baud, ClosedPortStillChangesTheRate)

@@ -422,3 +422,31 @@ TEST_F(Road, DiagramNumberFromTheSetup)
     EXPECT_EQ(m.series.size(), 11u);
     EXPECT_EQ(m.log.lineCount(), 30u);
 }
+
+TEST_F(Road, HooksSetLaterReachEveryPartAndTheDisplayIsShownAgain)
+{
+    loop.runUntil(100);
+    ASSERT_EQ(shown.size(), 1u);
+    std::vector<std::pair<int, bool>> lamps;
+    std::vector<std::string> live;
+    int resets = 0;
+    Measurement::Hooks h;
+    h.setLed = [&](int n, bool on) { lamps.emplace_back(n, on); };
+    h.resetLineCount = [&] { ++resets; };
+    h.showLiveValues = [&](const std::string& c, int32_t) { live.push_back(c); };
+    m.setHooks(h);
+    // Nothing changed, but the new display has not shown anything yet.
+    loop.runUntil(200);
+    ASSERT_EQ(live.size(), 1u);
+    EXPECT_EQ(live[0], "");
+    m.simulatedLine("003.000"); // above AC 2 + AH/2: output 1 on
+    ASSERT_EQ(lamps.size(), 1u);
+    EXPECT_EQ(lamps[0], std::make_pair(1, true));
+    m.log.acClearLogExecute();
+    m.acClearGrafikExecute();
+    EXPECT_EQ(resets, 2);
+    // The old hooks are no longer called.
+    EXPECT_TRUE(leds.empty());
+    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(lineCountResets, 0);
+}

@@ -181,13 +181,57 @@ TEST_F(Transfer, NoProbeAnswerTimesOutInterface)
     EXPECT_TRUE(enabled["acGetParameter"]);
 }
 
-TEST_F(Transfer, ClosedPortKeepsGetParameterText)
+// With the port closed (outside simulation) nothing can answer: every
+// command that would read or write the meter keeps the editor as it is,
+// sends nothing and says that the interface is not open.
+TEST_F(Transfer, ClosedPortKeepsTheEditorAndSaysSo)
 {
+    struct Case {
+        const char* name;
+        DeviceType model;
+        const char* control;
+        void (ParameterTransfer::*run)();
+        const char* expected; // the field afterwards
+    } cases[] = {
+        {"Get PXR7X", kPXR7X, "cb_sa", &ParameterTransfer::acGetParameterExecute, "42"},
+        {"Get PXR500C", kPXR500C, "cb_sa_1", &ParameterTransfer::acGetParameterExecute, "42"},
+        {"Get PXR501", kPXR501, "cb_sa_2", &ParameterTransfer::acGetParameterExecute, "42"},
+        {"Set PXR7X", kPXR7X, "cb_sa", &ParameterTransfer::acSetParameterExecute, "42"},
+        {"Set PXR500C", kPXR500C, "cb_sa_1", &ParameterTransfer::acSetParameterExecute, "42"},
+        {"Set PXR501", kPXR501, "cb_sa_2", &ParameterTransfer::acSetParameterExecute, "42"},
+        // Set Standard loads the factory values and then cannot write them;
+        // on PXR501/502 the variant cannot be asked, the PXR501 values stay.
+        {"Standard PXR7X", kPXR7X, "cb_sa", &ParameterTransfer::acSetStandardExecute, "1"},
+        {"Standard PXR501", kPXR501, "cb_sa_2", &ParameterTransfer::acSetStandardExecute, "200"},
+        {"Profibus PXR7X", kPXR7X, "cb_as", &ParameterTransfer::acSetProfibusExecute, "dt"},
+    };
+    port.Close();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        model(c.model);
+        fields.setFieldText(c.control, "42");
+        fields.setFieldText("cb_as", "df");
+        ui.setStatusText(2, " something else");
+        enabled.clear();
+        (transfer.*c.run)();
+        EXPECT_EQ(fields.fieldText(c.control), c.expected);
+        EXPECT_EQ(ui.statusText(2), " Interface not open");
+        EXPECT_TRUE(backend.written().empty());
+        EXPECT_EQ(ui.busy, 0);
+        // Nothing was disabled, so nothing stays disabled.
+        for (const auto& e : enabled)
+            EXPECT_TRUE(e.second) << e.first;
+    }
+}
+
+TEST_F(Transfer, GetParameterInSimulationNeedsNoPort)
+{
+    simulation = true;
     model(kPXR7X);
     port.Close();
     transfer.acGetParameterExecute();
-    EXPECT_EQ(ui.statusText(2), " Get Parameter");
-    EXPECT_TRUE(backend.written().empty());
+    EXPECT_EQ(fields.fieldText("cb_aw"), "100000");
+    EXPECT_NE(ui.statusText(2), kInterfaceNotOpen);
 }
 
 TEST_F(Transfer, AutoStartRestartRules)
@@ -218,7 +262,7 @@ TEST_F(Transfer, Pxr500cStopsStreamQueriesWithoutEchoAndAsWithoutStopString)
                                                       {"AH", " 7"}};
     for (const auto& kv : meter)
         peer.script[kv.first] = {{8, kv.second + "\r\n"}};
-    // The AS reply comes in two pieces; the first one is taken as it is.
+    // The AS reply comes in two pieces, the line end late; both belong to AS.
     peer.script["AS"] = {{3, " dt"}, {40, "\r\n"}};
     transfer.acGetParameterExecute();
     const auto w = writes();
@@ -230,6 +274,35 @@ TEST_F(Transfer, Pxr500cStopsStreamQueriesWithoutEchoAndAsWithoutStopString)
     EXPECT_EQ(pxr500c.GetAH(), "7");
     EXPECT_EQ(ui.statusText(2), " Get Parameter ok");
     EXPECT_EQ(w.back(), "dt\r");
+}
+
+// The AS answer has no line end; when it comes in pieces across the
+// readout's poll steps, the whole of it is AS and nothing of it is left in
+// front of the next code's answer.
+TEST_F(Transfer, Pxr500cAsAnswerInPiecesStaysWithAs)
+{
+    struct Case {
+        const char* name;
+        std::vector<ScriptedPeer::Out> as;
+        std::string expected;
+    } cases[] = {
+        {"one piece", {{3, "      dt"}}, "dt"},
+        {"blanks first", {{3, "    "}, {14, "  d"}, {23, "t"}}, "dt"},
+        {"slow tail", {{3, "     "}, {12, "d"}, {31, "t"}}, "dt"},
+    };
+    model(kPXR500C);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* code : {"SA", "TD", "SF", "RB", "RE", "AC", "AH"})
+            peer.script[code] = {{8, "       4\r\n"}};
+        peer.script["AS"] = c.as;
+        backend.clearWritten();
+        transfer.acGetParameterExecute();
+        EXPECT_EQ(fields.fieldText("cb_as_1"), c.expected);
+        EXPECT_EQ(pxr500c.GetRB(), "4");
+        EXPECT_EQ(ui.statusText(2), " Get Parameter ok");
+        EXPECT_EQ(writes().back(), c.expected + "\r");
+    }
 }
 
 TEST_F(Transfer, Pxr500cQuietMeterGetsNoEsc)
@@ -316,15 +389,14 @@ TEST_F(Transfer, SetParameterSkipsBlankValues)
     }
 }
 
-TEST_F(Transfer, SetParameterOnClosedPortKeepsTheEditor)
+TEST_F(Transfer, SetParameterOnClosedPortKeepsTheSet)
 {
     model(kPXR7X);
     fields.setFieldText("cb_sa", "42");
     port.Close();
     transfer.acSetParameterExecute();
-    EXPECT_EQ(fields.fieldText("cb_sa"), "42");
+    // The set took the editor's values, so a later write sends them.
     EXPECT_EQ(pxr7x.GetSA(), "42");
-    EXPECT_EQ(ui.statusText(2), " Set Parameter error");
 }
 
 TEST_F(Transfer, SetParameterInSimulationOnlyRecomputesInterval)

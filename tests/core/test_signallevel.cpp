@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -137,4 +138,22 @@ TEST_F(Signal, LevelsShownOnlyWhenChanged)
         EXPECT_EQ(label, "");
     };
     dlg.acDJExecute();
+}
+
+// The run detection and the pauses handle user commands; choosing the
+// command again meanwhile must not start a second sequence.
+TEST_F(Signal, CommandAgainWhileOneRunsIsIgnored)
+{
+    tx.deviceType = kPXR501;
+    pxr501.SetSD(0, "0");
+    pxr501.SetSD(1, "0");
+    loop.schedule(loop.nowMs() + 500, [this] { dlg.acSdExecute(); }); // inside the 1000 ms pause
+    whileOpen = [this] { dlg.acSdExecute(); };                        // while the dialog is open
+    dlg.acSdExecute();
+    EXPECT_EQ(openedAt.size(), 1u);
+    const auto w = writes();
+    EXPECT_EQ(std::count(w.begin(), w.end(), std::string("DT\r")), 1);
+    // What the second call would have saved (the signal output) is not what comes back.
+    EXPECT_EQ(pxr501.GetSD(1), "0");
+    EXPECT_FALSE(dlg.Active);
 }

@@ -94,6 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"Chunked", kPXR7X, {{5, "S"}, {25, "A 2"}, {45, "5\r\n"}}, "25", 1},
         ReplyCase{"TwoLinesOnePass", kPXR7X, {{5, "SA 1\r\nSA 2\r\n"}}, "2", 1},
         ReplyCase{"BareCrLfFirst", kPXR7X, {{5, "\r\n"}, {40, "SA 25\r\n"}}, "25", 1},
+        ReplyCase{"BlankLineRightAfterReply", kPXR7X, {{5, "SA 25\r\n\r\n"}}, "25", 1},
+        ReplyCase{"BlankLineInTheNextChunk", kPXR7X, {{5, "SA 25\r\n"}, {6, "\r\n"}}, "25", 1},
         ReplyCase{"NoEcho", kPXR7X, {{5, "25\r\n"}}, "25", -1},
         ReplyCase{"TwoBlanks", kPXR7X, {{5, "SA  25\r\n"}}, " 25", 1},
         ReplyCase{"EchoInside", kPXR501, {{5, "xSA 3\r\n"}}, "x 3", 1},

@@ -36,6 +36,7 @@
 #include "app/ActionBinding.h"
 #include "app/KeyValueBackend.h"
 #include "app/MainForm.h"
+#include "measurement/LedWidget.h"
 #include "serial/ComSetupForm.h"
 #include "serial/Trace.h"
 

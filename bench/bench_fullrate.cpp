@@ -1,0 +1,317 @@
+// The whole program at the full line rate: the main window (diagram, log
+// window and log file on, shown offscreen unless a display is given) reads
+// a pseudo-terminal through the real serial port, while a feeder process on
+// the master side plays a meter streaming "005.000" CR LF at 5,120 lines/s,
+// the most a 460800-baud line can carry (10 bits per character, 9
+// characters per line). pxr-meter streams at a model line's own output
+// rate, so the feeder plays the meter here. Prints the lines sent and
+// logged, the program's CPU share (from /proc), the input latency (every
+// 1000th line is "007.000"; the time from its write to its decoding, both
+// on the monotonic clock), how late the event loop ran, and how long after
+// the last line was sent it was logged. Asserts nothing.
+//
+//   bench_fullrate [seconds, default 10] [lines per second, default 5120]
+//   bench_fullrate --long      (60 s)
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/KeyValueBackend.h"
+#include "app/MainForm.h"
+#include "measurement/DiagramWidget.h"
+#include "measurement/LogView.h"
+#include "measurement/MeasurementUi.h"
+#include "serial/ComSetupForm.h"
+
+using namespace pxr;
+
+namespace {
+
+double cpuSeconds()
+{
+    // utime + stime of this process, in clock ticks (fields 14 and 15).
+    QFile f(QStringLiteral("/proc/self/stat"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray s = f.readAll();
+    const int close = s.lastIndexOf(')');
+    const QList<QByteArray> fields = s.mid(close + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    const double ticks = double(sysconf(_SC_CLK_TCK));
+    return (fields[11].toDouble() + fields[12].toDouble()) / ticks;
+}
+
+constexpr long kMarkerEvery = 1000;
+
+long long monotonicNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The feeder: after "go" on its pipe, writes `count` lines paced at `rate`
+// and reports the nanoseconds it took, then the write time of every
+// marker line, on the result pipe.
+[[noreturn]] void feeder(int master, int go, int result, long count, double rate)
+{
+    char c;
+    if (read(go, &c, 1) != 1)
+        _exit(1);
+    const char line[] = "005.000\r\n";
+    const char marker[] = "007.000\r\n";
+    constexpr size_t kLine = sizeof line - 1;
+    std::vector<char> block;
+    std::vector<long long> markers;
+    const auto t0 = std::chrono::steady_clock::now();
+    long sent = 0;
+    while (sent < count) {
+        const double due = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() * rate;
+        long n = std::min<long>(count, long(due) + 1) - sent;
+        if (n <= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        block.clear();
+        bool hasMarker = false;
+        for (long i = 0; i < n; ++i) {
+            const bool m = (sent + i) % kMarkerEvery == kMarkerEvery - 1;
+            hasMarker = hasMarker || m;
+            const char* l = m ? marker : line;
+            block.insert(block.end(), l, l + kLine);
+        }
+        if (hasMarker)
+            markers.push_back(monotonicNs());
+        size_t off = 0;
+        while (off < block.size()) {
+            const ssize_t w = write(master, block.data() + off, block.size() - off);
+            if (w < 0) {
+                if (errno == EINTR || errno == EAGAIN) {
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                    continue;
+                }
+                _exit(2);
+            }
+            off += size_t(w);
+        }
+        sent += n;
+    }
+    const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - t0).count();
+    if (write(result, &ns, sizeof ns) != sizeof ns)
+        _exit(3);
+    const long long nm = static_cast<long long>(markers.size());
+    if (write(result, &nm, sizeof nm) != sizeof nm)
+        _exit(3);
+    for (long long t : markers)
+        if (write(result, &t, sizeof t) != sizeof t)
+            _exit(3);
+    // Keep the master open until told to go, so the program never sees a hang-up.
+    (void)read(go, &c, 1);
+    _exit(0);
+}
+
+long logLines(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    long n = 0;
+    while (!f.atEnd())
+        if (f.readLine().endsWith("\r\n"))
+            ++n;
+    return n - 1; // the header
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    double seconds = 10;
+    double rate = 5120;
+    int pos = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--long") == 0)
+            seconds = 60;
+        else if (pos++ == 0)
+            seconds = std::atof(argv[i]);
+        else
+            rate = std::atof(argv[i]);
+    }
+    if (seconds <= 0 || rate <= 0) {
+        std::fprintf(stderr, "usage: bench_fullrate [seconds] [lines per second] | --long\n");
+        return 2;
+    }
+    const long count = long(seconds * rate);
+
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        std::perror("pty");
+        return 1;
+    }
+    const std::string slave = ptsname(master);
+    termios raw{};
+    tcgetattr(master, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(master, TCSANOW, &raw);
+    int goPipe[2], resultPipe[2];
+    if (pipe(goPipe) != 0 || pipe(resultPipe) != 0)
+        return 1;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(goPipe[1]);
+        close(resultPipe[0]);
+        feeder(master, goPipe[0], resultPipe[1], count, rate);
+    }
+    close(goPipe[0]);
+    close(resultPipe[1]);
+
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QApplication app(argc, argv);
+
+    MemoryKeyValueBackend store(true);
+    store.put("ComPort", "Port", StoredValue::text(slave));
+    store.put("ComPort", "BaudRate", StoredValue::text("460800"));
+    TMainForm form(store, {});
+    form.createDialogs();
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (form.ComSetupForm->isVisible()) {
+            answer.stop();
+            form.ComSetupForm->OKButton->click();
+        }
+    });
+    answer.start(10);
+    form.show();
+    QElapsedTimer wait;
+    wait.start();
+    while (!form.controller().port().Connected() && wait.elapsed() < 5000)
+        app.processEvents(QEventLoop::AllEvents, 20);
+    if (!form.controller().port().Connected()) {
+        std::fprintf(stderr, "bench_fullrate: the program did not open %s\n", slave.c_str());
+        kill(child, SIGKILL);
+        return 1;
+    }
+    form.controller().port().SetBaudRate(460800);
+
+    QTemporaryDir logDir;
+    const QString logPath = logDir.filePath("fullrate.csv");
+    auto* ui = form.findChild<MeasurementUi*>(QStringLiteral("MeasurementUi"));
+    ui->chooseLogFile = [&](const QString&) { return logPath; };
+    form.action("acStartStopLog")->trigger();
+    form.Notebook->setCurrentIndex(1); // the diagram page, replotting
+    std::vector<long long> decoded;
+    decoded.reserve(size_t(count / kMarkerEvery + 16));
+    form.controller().MessPacket = [&decoded](const std::string& packet) {
+        if (packet.compare(0, 7, "007.000") == 0)
+            decoded.push_back(monotonicNs());
+    };
+
+    // Event-loop lateness: a 10 ms timer that notes how late it fires.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTick = 0, worstLate = 0, sumLate = 0, ticks = 0;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (lastTick) {
+            const qint64 late = std::max<qint64>(0, now - lastTick - 10'000'000);
+            worstLate = std::max(worstLate, late);
+            sumLate += late;
+            ++ticks;
+        }
+        lastTick = now;
+    });
+    probe.start(10);
+
+    const double cpu0 = cpuSeconds();
+    const qint64 t0 = clock.nsecsElapsed();
+    if (write(goPipe[1], "g", 1) != 1)
+        return 1;
+    // Until the feeder is done, then until the log file stops growing.
+    long long feedNs = 0;
+    fcntl(resultPipe[0], F_SETFL, O_NONBLOCK);
+    while (read(resultPipe[0], &feedNs, sizeof feedNs) != sizeof feedNs)
+        app.processEvents(QEventLoop::AllEvents, 5);
+    const qint64 tSent = clock.nsecsElapsed();
+    qint64 tLast = tSent;
+    long logged = -1;
+    for (;;) {
+        QElapsedTimer quiet;
+        quiet.start();
+        while (quiet.elapsed() < 300)
+            app.processEvents(QEventLoop::AllEvents, 5);
+        const long now = logLines(logPath);
+        if (now == logged || now >= count) {
+            if (now > logged)
+                tLast = clock.nsecsElapsed();
+            logged = now;
+            break;
+        }
+        logged = now;
+        tLast = clock.nsecsElapsed();
+    }
+    const double cpu = cpuSeconds() - cpu0;
+    fcntl(resultPipe[0], F_SETFL, 0);
+    long long nm = 0;
+    std::vector<long long> markers;
+    if (read(resultPipe[0], &nm, sizeof nm) == sizeof nm)
+        for (long long i = 0; i < nm; ++i) {
+            long long t = 0;
+            if (read(resultPipe[0], &t, sizeof t) != sizeof t)
+                break;
+            markers.push_back(t);
+        }
+    std::vector<double> latency;
+    for (size_t i = 0; i < std::min(markers.size(), decoded.size()); ++i)
+        latency.push_back((decoded[i] - markers[i]) / 1e6);
+    std::sort(latency.begin(), latency.end());
+    const auto pct = [&](double p) {
+        return latency.empty() ? 0.0 : latency[std::min(latency.size() - 1, size_t(p * latency.size()))];
+    };
+    const double wall = double(clock.nsecsElapsed() - t0) / 1e9;
+    probe.stop();
+
+    std::printf("bench_fullrate: %s, %.0f lines/s asked for %.0f s\n", slave.c_str(), rate, seconds);
+    std::printf("  lines sent            %ld in %.2f s (%.0f lines/s)\n", count, feedNs / 1e9,
+                count / (feedNs / 1e9));
+    std::printf("  lines in the log file %ld (lost %ld)\n", logged, count - logged);
+    std::printf("  log window rows       %d, diagram points %d\n", form.Terminal1->blockCount(),
+                form.Chart1->Series1->dataCount());
+    std::printf("  program CPU           %.2f s of %.2f s wall = %.0f %% of one core\n", cpu, wall,
+                100.0 * cpu / wall);
+    std::printf("  input latency         median %.2f ms, 99 %% %.2f ms, worst %.2f ms (%zu of %zu markers)\n",
+                pct(0.5), pct(0.99), latency.empty() ? 0.0 : latency.back(), decoded.size(), markers.size());
+    std::printf("  event loop lateness   mean %.2f ms, worst %.2f ms (10 ms timer, %lld ticks)\n",
+                ticks ? sumLate / 1e6 / ticks : 0.0, worstLate / 1e6, static_cast<long long>(ticks));
+    std::printf("  drained               last line logged within %.0f ms after the last was sent\n",
+                std::max<qint64>(0, tLast - tSent - 300'000'000) / 1e6);
+
+    form.action("acStartStopLog")->trigger();
+    (void)!write(goPipe[1], "q", 1);
+    waitpid(child, nullptr, 0);
+    form.controller().port().Close();
+    return 0;
+}

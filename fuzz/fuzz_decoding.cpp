@@ -1,0 +1,144 @@
+// The measurement road from received bytes to readings for each model line:
+// the measurement framer armed as the model-line switch arms it, then the
+// reply decoding with its consumers, with and without the signal-strength
+// dialog open and with the trace on or off.
+//
+// Properties: one reading per line longer than two characters (after its
+// trailing control characters), each consumer called once per reading in
+// the fixed order with the same time stamp; a valid reading has a finite
+// value, an invalid one the value 0; LastMessLine is the last line handed
+// in. The number conversions are also run on the raw text.
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "FuzzInput.h"
+#include "measurement/ReadingDecoder.h"
+#include "measurement/Stopwatch.h"
+#include "serial/ComDataPacket.h"
+#include "serial/Trace.h"
+
+using namespace pxr;
+using pxr::fuzz::FuzzInput;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzInput in(data, size);
+    const DeviceType model = static_cast<DeviceType>(in.pick(3));
+    const bool dialogOpen = in.flag();
+    const bool simulation = in.flag();
+    DebugTrace = in.flag();
+    setTraceSink([](const std::string&) {});
+
+    double clock = 0.0;
+    Stopwatch timer([&clock] { return clock; });
+    timer.Start();
+
+    // Which consumer ran last, to check the order within one reading.
+    int step = 0;
+    uint64_t diagram = 0, logged = 0, levels = 0;
+    bool lastInvalid = false;
+    double lastValue = 0.0, lastT = -1.0;
+    std::string lastHistory;
+
+    MeasurementDecoding::Hooks hooks;
+    hooks.simulationOn = [&] { return simulation; };
+    hooks.addToPortHistory = [&](const std::string& line) { lastHistory = line; };
+    hooks.signalDialogOpen = [&] { return dialogOpen; };
+    hooks.ShowSignalLevel = [&](int32_t) {
+        FUZZ_CHECK(dialogOpen);
+        ++levels;
+    };
+    MeasurementDecoding::Consumers consumers;
+    consumers.AddDiagramPoint = [&](bool invalid, double value, double t) {
+        FUZZ_CHECK(step == 0);
+        step = 1;
+        ++diagram;
+        FUZZ_CHECK(std::isfinite(value));
+        if (invalid)
+            FUZZ_CHECK(value == 0.0);
+        lastInvalid = invalid;
+        lastValue = value;
+        lastT = t;
+    };
+    consumers.UpdateAnalogOutput = [&](bool invalid, double value) {
+        FUZZ_CHECK(step == 1);
+        step = 2;
+        FUZZ_CHECK(invalid == lastInvalid && value == lastValue);
+    };
+    consumers.UpdateSwitchOutputs = [&](bool invalid, double value) {
+        FUZZ_CHECK(step == 2);
+        step = 3;
+        FUZZ_CHECK(invalid == lastInvalid && value == lastValue);
+    };
+    consumers.LogReading = [&](double t, double value, bool valid) {
+        FUZZ_CHECK(step == 3);
+        step = 0;
+        ++logged;
+        FUZZ_CHECK(valid == !lastInvalid && value == lastValue && t == lastT);
+    };
+    MeasurementDecoding decoding(model, timer, hooks, consumers);
+
+    TComDataPacket framer;
+    framer.IncludeStrings = false;
+    if (model == kPXR500C) {
+        framer.setStartString(" ");
+        framer.setSize(8);
+    } else {
+        framer.setStopString("\r\n");
+    }
+    uint64_t longLines = 0;
+    std::string lastLine;
+    framer.OnPacket = [&](TComDataPacket& sender, const std::string& packet) {
+        const std::string_view line = TrimTrailingControls(packet);
+        if (line.size() > 2)
+            ++longLines;
+        lastLine.assign(line.data(), line.size());
+        decoding.ComDataPacket_messPacket(sender, packet);
+        FUZZ_CHECK(decoding.LastMessLine() == lastLine);
+        if (simulation)
+            FUZZ_CHECK(lastHistory == lastLine);
+    };
+
+    // The first part goes through the framer in blocks, the rest is one
+    // line handed in directly (as the simulated device does).
+    const std::string stream = in.bytes(in.word() % 2048);
+    for (size_t pos = 0; pos < stream.size();) {
+        const size_t n = 1 + static_cast<unsigned char>(stream[pos]) % 64;
+        framer.AddData(stream.substr(pos + 1, n));
+        pos += 1 + n;
+        clock += 0.02;
+    }
+    const std::string direct = in.rest();
+    decoding.ComDataPacket_messPacket(std::string_view(direct));
+    if (TrimTrailingControls(direct).size() > 2)
+        ++longLines;
+
+    FUZZ_CHECK(step == 0);
+    FUZZ_CHECK(diagram == longLines && logged == longLines);
+    FUZZ_CHECK(decoding.readingCount() == longLines);
+    if (!dialogOpen)
+        FUZZ_CHECK(levels == 0);
+
+    // The conversions on their own.
+    double value = 0.0;
+    if (DecodeDecimal(direct, value))
+        FUZZ_CHECK(std::isfinite(value));
+    else
+        FUZZ_CHECK(value == 0.0);
+    for (DeviceType m = 0; m < 3; ++m) {
+        if (DecodeReading(m, direct, value))
+            FUZZ_CHECK(std::isfinite(value));
+        std::string valueText;
+        CutValueText(m, TrimTrailingControls(direct), dialogOpen, valueText);
+        FUZZ_CHECK(valueText.size() <= direct.size() + 3);
+    }
+    int32_t count = 0;
+    if (DecodeHex(direct, count))
+        FUZZ_CHECK(direct.size() <= 8);
+    TryTextToInt(direct, count);
+    DebugTrace = false;
+    return 0;
+}

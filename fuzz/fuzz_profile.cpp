@@ -1,0 +1,107 @@
+// The parameter file as read: the profile reader on any bytes (binary, no
+// line ends, broken section lines, NUL bytes, byte-order marks) and the load
+// into the editor fields of each model line.
+//
+// Properties: a value read back is at most 2047 characters, has no line
+// break or NUL byte and no blank or tab at either end; a refused file leaves
+// every field as it was, an accepted one overwrites every field of the page;
+// and the text the program writes for single-value fields reads back to the
+// same fields.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "FuzzInput.h"
+#include "devices/FieldBinding.h"
+#include "devices/ParameterTable.h"
+#include "parameters/ParameterFile.h"
+#include "parameters/ProfileReader.h"
+
+using namespace pxr;
+using pxr::fuzz::FuzzInput;
+
+namespace {
+
+const char kOld[] = "\x01old";
+
+void prefill(DeviceType model, MapFieldBinding& fields)
+{
+    for (const ParameterDef& def : parameterTable(model))
+        for (const ValueDef& v : def.values)
+            fields.setFieldText(v.control, kOld);
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzInput in(data, size);
+    const DeviceType model = static_cast<DeviceType>(in.pick(3));
+    const std::string text = in.rest();
+
+    // The reader on its own, with names that are no codes.
+    profileString(text, "", "");
+    profileString(text, "Parameter", "=");
+    std::string_view rest = text;
+    size_t lines = 0;
+    while (!rest.empty()) {
+        const std::string_view line = nextTextLine(rest);
+        FUZZ_CHECK(line.find_first_of("\r\n") == std::string_view::npos);
+        FUZZ_CHECK(++lines <= text.size());
+    }
+
+    // The load into the editor.
+    MapFieldBinding fields;
+    prefill(model, fields);
+    const ReadResult r = readParameterFile(model, text, fields);
+    size_t untouched = 0, total = 0;
+    for (const ParameterDef& def : parameterTable(model))
+        for (const ValueDef& v : def.values) {
+            ++total;
+            untouched += fields.fieldText(v.control) == kOld;
+        }
+    if (!r.ok) {
+        FUZZ_CHECK(!r.error.empty());
+        FUZZ_CHECK(untouched == total);
+        FUZZ_CHECK(r.keysFound == 0);
+    } else {
+        FUZZ_CHECK(r.error.empty());
+        for (const ParameterDef& def : parameterTable(model))
+            for (const ValueDef& v : def.values) {
+                const std::string value = fields.fieldText(v.control);
+                FUZZ_CHECK(value.size() <= kProfileValueLimit);
+                FUZZ_CHECK(value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
+                // A single-value code gets the whole value: trimmed unless cut.
+                if (def.values.size() == 1 && !value.empty() && value.size() < kProfileValueLimit)
+                    FUZZ_CHECK(!isBlank(value.front()) && !isBlank(value.back()));
+            }
+        FUZZ_CHECK(r.keysFound <= parameterTable(model).size());
+        // "\x01old" survives only where the file itself says so.
+        FUZZ_CHECK(untouched == 0 || text.find("old") != std::string::npos);
+    }
+
+    // Written and read back: the program's own file of these fields gives
+    // the same single-value fields whenever it can be stored at all.
+    if (r.ok && unstorableValueReason(model, fields, kProfileValueLimit).empty()) {
+        const std::string written = parameterFileText(model, fields);
+        MapFieldBinding back;
+        const ReadResult again = readParameterFile(model, written, back);
+        FUZZ_CHECK(again.ok);
+        FUZZ_CHECK(again.keysFound == parameterTable(model).size());
+        for (const ParameterDef& def : parameterTable(model)) {
+            if (def.values.size() != 1)
+                continue;
+            const std::string& control = def.values[0].control;
+            const std::string before = fields.fieldText(control);
+            // A value cut at 2047 characters may end in a blank, which
+            // reading trims.
+            if (!before.empty() && (isBlank(before.front()) || isBlank(before.back())))
+                continue;
+            FUZZ_CHECK(back.fieldText(control) == before);
+        }
+    }
+    return 0;
+}

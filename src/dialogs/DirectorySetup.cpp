@@ -1,0 +1,46 @@
+#include "dialogs/DirectorySetup.h"
+
+#include <utility>
+
+namespace pxr {
+
+DirectorySetup::DirectorySetup(SettingsStore& store, std::string documentsFolder)
+    : m_store(store), m_documents(std::move(documentsFolder))
+{
+}
+
+void DirectorySetup::FormCreate()
+{
+    DirectorySettings d;
+    try {
+        d = m_store.readDirectories(m_documents);
+    } catch (const SettingsError&) {
+        d.parameter = m_documents;
+        d.logFile = m_documents;
+    }
+    m_parameter = DirectoryEdit1 = d.parameter;
+    m_log = DirectoryEdit2 = d.logFile;
+}
+
+void DirectorySetup::setParameterFolder(const std::string& folder)
+{
+    if (folder == m_parameter)
+        return;
+    m_parameter = DirectoryEdit1 = folder;
+}
+
+void DirectorySetup::setLogFolder(const std::string& folder)
+{
+    if (folder == m_log)
+        return;
+    m_log = DirectoryEdit2 = folder;
+}
+
+void DirectorySetup::BitBtn_okClick()
+{
+    m_parameter = DirectoryEdit1;
+    m_log = DirectoryEdit2;
+    m_store.writeDirectories({m_parameter, m_log});
+}
+
+} // namespace pxr

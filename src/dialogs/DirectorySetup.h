@@ -1,0 +1,45 @@
+#pragma once
+// The two folders the file dialogs start in: the parameter folder (parameter
+// files) and the log folder (online log files, saved log windows). The
+// directory setup dialog edits the texts of its two folder fields; only OK
+// makes them the folders in force and stores them (group `Directory`).
+// Cancelling leaves the fields as the user left them, so the next showing
+// displays the cancelled choice while the old folders stay in force.
+
+#include <string>
+
+#include "app/SettingsStore.h"
+
+namespace pxr {
+
+class DirectorySetup {
+public:
+    DirectorySetup(SettingsStore& store, std::string documentsFolder);
+
+    // Reads both folders; a missing or unreadable value gives the documents
+    // folder (an unreadable store has already been reported at start).
+    void FormCreate();
+
+    const std::string& parameterFolder() const { return m_parameter; }
+    const std::string& logFolder() const { return m_log; }
+    // A new folder also shows in its field; the same folder changes nothing.
+    void setParameterFolder(const std::string& folder);
+    void setLogFolder(const std::string& folder);
+
+    // The folder fields (`DirectoryEdit1`, `DirectoryEdit2`).
+    std::string DirectoryEdit1;
+    std::string DirectoryEdit2;
+
+    // OK: the fields become the folders and are stored. The folders change
+    // even when the store cannot be written; the SettingsError then goes to
+    // the caller.
+    void BitBtn_okClick();
+
+private:
+    SettingsStore& m_store;
+    std::string m_documents;
+    std::string m_parameter;
+    std::string m_log;
+};
+
+} // namespace pxr

@@ -1,0 +1,279 @@
+#include "measurement/DiagramWidget.h"
+
+#include <QDateTime>
+#include <QImageWriter>
+#include <QLocale>
+#include <QPrinter>
+
+#include <stdexcept>
+
+namespace pxr {
+
+namespace {
+
+const char* const kHint = "Click Right Mouse Button for Menu";
+
+// Left axis labels as "#0.###": at most three decimals, no trailing zeros.
+class ValueTicker : public QCPAxisTicker {
+protected:
+    QString getTickLabel(double tick, const QLocale& locale, QChar, int) override
+    {
+        QString s = locale.toString(tick, 'f', 3);
+        const QString dp = locale.decimalPoint();
+        if (s.contains(dp)) {
+            while (s.endsWith(QLatin1Char('0')))
+                s.chop(1);
+            if (s.endsWith(dp))
+                s.chop(dp.size());
+        }
+        if (s == QStringLiteral("-0"))
+            s = QStringLiteral("0");
+        return s;
+    }
+};
+
+} // namespace
+
+const char* DiagramPictureFormat(const QString& fileName)
+{
+    const QString ext = QFileInfo(fileName).suffix().toLower();
+    if (ext == QLatin1String("png"))
+        return "PNG";
+    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg"))
+        return "JPG";
+    return "BMP";
+}
+
+DiagramWidget::DiagramWidget(QWidget* parent) : QCustomPlot(parent)
+{
+    setObjectName(QStringLiteral("Chart1"));
+    setBackground(Qt::white);
+    setCursor(Qt::CrossCursor);
+    setToolTip(QString::fromLatin1(kHint));
+    setStatusTip(QString::fromLatin1(kHint));
+    setNoAntialiasingOnDrag(true);
+    legend->setVisible(false);
+
+    Series1 = addGraph();
+    Series1->setName(QStringLiteral("Series1"));
+    Series1->setPen(QPen(Qt::blue, 1));
+    Series1->setAdaptiveSampling(true);
+
+    xAxis->setLabel(QStringLiteral("Time s"));
+    xAxis->grid()->setVisible(false);
+    yAxis->setTicker(QSharedPointer<QCPAxisTicker>(new ValueTicker));
+    setLocale(QLocale());
+
+    applyMarkers(false, false);
+    applyAxis(false, 0, 40);
+    applyZoomPan(false, false);
+    setRanges(UnzoomedAxes(SeriesModel(), m_applied));
+
+    // The user's rectangle or drag moves the axes; the core is told so that
+    // the next replot keeps them.
+    connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this](const QCPRange&) { userChangedRanges(); });
+    connect(yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this](const QCPRange&) { userChangedRanges(); });
+
+    m_timer.setInterval(kReplotMs);
+    connect(&m_timer, &QTimer::timeout, this, &DiagramWidget::tick);
+    m_timer.start();
+}
+
+void DiagramWidget::attach(const SeriesModel* series, DiagramZoom* zoom)
+{
+    m_series = series;
+    m_zoom = zoom;
+    m_dirty = true;
+    refresh();
+}
+
+void DiagramWidget::applyMarkers(bool pointer, bool stair)
+{
+    m_applied.pointer = pointer;
+    m_applied.stair = stair;
+    if (pointer)
+        Series1->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Qt::blue, 1), QBrush(Qt::white), 4));
+    else
+        Series1->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
+    Series1->setLineStyle(stair ? QCPGraph::lsStepLeft : QCPGraph::lsLine);
+    m_dirty = true;
+    refresh();
+}
+
+void DiagramWidget::applyAxis(bool autoScale, double minimum, double maximum)
+{
+    m_applied.autoScale = autoScale;
+    m_applied.minimum = minimum;
+    m_applied.maximum = maximum;
+    m_dirty = true;
+    refresh();
+}
+
+void DiagramWidget::applyZoomPan(bool allowZoom, bool allowPan)
+{
+    m_applied.allowZoom = allowZoom;
+    m_applied.allowPan = allowPan;
+    setSelectionRectMode(allowZoom ? QCP::srmZoom : QCP::srmNone);
+    setInteraction(QCP::iRangeDrag, allowPan);
+    axisRect()->setRangeDrag(Qt::Horizontal);
+    axisRect()->setRangeDragAxes(xAxis, nullptr);
+}
+
+void DiagramWidget::ZoomIn()
+{
+    if (!m_zoom || !m_series)
+        return;
+    m_zoom->ZoomIn(*m_series, m_applied);
+    refresh();
+}
+
+void DiagramWidget::ZoomOut()
+{
+    if (!m_zoom || !m_series)
+        return;
+    m_zoom->ZoomOut(*m_series, m_applied);
+    refresh();
+}
+
+void DiagramWidget::ResetZoom()
+{
+    if (m_zoom)
+        m_zoom->ResetZoom();
+    refresh();
+}
+
+void DiagramWidget::Clear()
+{
+    m_dirty = true;
+    refresh();
+}
+
+void DiagramWidget::setRanges(const DiagramAxes& axes)
+{
+    m_settingRanges = true;
+    xAxis->setRange(axes.x.min, axes.x.max);
+    yAxis->setRange(axes.y.min, axes.y.max);
+    m_settingRanges = false;
+    m_shownAxes = axes;
+}
+
+void DiagramWidget::userChangedRanges()
+{
+    if (m_settingRanges || !m_zoom)
+        return;
+    DiagramAxes a;
+    a.x = {xAxis->range().lower, xAxis->range().upper};
+    a.y = {yAxis->range().lower, yAxis->range().upper};
+    m_zoom->ZoomTo(a);
+    m_shownAxes = a;
+}
+
+void DiagramWidget::tick()
+{
+    if (!m_series)
+        return;
+    if (m_series->revision() == m_shownRevision && !m_dirty) {
+        // Unzoomed axes move with the data only; nothing new, nothing to draw.
+        return;
+    }
+    refresh();
+}
+
+void DiagramWidget::refresh()
+{
+    if (m_series) {
+        if (m_series->revision() != m_shownRevision || m_dirty) {
+            m_series->copyTo(m_tBuf, m_yBuf);
+            m_t = QVector<double>(m_tBuf.begin(), m_tBuf.end());
+            m_y = QVector<double>(m_yBuf.begin(), m_yBuf.end());
+            Series1->setData(m_t, m_y, true);
+            m_shownRevision = m_series->revision();
+        }
+        if (m_zoom)
+            setRanges(m_zoom->axes(*m_series, m_applied));
+        else
+            setRanges(UnzoomedAxes(*m_series, m_applied));
+    }
+    m_dirty = false;
+    if (isVisible())
+        replot(QCustomPlot::rpQueuedReplot);
+}
+
+void DiagramWidget::mousePressEvent(QMouseEvent* e)
+{
+    // Only the left button zooms or pans; the right one opens the menu.
+    if (e->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(e);
+        return;
+    }
+    // With both allowed, a drag with Ctrl pans and a plain drag zooms.
+    const bool pan = m_applied.allowPan && (!m_applied.allowZoom || (e->modifiers() & Qt::ControlModifier));
+    setSelectionRectMode(pan || !m_applied.allowZoom ? QCP::srmNone : QCP::srmZoom);
+    setInteraction(QCP::iRangeDrag, pan);
+    QCustomPlot::mousePressEvent(e);
+}
+
+void DiagramWidget::showEvent(QShowEvent* e)
+{
+    QCustomPlot::showEvent(e);
+    m_dirty = true;
+    refresh();
+}
+
+void DiagramWidget::printTo(QPrinter& printer, const QString& caption)
+{
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QCPPainter painter;
+    if (!painter.begin(&printer))
+        throw std::runtime_error("Printing failed: the printer could not be started");
+    renderPage(painter, printer.pageLayout().paintRectPixels(printer.resolution()), caption);
+    if (!painter.end())
+        throw std::runtime_error("Printing failed");
+}
+
+void DiagramWidget::renderPage(QCPPainter& painter, const QRect& page, const QString& caption)
+{
+    const int w = page.width();
+    const int h = page.height();
+    const int m = h / 20;
+    const int s = h / 35;
+    QFont f(QStringLiteral("Arial"), 10);
+    f.setBold(true);
+    painter.setFont(f);
+    painter.setPen(Qt::black);
+    painter.drawText(m, 2 * s, caption);
+    f.setBold(false);
+    painter.setFont(f);
+    const QLocale locale;
+    const QDateTime now = QDateTime::currentDateTime();
+    // The long time format with seconds, but without the time zone Qt adds.
+    const QString timeFormat = locale.timeFormat(QLocale::LongFormat).remove(QLatin1Char('t')).trimmed();
+    const QString stamp = locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ')
+        + locale.toString(now.time(), timeFormat);
+    painter.drawText(m, 4 * s, QStringLiteral("Datum / Uhrzeit: %1").arg(stamp));
+
+    const QRectF target(m, 5 * s, w - 2 * m, h - m - 5 * s);
+    painter.save();
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / kPrintWidth, target.height() / kPrintHeight);
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    toPainter(&painter, kPrintWidth, kPrintHeight);
+    painter.restore();
+}
+
+void DiagramWidget::savePicture(const QString& fileName)
+{
+    const QSize size = this->size().isEmpty() ? QSize(640, 480) : this->size();
+    QPixmap pixmap = toPixmap(size.width(), size.height());
+    QImage image = pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+    QImageWriter writer(fileName, DiagramPictureFormat(fileName));
+    if (!writer.write(image))
+        throw std::runtime_error(QStringLiteral("Cannot write file \"%1\". %2")
+                                     .arg(fileName, writer.errorString())
+                                     .toStdString());
+}
+
+} // namespace pxr

@@ -1,0 +1,77 @@
+#include "measurement/LogView.h"
+
+#include <QScrollBar>
+
+#include "measurement/OnlineLog.h"
+
+namespace pxr {
+
+LogView::LogView(QWidget* parent) : QPlainTextEdit(parent)
+{
+    setObjectName(QStringLiteral("Terminal1"));
+    setReadOnly(true);
+    setUndoRedoEnabled(false);
+    setMaximumBlockCount(kRows);
+    QFont f;
+    f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
+                   QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Courier")});
+    f.setStyleHint(QFont::TypeWriter);
+    f.setFixedPitch(true);
+    setFont(f);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::Text, Qt::black);
+    setPalette(pal);
+    // Long lines wrap at the view's width; 96 columns fit the page.
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    const QString hint = QStringLiteral("Click Right Mouse Button for Menu");
+    setToolTip(hint);
+    setStatusTip(hint);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+
+    m_timer.setInterval(kFlushMs);
+    connect(&m_timer, &QTimer::timeout, this, &LogView::flush);
+    m_timer.start();
+}
+
+void LogView::attach(const OnlineLog* log)
+{
+    m_log = log;
+    clear();
+    m_shownSerial = 0;
+    m_shownClears = log ? log->clearCount() : 0;
+    flush();
+}
+
+void LogView::flush()
+{
+    if (!m_log)
+        return;
+    if (m_log->clearCount() != m_shownClears) {
+        m_shownClears = m_log->clearCount();
+        clear();
+        moveCursor(QTextCursor::Start);
+    }
+    if (m_log->serial() == m_shownSerial)
+        return;
+    // The log holds fewer lines than the view has rows, so a pass never
+    // takes more than the view keeps.
+    QString text;
+    m_log->forEachLineAfter(m_shownSerial, [&](const std::string& line) {
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += QString::fromLatin1(line.data(), int(line.size()));
+    });
+    m_shownSerial = m_log->serial();
+    if (text.isEmpty())
+        return;
+    QScrollBar* bar = verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    appendPlainText(text);
+    if (atEnd)
+        bar->setValue(bar->maximum());
+}
+
+} // namespace pxr

@@ -1,0 +1,37 @@
+#pragma once
+// Terminal1: the log window's view. It only shows what the online log holds:
+// a timer takes the lines logged since its last pass and appends them in
+// one step, so a fast stream costs one text update per pass, not one per
+// reading. The view keeps at most 256 rows.
+
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include <cstdint>
+
+namespace pxr {
+
+class OnlineLog;
+
+class LogView : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    static constexpr int kRows = 256;
+    static constexpr int kColumns = 96;
+    static constexpr int kFlushMs = 50;
+
+    explicit LogView(QWidget* parent = nullptr);
+
+    // The log to show (null: nothing).
+    void attach(const OnlineLog* log);
+    // Takes over what was logged since the last pass.
+    void flush();
+
+private:
+    const OnlineLog* m_log = nullptr;
+    QTimer m_timer;
+    uint64_t m_shownSerial = 0;
+    uint64_t m_shownClears = 0;
+};
+
+} // namespace pxr

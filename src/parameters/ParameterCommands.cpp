@@ -1,0 +1,226 @@
+#include "parameters/ParameterCommands.h"
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QTextDocument>
+#include <QUrl>
+
+#include <exception>
+
+#include "app/MainForm.h"
+#include "parameters/ParameterClipboard.h"
+#include "parameters/ParameterEditorPanel.h"
+#include "parameters/ParameterFile.h"
+
+namespace pxr {
+
+namespace {
+
+std::string pathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString messageText(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
+
+} // namespace
+
+QStringList ParameterCommands::nameFilters(const char* filter)
+{
+    const QStringList parts = QString::fromLatin1(filter).split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString caption = parts[i];
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // On this system a file needs no dot in its name to be a file.
+        patterns.replace(QStringLiteral("*.*"), QStringLiteral("*"));
+        const int open = caption.lastIndexOf(QLatin1Char('('));
+        if (open >= 0 && caption.endsWith(QLatin1Char(')')))
+            caption.truncate(open);
+        out << caption + QLatin1Char('(') + patterns + QLatin1Char(')');
+    }
+    return out;
+}
+
+ParameterCommands::ParameterCommands(TMainForm& form) : QObject(&form), m_form(form)
+{
+    setObjectName(QStringLiteral("ParameterCommands"));
+    MainController& ctl = form.controller();
+    m_panel = new ParameterEditorPanel(form.Notebook_Left, this);
+    ctl.setFieldBinding(m_panel);
+
+    const std::pair<const char*, void (ParameterCommands::*)()> handlers[] = {
+        {"acOpen", &ParameterCommands::acOpenExecute},
+        {"acSave", &ParameterCommands::acSaveExecute},
+        {"acPrint", &ParameterCommands::acPrintExecute},
+        {"acViewFile", &ParameterCommands::acViewFileExecute},
+        {"acExport", &ParameterCommands::acExportExecute},
+        {"acImport", &ParameterCommands::acImportExecute},
+    };
+    for (const auto& [action, run] : handlers)
+        ctl.setHandler(action, [this, run = run] { (this->*run)(); });
+}
+
+QFileDialog* ParameterCommands::makeDialog(const char* name, QFileDialog::AcceptMode mode, const char* filter)
+{
+    auto* d = new QFileDialog(&m_form);
+    d->setObjectName(QString::fromLatin1(name));
+    d->setAcceptMode(mode);
+    // Also for opening, a name of a file that does not exist is accepted;
+    // opening it says so.
+    d->setFileMode(QFileDialog::AnyFile);
+    d->setNameFilters(nameFilters(filter));
+    d->setDefaultSuffix(QString::fromLatin1(kParameterFileExtension));
+    d->setDirectory(QString::fromStdString(m_form.controller().DocumentsFolder));
+    return d;
+}
+
+QFileDialog* ParameterCommands::OpenDialog()
+{
+    if (!m_openDialog)
+        m_openDialog = makeDialog("OpenDialog", QFileDialog::AcceptOpen, kParameterOpenFilter);
+    return m_openDialog;
+}
+
+QFileDialog* ParameterCommands::SaveDialog()
+{
+    if (!m_saveDialog)
+        m_saveDialog = makeDialog("SaveDialog", QFileDialog::AcceptSave, kParameterSaveFilter);
+    return m_saveDialog;
+}
+
+// The main window's controller, which holds the handlers and the binding,
+// is gone by the time the window's children are deleted.
+ParameterCommands::~ParameterCommands() = default;
+
+QString ParameterCommands::parameterFolder() const
+{
+    MainController& ctl = m_form.controller();
+    try {
+        return QString::fromStdString(ctl.settings().readDirectories(ctl.DocumentsFolder).parameter);
+    } catch (const std::exception&) {
+        return QString::fromStdString(ctl.DocumentsFolder);
+    }
+}
+
+QString ParameterCommands::choose(QFileDialog* dialog)
+{
+    if (dialog->exec() != QDialog::Accepted)
+        return QString();
+    const QStringList files = dialog->selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+void ParameterCommands::showStatus(const std::string& text)
+{
+    MainController& ctl = m_form.controller();
+    m_form.setStatusText(2, text);
+    ctl.Timer_Statusbar().start(MainController::kStatusbarMs);
+}
+
+void ParameterCommands::showProblem(const QString& text)
+{
+    QMessageBox::warning(&m_form, QStringLiteral("PXRTool"), text);
+}
+
+void ParameterCommands::acOpenExecute()
+{
+    OpenDialog()->setDirectory(parameterFolder());
+    const QString path = choose(OpenDialog());
+    if (path.isEmpty())
+        return;
+    // A file that cannot be a parameter file leaves the editor as it is.
+    const FileResult r = openParameterFile(pathBytes(path), m_form.controller().deviceType(), *m_panel);
+    if (!r.ok) {
+        showProblem(messageText(r.error));
+        return;
+    }
+    showStatus(r.status);
+}
+
+void ParameterCommands::acSaveExecute()
+{
+    SaveDialog()->setDirectory(parameterFolder());
+    const QString path = choose(SaveDialog());
+    if (path.isEmpty())
+        return;
+    const FileResult r = saveParameterFile(pathBytes(path), m_form.controller().deviceType(), *m_panel);
+    if (!r.ok) {
+        QMessageBox::critical(&m_form, QStringLiteral("PXRTool"), messageText(r.error));
+        return;
+    }
+    showStatus(r.status);
+}
+
+void ParameterCommands::printFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        showProblem(QStringLiteral("Cannot print \"%1\": %2.").arg(path, file.errorString()));
+        return;
+    }
+    // Parameter and log files are short text; one byte is one character.
+    const QByteArray bytes = file.read(static_cast<qint64>(kParameterTextLimit) * 4);
+    QPrinter& printer = m_form.printer();
+    if (!printer.isValid()) {
+        showProblem(QStringLiteral("Cannot print \"%1\": no printer is available.").arg(path));
+        return;
+    }
+    QTextDocument document;
+    document.setDefaultFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    document.setPlainText(QString::fromLatin1(bytes));
+    printer.setDocName(QFileInfo(path).fileName());
+    document.print(&printer);
+}
+
+void ParameterCommands::acPrintExecute()
+{
+    const QString path = choose(OpenDialog());
+    if (path.isEmpty())
+        return;
+    printFile(path);
+}
+
+void ParameterCommands::acViewFileExecute()
+{
+    const QString path = choose(OpenDialog());
+    if (path.isEmpty())
+        return;
+    if (!QFileInfo::exists(path)) {
+        showProblem(QStringLiteral("Cannot open \"%1\": the file does not exist.").arg(path));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        showProblem(QStringLiteral("Cannot open \"%1\": no program to show it was found.").arg(path));
+}
+
+void ParameterCommands::acExportExecute()
+{
+    const ClipboardResult r = exportParameterText(m_form.controller().deviceType(), *m_panel);
+    if (!r.ok) {
+        showProblem(messageText(r.error));
+        return;
+    }
+    QGuiApplication::clipboard()->setText(
+        QString::fromLatin1(r.text.data(), static_cast<qsizetype>(r.text.size())));
+    showStatus(r.status);
+}
+
+void ParameterCommands::acImportExecute()
+{
+    const QByteArray text = QGuiApplication::clipboard()->text().toLatin1();
+    const ClipboardResult r =
+        importParameterText(m_form.controller().deviceType(), text.toStdString(), *m_panel);
+    if (!r.ok) {
+        showProblem(messageText(r.error));
+        return;
+    }
+    showStatus(r.status);
+}
+
+} // namespace pxr

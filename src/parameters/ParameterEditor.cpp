@@ -1,0 +1,127 @@
+#include "parameters/ParameterEditor.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+
+#include "parameters/ProfileReader.h"
+#include "serial/TextUtils.h"
+
+namespace pxr {
+
+namespace {
+
+// Whole number of StepNumber's grammar; false for anything else. Digits
+// beyond what an int64 holds saturate, which is far outside any field's range.
+bool readWholeNumber(const std::string& text, int64_t& value)
+{
+    constexpr int64_t kCap = INT64_C(1) << 40;
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    if (i == text.size())
+        return false;
+    int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (!std::isdigit(c))
+            return false;
+        v = v * 10 + (c - '0');
+        if (v > kCap)
+            v = kCap;
+    }
+    value = negative ? -v : v;
+    return true;
+}
+
+} // namespace
+
+std::string StepNumber(const std::string& text, int low, int high, StepDirection direction)
+{
+    int64_t v = 0;
+    if (!readWholeNumber(text, v))
+        v = 0;
+    v += direction == StepDirection::Up ? 1 : -1;
+    if (v < low)
+        v = low;
+    if (v > high)
+        v = high;
+    return std::to_string(v);
+}
+
+std::string StepListItem(const std::string& text, const std::vector<std::string>& list,
+                         StepDirection direction)
+{
+    if (list.empty())
+        return text;
+    long position = -1;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (sameTextIgnoringCase(list[i], text)) {
+            position = static_cast<long>(i);
+            break;
+        }
+    }
+    position += direction == StepDirection::Up ? 1 : -1;
+    if (position < 0)
+        position = 0;
+    const long last = static_cast<long>(list.size()) - 1;
+    if (position > last)
+        position = last;
+    return list[static_cast<std::size_t>(position)];
+}
+
+std::string formatRegionalNumber(double value, char decimalSeparator)
+{
+    if (value == 0)
+        value = 0; // no "-0"
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    std::string text(buf, r.ptr);
+    for (char& c : text)
+        if (c == '.')
+            c = decimalSeparator;
+    return text;
+}
+
+HeaterCheckResult HeaterCheck(const std::string& on, const std::string& off, char decimalSeparator,
+                              const HeaterLimits& limits)
+{
+    HeaterCheckResult r;
+    r.on = on;
+    r.off = off;
+    if (on.empty() || off.empty())
+        return r;
+    double heatOn = TextToFloat(on);
+    double heatOff = TextToFloat(off);
+    // "Not at least the low limit" also catches a value that is not ordered.
+    if (!(heatOn >= limits.onLow)) {
+        heatOn = limits.onLow;
+        r.onChanged = true;
+    }
+    if (heatOn > limits.onHigh) {
+        heatOn = limits.onHigh;
+        r.onChanged = true;
+    }
+    if (!(heatOff >= limits.offLow)) {
+        heatOff = limits.offLow;
+        r.offChanged = true;
+    }
+    if (heatOff > limits.offHigh) {
+        heatOff = limits.offHigh;
+        r.offChanged = true;
+    }
+    if (heatOn > heatOff) {
+        heatOn = heatOff;
+        r.onChanged = true;
+    }
+    if (r.onChanged)
+        r.on = formatRegionalNumber(heatOn, decimalSeparator);
+    if (r.offChanged)
+        r.off = formatRegionalNumber(heatOff, decimalSeparator);
+    return r;
+}
+
+} // namespace pxr

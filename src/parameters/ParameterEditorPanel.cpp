@@ -1,0 +1,283 @@
+#include "parameters/ParameterEditorPanel.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace pxr {
+
+namespace {
+
+constexpr int kLines = 3;
+const char* const kLineSuffix[kLines] = {"", "_1", "_2"};
+const char* const kScrollBoxNames[kLines] = {"ScrollBox_4X", "ScrollBox_300C", "ScrollBox_301"};
+// Names of the two halves of a step-button pair, as the handlers of each
+// page call them (sp_st_TopClick on PXR7X and PXR500C, sp_sa_2UpClick on
+// PXR501/502).
+const char* const kUpSuffix[kLines] = {"_Top", "_Top", "Up"};
+const char* const kDownSuffix[kLines] = {"_Bottom", "_Bottom", "Down"};
+constexpr int kStepWidth = 15;
+
+QString bytesToText(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string textToBytes(const QString& text)
+{
+    return text.toLatin1().toStdString();
+}
+
+QString lowerCode(const std::string& code)
+{
+    return QString::fromStdString(code).toLower();
+}
+
+} // namespace
+
+ParameterEditorPanel::ParameterEditorPanel(QStackedWidget* notebookLeft, QObject* parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("ParameterEditorPanel"));
+    if (!notebookLeft)
+        return;
+    for (int line = 0; line < kLines && line < notebookLeft->count(); ++line) {
+        QWidget* page = notebookLeft->widget(line);
+        auto* scroll = page->findChild<QScrollArea*>();
+        if (!scroll)
+            continue;
+        scroll->setObjectName(QString::fromLatin1(kScrollBoxNames[line]));
+        scroll->setWidgetResizable(true);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setWidget(buildPage(static_cast<DeviceType>(line), scroll));
+        m_scrollBoxes[line] = scroll;
+    }
+}
+
+QWidget* ParameterEditorPanel::buildPage(DeviceType line, QWidget* parent)
+{
+    auto* content = new QWidget(parent);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(6);
+    auto* heading = new QLabel(QStringLiteral("Parameter"), content);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    layout->addWidget(heading);
+
+    const QString suffix = QString::fromLatin1(kLineSuffix[line]);
+    // The tables list the codes group by group; a new caption opens a new box.
+    QGroupBox* box = nullptr;
+    QGridLayout* rows = nullptr;
+    for (const ParameterDef& def : parameterTable(line)) {
+        const QString group = QString::fromUtf8(def.group.c_str());
+        if (!box || box->title() != group) {
+            box = new QGroupBox(group, content);
+            QString name = group;
+            name.remove(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")));
+            box->setObjectName(QStringLiteral("gb_") + name + suffix);
+            rows = new QGridLayout(box);
+            rows->setContentsMargins(6, 4, 6, 6);
+            rows->setHorizontalSpacing(4);
+            rows->setVerticalSpacing(3);
+            rows->setColumnStretch(1, 1);
+            layout->addWidget(box);
+        }
+        const int row = rows->rowCount();
+        auto* label = new QLabel(QString::fromStdString(def.code), box);
+        label->setObjectName(QStringLiteral("lb_") + lowerCode(def.code) + suffix);
+        label->setMinimumWidth(22);
+        rows->addWidget(label, row, 0);
+        auto* values = new QHBoxLayout;
+        values->setSpacing(2);
+        for (const ValueDef& value : def.values)
+            values->addWidget(buildValue(line, value, box));
+        rows->addLayout(values, row, 1);
+    }
+    layout->addStretch(1);
+    return content;
+}
+
+QWidget* ParameterEditorPanel::buildValue(DeviceType line, const ValueDef& def, QWidget* parent)
+{
+    auto* holder = new QWidget(parent);
+    auto* layout = new QHBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* edit = new QLineEdit(holder);
+    edit->setObjectName(QString::fromStdString(def.control));
+    edit->setMinimumWidth(20);
+    edit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    const QString hint = QString::fromUtf8(def.hintText().c_str());
+    edit->setToolTip(hint);
+    edit->setStatusTip(hint);
+    layout->addWidget(edit, 1);
+
+    Field f;
+    f.edit = edit;
+    f.def = &def;
+    if (def.kind != EditorKind::FreeText) {
+        const QString name = QString::fromStdString(def.stepControl());
+        auto* pair = new QWidget(holder);
+        pair->setObjectName(name);
+        pair->setFixedWidth(kStepWidth);
+        auto* halves = new QVBoxLayout(pair);
+        halves->setContentsMargins(0, 0, 0, 0);
+        halves->setSpacing(0);
+        const struct {
+            StepDirection direction;
+            Qt::ArrowType arrow;
+            const char* suffix;
+        } kHalves[] = {{StepDirection::Up, Qt::UpArrow, kUpSuffix[line]},
+                       {StepDirection::Down, Qt::DownArrow, kDownSuffix[line]}};
+        for (const auto& half : kHalves) {
+            auto* b = new QToolButton(pair);
+            b->setObjectName(name + QString::fromLatin1(half.suffix));
+            b->setArrowType(half.arrow);
+            b->setAutoRaise(false);
+            b->setAutoRepeat(true);
+            b->setFocusPolicy(Qt::NoFocus);
+            b->setFixedSize(kStepWidth, 11);
+            b->setToolTip(hint);
+            b->setStatusTip(hint);
+            connect(b, &QToolButton::clicked, this,
+                    [this, control = def.control, d = half.direction] { step(control, d); });
+            halves->addWidget(b);
+            (half.direction == StepDirection::Up ? f.up : f.down) = b;
+        }
+        layout->addWidget(pair);
+    }
+    if (def.heaterCheck) {
+        edit->installEventFilter(this);
+        m_heaterFields.push_back(edit);
+    }
+    // Filled, read, saved and exported like the others, only never shown.
+    if (def.hidden)
+        holder->setVisible(false);
+    m_fields[def.control] = f;
+    return holder;
+}
+
+const ParameterEditorPanel::Field* ParameterEditorPanel::find(const std::string& control) const
+{
+    const auto it = m_fields.find(control);
+    return it == m_fields.end() ? nullptr : &it->second;
+}
+
+std::string ParameterEditorPanel::fieldText(const std::string& control) const
+{
+    const Field* f = find(control);
+    return f && f->edit ? textToBytes(f->edit->text()) : std::string();
+}
+
+void ParameterEditorPanel::setFieldText(const std::string& control, const std::string& text)
+{
+    const Field* f = find(control);
+    if (!f || !f->edit)
+        return;
+    const QString t = bytesToText(text);
+    if (f->edit->text() != t)
+        f->edit->setText(t);
+}
+
+QLineEdit* ParameterEditorPanel::field(const std::string& control) const
+{
+    const Field* f = find(control);
+    return f ? f->edit.data() : nullptr;
+}
+
+QToolButton* ParameterEditorPanel::stepButton(const std::string& control, StepDirection direction) const
+{
+    const Field* f = find(control);
+    if (!f)
+        return nullptr;
+    return direction == StepDirection::Up ? f->up.data() : f->down.data();
+}
+
+QScrollArea* ParameterEditorPanel::scrollBox(DeviceType line) const
+{
+    return line < kLines ? m_scrollBoxes[line].data() : nullptr;
+}
+
+void ParameterEditorPanel::step(const std::string& control, StepDirection direction)
+{
+    const Field* f = find(control);
+    if (!f || !f->edit)
+        return;
+    if (f->def->kind == EditorKind::Numeric)
+        StepNumber(f->edit, f->def->low, f->def->high, direction);
+    else if (f->def->kind == EditorKind::List)
+        StepListItem(f->edit, direction);
+}
+
+void ParameterEditorPanel::StepNumber(QLineEdit* field, int low, int high, StepDirection direction)
+{
+    if (!field)
+        return;
+    field->setText(bytesToText(pxr::StepNumber(textToBytes(field->text()), low, high, direction)));
+}
+
+void ParameterEditorPanel::StepListItem(QLineEdit* field, StepDirection direction)
+{
+    if (!field)
+        return;
+    const Field* f = find(field->objectName().toStdString());
+    if (!f || f->edit != field)
+        return;
+    field->setText(bytesToText(pxr::StepListItem(textToBytes(field->text()), f->def->list, direction)));
+}
+
+void ParameterEditorPanel::cb_he_Exit()
+{
+    if (m_heaterFields.size() != 2 || !m_heaterFields[0] || !m_heaterFields[1])
+        return;
+    QLineEdit* on = m_heaterFields[0];
+    QLineEdit* off = m_heaterFields[1];
+    const Field* onField = find(on->objectName().toStdString());
+    const Field* offField = find(off->objectName().toStdString());
+    HeaterLimits limits;
+    limits.onLow = onField->def->low;
+    limits.onHigh = onField->def->high;
+    limits.offLow = offField->def->low;
+    limits.offHigh = offField->def->high;
+    // Corrected values are written for the user, in the user's notation.
+    const QString point = QLocale().decimalPoint();
+    const char separator = point.size() == 1 && point[0].unicode() < 0x80 ? point[0].toLatin1() : '.';
+    const HeaterCheckResult r =
+        HeaterCheck(textToBytes(on->text()), textToBytes(off->text()), separator, limits);
+    if (r.onChanged)
+        on->setText(bytesToText(r.on));
+    if (r.offChanged)
+        off->setText(bytesToText(r.off));
+}
+
+bool ParameterEditorPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        // Leaving the field for another control counts; the window losing
+        // the focus or a menu opening over it does not.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            for (const auto& heater : m_heaterFields)
+                if (heater == watched) {
+                    cb_he_Exit();
+                    break;
+                }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace pxr

@@ -1,0 +1,82 @@
+#pragma once
+// The parameter editor at the left edge of the main window: one page per
+// model line in Notebook_Left (ScrollBox_4X, ScrollBox_300C, ScrollBox_301),
+// built from the parameter tables. Every value has a one-line field named
+// after its control (`cb_sa_2`) with its hint as tool-tip and status-bar
+// hint; numeric and list fields have a step-button pair (`sp_sa_2`) right of
+// them; the heater fields of PXR501/502 are checked when they lose the focus.
+//
+// The panel is the editor seen from the core (FieldBinding): the parameter
+// sets write through to its fields, and the file and clipboard commands read
+// and write them. Field texts are byte strings, one byte per character, as
+// the meter and the parameter files have them.
+
+#include <QObject>
+#include <QPointer>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "devices/DeviceType.h"
+#include "devices/FieldBinding.h"
+#include "devices/ParameterTable.h"
+#include "parameters/ParameterEditor.h"
+
+class QEvent;
+class QLineEdit;
+class QScrollArea;
+class QStackedWidget;
+class QToolButton;
+class QWidget;
+
+namespace pxr {
+
+class ParameterEditorPanel : public QObject, public FieldBinding {
+    Q_OBJECT
+public:
+    // Fills the pages of `notebookLeft` (page index = model line): each page's
+    // scroll area gets the editor of its line. Pages without a scroll area
+    // get none.
+    explicit ParameterEditorPanel(QStackedWidget* notebookLeft, QObject* parent = nullptr);
+
+    // ---- FieldBinding ----
+    std::string fieldText(const std::string& control) const override;
+    void setFieldText(const std::string& control, const std::string& text) override;
+
+    // The field of a control, or null.
+    QLineEdit* field(const std::string& control) const;
+    // Up and down half of the field's step-button pair, or null.
+    QToolButton* stepButton(const std::string& control, StepDirection direction) const;
+    // Scroll area of a model line's page.
+    QScrollArea* scrollBox(DeviceType line) const;
+
+    // One step of a numeric field within its range / of a list field
+    // through its list, as the step buttons do.
+    void StepNumber(QLineEdit* field, int low, int high, StepDirection direction);
+    void StepListItem(QLineEdit* field, StepDirection direction);
+    // The heater check of page PXR501/502, whichever heater field was left.
+    void cb_he_Exit();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Field {
+        QPointer<QLineEdit> edit;
+        QPointer<QToolButton> up;
+        QPointer<QToolButton> down;
+        const ValueDef* def = nullptr;
+    };
+
+    QWidget* buildPage(DeviceType line, QWidget* parent);
+    QWidget* buildValue(DeviceType line, const ValueDef& def, QWidget* parent);
+    void step(const std::string& control, StepDirection direction);
+    const Field* find(const std::string& control) const;
+
+    std::map<std::string, Field> m_fields;
+    std::vector<QPointer<QLineEdit>> m_heaterFields; // HE value 1, HE value 2
+    QPointer<QScrollArea> m_scrollBoxes[3];
+};
+
+} // namespace pxr

@@ -1,0 +1,130 @@
+#include "simulation/SimuDevice.h"
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <random>
+
+#include "serial/TextUtils.h"
+
+namespace pxr {
+
+int SimuCounter = 0;
+
+namespace {
+
+// The timers of the platform count in signed 32-bit milliseconds; a longer
+// interval is cut to the longest one they take (almost 25 days), which keeps
+// the meaning of a "very large" interval: the output practically stops.
+constexpr uint32_t kLongestTimerInterval = static_cast<uint32_t>(std::numeric_limits<int32_t>::max());
+
+SimuRandom standardRandom()
+{
+    auto engine = std::make_shared<std::minstd_rand>(std::random_device{}());
+    return [engine] { return static_cast<int>((*engine)() % 10u); };
+}
+
+} // namespace
+
+bool SimuSetup::OKButtonClick(bool autodist, const std::string& distText)
+{
+    RampAndError = autodist;
+    double value = 0;
+    if (!TryTextToFloat(ReplaceText(distText, ",", "."), value))
+        value = 5;
+    // A NaN or an overflow fails both comparisons and leaves the distance alone.
+    if (value >= kMinDistance && value <= kMaxDistance) {
+        FixedDistance = value;
+        return true;
+    }
+    return false;
+}
+
+SimuDevice::SimuDevice(Timer& timer, const SimuSetup& setup, Hooks hooks, SimuRandom random)
+    : m_timer(timer), m_setup(setup), m_hooks(std::move(hooks)), m_random(random ? std::move(random) : standardRandom())
+{
+    m_timer.setSingleShot(false);
+    m_timer.setCallback([this] { SimuTimerTimer(); });
+}
+
+DeviceType SimuDevice::currentLine() const { return m_hooks.deviceType ? m_hooks.deviceType() : kPXR7X; }
+
+std::string SimuDevice::parameter(DeviceType line, const std::string& code, int index) const
+{
+    return m_hooks.parameter ? m_hooks.parameter(line, code, index) : std::string();
+}
+
+void SimuDevice::setTimerEnabled(bool on)
+{
+    if (!on) {
+        m_timer.stop();
+        return;
+    }
+    // Restarting would put the next line off by a whole interval each time
+    // DT is chosen again.
+    if (!m_timer.isActive())
+        m_timer.start(std::min(m_timerInterval, kLongestTimerInterval));
+}
+
+void SimuDevice::SetSimuMode(uint8_t mode)
+{
+    if (mode == SimuMode)
+        return;
+    SimuMode = mode;
+    ComputeSimuInterval();
+}
+
+void SimuDevice::ComputeSimuInterval()
+{
+    // The rule belongs to PXR7X, whose ST it reads whatever line is current.
+    SimuInterval = pxr::ComputeSimuInterval(SimuMode, parameter(kPXR7X, "ST", 0));
+}
+
+void SimuDevice::ApplySimuInterval(int64_t ms)
+{
+    if (!pxr::ApplySimuInterval(SimuAppliedInterval, ms))
+        return;
+    m_timerInterval = SimuAppliedInterval;
+    if (m_timer.isActive())
+        m_timer.start(std::min(m_timerInterval, kLongestTimerInterval));
+}
+
+std::string SimuDevice::lineForTick(int n)
+{
+    const DeviceType line = currentLine();
+    const SimuParameter get = [this, line](const std::string& code, int index) {
+        return parameter(line, code, index);
+    };
+    const SimuSettings s = ReadSimuSettings(line, get);
+
+    SimuLineFormat lineFormat;
+    lineFormat.deviceType = line;
+    lineFormat.content = s.content;
+    lineFormat.signalDialogOpen = m_hooks.signalDialogOpen && m_hooks.signalDialogOpen();
+
+    const SimuStep step = SimuRampStep(n, SimuBaseDistance(m_setup.FixedDistance, s.o), m_setup.RampAndError);
+    const std::string text = GenerateSimuLine(lineFormat, step.a, step.noise, s.hex, step.error, s.k, m_random);
+    // The numbers were printed with whatever decimal separator the regional
+    // settings gave the C library; the meter's is always ".".
+    return ReplaceText(text, ",", ".");
+}
+
+void SimuDevice::SimuTimerTimer()
+{
+    const DeviceType line = currentLine();
+    if (line == kPXR7X) {
+        ApplySimuInterval(SimuInterval);
+    } else {
+        const SimuParameter get = [this, line](const std::string& code, int index) {
+            return parameter(line, code, index);
+        };
+        ApplySimuInterval(SimuOutputInterval(line, SimuMode, get));
+    }
+
+    SimuCounter = (SimuCounter + 1) % 100;
+    const std::string text = lineForTick(SimuCounter);
+    if (m_hooks.deliverLine)
+        m_hooks.deliverLine(text);
+}
+
+} // namespace pxr

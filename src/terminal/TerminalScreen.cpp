@@ -1,0 +1,224 @@
+#include "terminal/TerminalScreen.h"
+
+#include <vterm.h>
+
+#include <algorithm>
+
+namespace pxr {
+
+namespace {
+
+// Windows-1252 between 0x80 and 0x9F; the five bytes it leaves undefined
+// show as the replacement character.
+constexpr char32_t kHighControls[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+uint32_t rgbOf(const VTermScreen* screen, VTermColor c)
+{
+    vterm_screen_convert_color_to_rgb(screen, &c);
+    return (uint32_t(c.rgb.red) << 16) | (uint32_t(c.rgb.green) << 8) | c.rgb.blue;
+}
+
+} // namespace
+
+struct TerminalScreenCallbacks {
+    static TerminalScreen* self(void* user) { return static_cast<TerminalScreen*>(user); }
+    static int damage(VTermRect, void* user)
+    {
+        self(user)->changed();
+        return 1;
+    }
+    static int moverect(VTermRect, VTermRect, void* user)
+    {
+        self(user)->changed();
+        return 1;
+    }
+    static int movecursor(VTermPos, VTermPos, int, void* user)
+    {
+        self(user)->changed();
+        return 1;
+    }
+    static int settermprop(VTermProp prop, VTermValue* value, void* user)
+    {
+        if (prop == VTERM_PROP_CURSORVISIBLE)
+            self(user)->m_cursorVisible = value->boolean != 0;
+        self(user)->changed();
+        return 1;
+    }
+    static int pushline(int cols, const VTermScreenCell* cells, void* user)
+    {
+        self(user)->pushLine(cols, cells);
+        return 1;
+    }
+    static void output(const char* bytes, size_t len, void* user)
+    {
+        if (self(user)->OnOutput)
+            self(user)->OnOutput(std::string(bytes, len));
+    }
+};
+
+namespace {
+
+const VTermScreenCallbacks kCallbacks = {
+    TerminalScreenCallbacks::damage,      TerminalScreenCallbacks::moverect,
+    TerminalScreenCallbacks::movecursor,  TerminalScreenCallbacks::settermprop,
+    nullptr /* bell */,                   nullptr /* resize: the size is fixed */,
+    TerminalScreenCallbacks::pushline,    nullptr /* popline */};
+
+} // namespace
+
+char32_t TerminalScreen::charOfByte(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : char32_t(byte);
+}
+
+int TerminalScreen::byteOfChar(char32_t ch)
+{
+    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF))
+        return static_cast<int>(ch);
+    if (ch == 0xFFFD)
+        return 0;
+    const auto* end = kHighControls + 32;
+    const auto* it = std::find(kHighControls, end, ch);
+    return it == end ? 0 : 0x80 + static_cast<int>(it - kHighControls);
+}
+
+TerminalScreen::TerminalScreen(int rows, int cols) : m_rows(rows), m_cols(cols)
+{
+    m_vt = vterm_new(rows, cols);
+    // The bytes are turned into characters here (feed), so libvterm gets
+    // UTF-8: in its 8-bit mode it would take 0x80..0x9F for C1 controls and
+    // strip the high bit of 0xA0..0xFF, where the meters' texts have letters.
+    vterm_set_utf8(m_vt, 1);
+    vterm_output_set_callback(m_vt, &TerminalScreenCallbacks::output, this);
+    m_screen = vterm_obtain_screen(m_vt);
+    vterm_screen_set_callbacks(m_screen, &kCallbacks, this);
+    vterm_screen_set_damage_merge(m_screen, VTERM_DAMAGE_SCROLL);
+    VTermColor fg;
+    VTermColor bg;
+    vterm_color_rgb(&fg, 0, 0, 0);
+    vterm_color_rgb(&bg, 255, 255, 255);
+    vterm_state_set_default_colors(vterm_obtain_state(m_vt), &fg, &bg);
+    // Without a reset the screen has no buffers yet.
+    vterm_screen_reset(m_screen, 1);
+}
+
+TerminalScreen::~TerminalScreen() { vterm_free(m_vt); }
+
+void TerminalScreen::feed(const std::string& bytes)
+{
+    if (bytes.empty())
+        return;
+    m_utf8.clear();
+    for (char b : bytes)
+        appendUtf8(m_utf8, charOfByte(static_cast<unsigned char>(b)));
+    vterm_input_write(m_vt, m_utf8.data(), m_utf8.size());
+    vterm_screen_flush_damage(m_screen);
+    if (ComTerminalChar)
+        ComTerminalChar(bytes);
+}
+
+void TerminalScreen::clear()
+{
+    // CAN ends an escape sequence the meter left unfinished.
+    vterm_input_write(m_vt, "\x18", 1);
+    vterm_screen_reset(m_screen, 1);
+    m_scrollback.clear();
+    m_cursorVisible = true;
+    changed();
+}
+
+void TerminalScreen::changed()
+{
+    if (OnChanged)
+        OnChanged();
+}
+
+TerminalScreen::Cell TerminalScreen::toCell(const void* p) const
+{
+    const auto& c = *static_cast<const VTermScreenCell*>(p);
+    Cell out;
+    out.ch = c.chars[0];
+    out.bold = c.attrs.bold;
+    out.underline = c.attrs.underline != 0;
+    out.italic = c.attrs.italic;
+    out.reverse = c.attrs.reverse;
+    out.defaultFg = VTERM_COLOR_IS_DEFAULT_FG(&c.fg);
+    out.defaultBg = VTERM_COLOR_IS_DEFAULT_BG(&c.bg);
+    if (!out.defaultFg)
+        out.fg = rgbOf(m_screen, c.fg);
+    if (!out.defaultBg)
+        out.bg = rgbOf(m_screen, c.bg);
+    return out;
+}
+
+void TerminalScreen::pushLine(int cols, const void* cells)
+{
+    const auto* c = static_cast<const VTermScreenCell*>(cells);
+    std::vector<Cell> line(static_cast<size_t>(m_cols));
+    for (int i = 0; i < std::min(cols, m_cols); ++i)
+        line[static_cast<size_t>(i)] = toCell(&c[i]);
+    if (m_scrollback.size() >= kScrollbackLines)
+        m_scrollback.pop_front();
+    m_scrollback.push_back(std::move(line));
+}
+
+TerminalScreen::Cell TerminalScreen::cell(int row, int col) const
+{
+    if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
+        return Cell();
+    VTermScreenCell c;
+    vterm_screen_get_cell(m_screen, VTermPos{row, col}, &c);
+    return toCell(&c);
+}
+
+std::string TerminalScreen::rowText(int row) const
+{
+    std::string out;
+    size_t used = 0;
+    for (int col = 0; col < m_cols; ++col) {
+        const char32_t ch = cell(row, col).ch;
+        appendUtf8(out, ch ? ch : U' ');
+        if (ch && ch != U' ')
+            used = out.size();
+    }
+    out.resize(used);
+    return out;
+}
+
+int TerminalScreen::cursorRow() const
+{
+    VTermPos pos;
+    vterm_state_get_cursorpos(vterm_obtain_state(m_vt), &pos);
+    return pos.row;
+}
+
+int TerminalScreen::cursorCol() const
+{
+    VTermPos pos;
+    vterm_state_get_cursorpos(vterm_obtain_state(m_vt), &pos);
+    return pos.col;
+}
+
+} // namespace pxr

@@ -1,0 +1,281 @@
+#include "terminal/TerminalView.h"
+
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace pxr {
+
+namespace {
+
+constexpr int kCaretBlinkMs = 500;
+constexpr int kCaretHeight = 2;
+
+QColor colourOf(uint32_t rgb) { return QColor((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff); }
+
+bool sameLook(const TerminalScreen::Cell& a, const TerminalScreen::Cell& b)
+{
+    return a.bold == b.bold && a.underline == b.underline && a.italic == b.italic
+        && a.reverse == b.reverse && a.defaultFg == b.defaultFg && a.defaultBg == b.defaultBg
+        && a.fg == b.fg && a.bg == b.bg;
+}
+
+} // namespace
+
+TerminalView::TerminalView(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    setObjectName(QStringLiteral("ComTerminal"));
+    setFocusPolicy(Qt::StrongFocus);
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setAutoFillBackground(true);
+    QPalette pal = viewport()->palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::Window, Qt::white);
+    viewport()->setPalette(pal);
+    viewport()->setCursor(Qt::IBeamCursor);
+
+    m_font.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
+                        QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Courier")});
+    m_font.setStyleHint(QFont::TypeWriter);
+    m_font.setFixedPitch(true);
+    m_font.setKerning(false);
+    applyFont();
+
+    m_screen.OnChanged = [this] { screenChanged(); };
+
+    m_caretTimer.setInterval(kCaretBlinkMs);
+    connect(&m_caretTimer, &QTimer::timeout, this, [this] {
+        m_caretOn = !m_caretOn;
+        viewport()->update();
+    });
+}
+
+void TerminalView::feed(const std::string& bytes) { m_screen.feed(bytes); }
+
+void TerminalView::ComTerminalDblClick()
+{
+    m_screen.clear();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void TerminalView::setFontSize(int points)
+{
+    points = std::clamp(points, kMinFontSize, kMaxFontSize);
+    if (points == m_fontSize)
+        return;
+    m_fontSize = points;
+    applyFont();
+}
+
+void TerminalView::setFontBold(bool bold)
+{
+    if (bold == m_bold)
+        return;
+    m_bold = bold;
+    applyFont();
+}
+
+void TerminalView::applyFont()
+{
+    m_font.setPointSize(m_fontSize);
+    m_font.setBold(m_bold);
+    QFont bolder = m_font;
+    bolder.setBold(true);
+    const QFontMetrics fm(m_font);
+    const QFontMetrics fb(bolder);
+    // Bold glyphs must fit the same cells.
+    m_cellWidth = std::max({1, fm.horizontalAdvance(QLatin1Char('M')), fb.horizontalAdvance(QLatin1Char('M'))});
+    m_cellHeight = std::max({1, fm.height(), fb.height()});
+    m_ascent = std::max(fm.ascent(), fb.ascent());
+    m_plainFits = fm.horizontalAdvance(QLatin1Char('M')) == m_cellWidth;
+    m_boldFits = fb.horizontalAdvance(QLatin1Char('M')) == m_cellWidth;
+    updateGeometry();
+    updateScrollBars();
+    viewport()->update();
+}
+
+QSize TerminalView::sizeHint() const
+{
+    const int frame = 2 * frameWidth();
+    return {kColumns * m_cellWidth + frame + verticalScrollBar()->sizeHint().width(),
+            kRows * m_cellHeight + frame};
+}
+
+void TerminalView::updateScrollBars()
+{
+    const int lines = static_cast<int>(m_screen.scrollback().size()) + m_screen.rows();
+    const QSize vp = viewport()->size();
+    QScrollBar* h = horizontalScrollBar();
+    h->setRange(0, std::max(0, m_screen.cols() * m_cellWidth - vp.width()));
+    h->setPageStep(vp.width());
+    h->setSingleStep(m_cellWidth);
+    QScrollBar* v = verticalScrollBar();
+    const bool atBottom = v->value() >= v->maximum();
+    v->setRange(0, std::max(0, lines * m_cellHeight - vp.height()));
+    v->setPageStep(vp.height());
+    v->setSingleStep(m_cellHeight);
+    if (atBottom)
+        v->setValue(v->maximum());
+    m_scrollbackShown = m_screen.scrollback().size();
+}
+
+void TerminalView::screenChanged()
+{
+    if (m_screen.scrollback().size() != m_scrollbackShown)
+        updateScrollBars();
+    // The caret stays visible while text arrives or is typed.
+    if (m_caretTimer.isActive()) {
+        m_caretOn = true;
+        m_caretTimer.start();
+    }
+    viewport()->update();
+}
+
+void TerminalView::resizeEvent(QResizeEvent* e)
+{
+    QAbstractScrollArea::resizeEvent(e);
+    updateScrollBars();
+}
+
+void TerminalView::scrollContentsBy(int, int) { viewport()->update(); }
+
+void TerminalView::paintEvent(QPaintEvent*)
+{
+    QPainter p(viewport());
+    p.fillRect(viewport()->rect(), Qt::white);
+    const int x0 = -horizontalScrollBar()->value();
+    const int y0 = -verticalScrollBar()->value();
+    const auto& back = m_screen.scrollback();
+    const int backLines = static_cast<int>(back.size());
+    const int total = backLines + m_screen.rows();
+    const int first = std::max(0, -y0 / m_cellHeight);
+    const int last = std::min(total - 1, (viewport()->height() - y0) / m_cellHeight);
+    const int cols = m_screen.cols();
+
+    QFont bolder = m_font;
+    bolder.setBold(true);
+    std::vector<TerminalScreen::Cell> line(static_cast<size_t>(cols));
+    QString run;
+    for (int l = first; l <= last; ++l) {
+        if (l < backLines)
+            line = back[static_cast<size_t>(l)];
+        else
+            for (int c = 0; c < cols; ++c)
+                line[static_cast<size_t>(c)] = m_screen.cell(l - backLines, c);
+        const int y = y0 + l * m_cellHeight;
+        for (int c = 0; c < cols;) {
+            const TerminalScreen::Cell& look = line[static_cast<size_t>(c)];
+            int end = c;
+            run.clear();
+            while (end < cols && sameLook(line[static_cast<size_t>(end)], look)) {
+                const char32_t ch = line[static_cast<size_t>(end)].ch;
+                run += ch ? QString::fromUcs4(&ch, 1) : QStringLiteral(" ");
+                ++end;
+            }
+            QColor fg = look.defaultFg ? QColor(Qt::black) : colourOf(look.fg);
+            QColor bg = look.defaultBg ? QColor(Qt::white) : colourOf(look.bg);
+            if (look.reverse)
+                std::swap(fg, bg);
+            const QRect area(x0 + c * m_cellWidth, y, (end - c) * m_cellWidth, m_cellHeight);
+            if (bg != Qt::white)
+                p.fillRect(area, bg);
+            if (!run.trimmed().isEmpty()) {
+                QFont f = look.bold ? bolder : m_font;
+                f.setUnderline(look.underline);
+                f.setItalic(look.italic);
+                p.setFont(f);
+                p.setPen(fg);
+                const bool fits = look.bold || m_bold ? m_boldFits : m_plainFits;
+                const bool ascii = std::all_of(run.begin(), run.end(), [](QChar q) { return q.unicode() < 0x7f; });
+                if (fits && ascii) {
+                    p.drawText(QPoint(area.x(), y + m_ascent), run);
+                } else {
+                    // Cell by cell: a glyph from a fallback font must not shift the rest.
+                    for (int i = 0; i < end - c; ++i)
+                        p.drawText(QPoint(area.x() + i * m_cellWidth, y + m_ascent), run.mid(i, 1));
+                }
+            }
+            c = end;
+        }
+    }
+
+    if (hasFocus() && m_caretOn && m_screen.cursorVisible()) {
+        const int row = backLines + m_screen.cursorRow();
+        const int col = std::min(m_screen.cursorCol(), cols - 1);
+        p.fillRect(x0 + col * m_cellWidth, y0 + row * m_cellHeight + m_cellHeight - kCaretHeight,
+                   m_cellWidth, kCaretHeight, Qt::black);
+    }
+}
+
+std::string TerminalView::keyBytes(int key, Qt::KeyboardModifiers, const QString& text)
+{
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return "\r";
+    case Qt::Key_Backspace:
+        return "\b";
+    case Qt::Key_Tab:
+        return "\t";
+    case Qt::Key_Escape:
+        return "\x1b";
+    default:
+        break;
+    }
+    std::string out;
+    for (const uint ch : text.toUcs4()) {
+        const int byte = TerminalScreen::byteOfChar(ch);
+        if (byte > 0 || ch == 0)
+            out += static_cast<char>(byte);
+    }
+    return out;
+}
+
+void TerminalView::keyPressEvent(QKeyEvent* e)
+{
+    const std::string bytes = keyBytes(e->key(), e->modifiers(), e->text());
+    if (bytes.empty()) {
+        QAbstractScrollArea::keyPressEvent(e);
+        return;
+    }
+    e->accept();
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    // A lone ESC (the meters' stop key) is not echoed: shown, it would open
+    // an escape sequence and swallow the next typed character.
+    if (OnSend && OnSend(bytes) && LocalEcho && bytes != "\x1b")
+        feed(bytes);
+}
+
+void TerminalView::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    e->accept();
+    ComTerminalDblClick();
+}
+
+void TerminalView::focusInEvent(QFocusEvent* e)
+{
+    QAbstractScrollArea::focusInEvent(e);
+    m_caretOn = true;
+    m_caretTimer.start();
+    viewport()->update();
+}
+
+void TerminalView::focusOutEvent(QFocusEvent* e)
+{
+    QAbstractScrollArea::focusOutEvent(e);
+    m_caretTimer.stop();
+    viewport()->update();
+}
+
+// Tab is a character for the meter, not a way out of the terminal.
+bool TerminalView::focusNextPrevChild(bool) { return false; }
+
+} // namespace pxr

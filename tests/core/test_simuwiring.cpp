@@ -1,0 +1,195 @@
+// The simulated device inside the main window's logic, in virtual time: the
+// interface setup switches it, the measuring commands and Set Parameter /
+// Set Standard drive it, and its lines take the road of received ones.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/KeyValueBackend.h"
+#include "app/MainController.h"
+#include "support/LoopbackPort.h"
+#include "support/VirtualEventLoop.h"
+
+using namespace pxr;
+using namespace pxr::test;
+
+namespace {
+
+class QuietView : public MainView {
+public:
+    void setStatusText(int panel, const std::string& text) override { panels[panel] = text; }
+    std::string statusText(int panel) const override { return panels[panel]; }
+    void setBusyCursor(bool) override {}
+    void focusTerminalIfShown() override {}
+    void showError(const std::string& text) override { errors.push_back(text); }
+    void setTitle(const std::string& t) override { title = t; }
+    void setActionVisible(const std::string&, bool) override {}
+    void setActionEnabled(const std::string&, bool) override {}
+    void setActionChecked(const std::string&, bool) override {}
+    void setModelPages(int) override {}
+    void setNotebookTab(int) override {}
+    void setOutput2Visible(bool) override {}
+    void setLiveValueRed(bool) override {}
+    void clearLiveValue() override {}
+    void setTerminalPanelVisible(bool) override {}
+    void setupAnalogMeter(DeviceType) override {}
+    bool execInterfaceSetup(ComSetupModel& model) override
+    {
+        model.CheckBox2 = simulate;
+        model.CheckBox1 = false;
+        model.deviceIndex = line;
+        return true;
+    }
+    void showWarning(const std::string&) override {}
+    void closeWindow() override {}
+
+    bool simulate = true;
+    int line = 0;
+    std::string panels[3];
+    std::vector<std::string> errors;
+    std::string title;
+};
+
+struct Wiring : ::testing::Test {
+    VirtualEventLoop loop;
+    LoopbackPort backend{loop};
+    TComPort port{backend};
+    MemoryKeyValueBackend store{true};
+    QuietView view;
+    std::unique_ptr<MainController> ctl;
+    std::vector<std::string> lines;
+    std::vector<double> times;
+
+    void start(int line)
+    {
+        view.line = line;
+        ctl = std::make_unique<MainController>(port, loop, store, view);
+        ctl->MessPacket = [this](const std::string& p) {
+            lines.push_back(p);
+            times.push_back(loop.nowMs());
+        };
+        ctl->FormCreate({});
+        ctl->FormShow();
+    }
+    void TearDown() override
+    {
+        if (ctl)
+            ctl->FormClose();
+        ctl.reset();
+    }
+    double lastGap() const { return times.size() < 2 ? -1 : times.back() - times[times.size() - 2]; }
+    void run(double ms) { loop.runUntil(loop.nowMs() + ms); }
+};
+
+TEST_F(Wiring, SimulationFeedsTheDecodingWithThePortClosed)
+{
+    start(kPXR7X);
+    ASSERT_TRUE(ctl->simulationOn());
+    EXPECT_FALSE(port.Connected());
+    EXPECT_EQ(view.title, "PXRTool (PXR7X) Simulation");
+    run(2100);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].substr(0, 6), "005.00");
+    EXPECT_EQ(ctl->measurement()->decoding.readingCount(), 4u);
+    EXPECT_EQ(ctl->measurement()->decoding.LastMessLine(), lines.back());
+    EXPECT_TRUE(backend.written().empty());
+}
+
+TEST_F(Wiring, MeasuringCommandsSwitchTheSimulatedDevice)
+{
+    start(kPXR7X);
+    ctl->execute("acDW");
+    run(1000);
+    EXPECT_EQ(lastGap(), 100);
+    ctl->execute("acStop");
+    const size_t stopped = lines.size();
+    run(2000);
+    EXPECT_EQ(lines.size(), stopped);
+    ctl->PXR7x()->setValue("ST", 0, "2");
+    ctl->execute("acDT");
+    run(2000);
+    EXPECT_EQ(lastGap(), 480);
+    EXPECT_EQ(ctl->simuDevice().SimuMode, 1);
+}
+
+TEST_F(Wiring, SetParameterAndSetStandardInSimulation)
+{
+    start(kPXR7X);
+    ctl->execute("acDX");
+    run(1000);
+    EXPECT_EQ(lastGap(), 20);
+    ctl->PXR7x()->setValue("ST", 0, "2");
+    ctl->execute("acSetStandard"); // mode DT, with the factory ST
+    const std::string st = ctl->PXR7x()->GetST();
+    run(3000);
+    EXPECT_EQ(ctl->simuDevice().SimuMode, 1);
+    EXPECT_EQ(ctl->simuDevice().SimuInterval, ComputeSimuInterval(1, st));
+    ctl->PXR7x()->setValue("ST", 0, "0.5");
+    ctl->execute("acSetParameter");
+    run(1000);
+    EXPECT_EQ(lastGap(), 120);
+    EXPECT_TRUE(view.errors.empty());
+}
+
+TEST_F(Wiring, SwitchingSimulationOffStopsTheLinesAndKeepsTheMode)
+{
+    start(kPXR7X);
+    ctl->execute("acDW");
+    run(700);
+    view.simulate = false;
+    ctl->acSettingsExecute();
+    EXPECT_FALSE(ctl->simulationOn());
+    EXPECT_FALSE(ctl->SimuTimer().isActive());
+    const size_t before = lines.size();
+    run(2000);
+    EXPECT_EQ(lines.size(), before);
+    EXPECT_EQ(ctl->simuDevice().SimuMode, 3);
+    view.simulate = true;
+    ctl->acSettingsExecute();
+    run(1000);
+    EXPECT_EQ(lastGap(), 100);
+}
+
+TEST_F(Wiring, Pxr500cSignalDialogTurnsTheLinesIntoLevels)
+{
+    start(kPXR500C);
+    ctl->PXR500C()->setValue("SA", 0, "20");
+    run(1000);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().substr(0, 7), "    5.0");
+    ctl->execute("acDJ"); // no window here: the dialog stays open
+    ASSERT_TRUE(ctl->signalLevel()->Active);
+    lines.clear();
+    run(1000);
+    ASSERT_FALSE(lines.empty());
+    for (const std::string& l : lines)
+        EXPECT_EQ(l.substr(0, 7), "    150") << l;
+    ctl->signalLevel()->FormClose();
+    run(1000);
+    EXPECT_EQ(lines.back().substr(0, 7), "    5.0");
+    EXPECT_TRUE(backend.written().empty());
+}
+
+TEST_F(Wiring, Pxr501SignalDialogSwitchesTheSimulatedOutput)
+{
+    start(kPXR501);
+    ctl->PXR501()->SetSD(0, "1");
+    ctl->PXR501()->SetSD(1, "0");
+    run(1000);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().substr(0, 5), "H0013");
+    ctl->execute("acSd");
+    lines.clear();
+    run(1000);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().substr(0, 9), "D 0005.00");
+    EXPECT_EQ(lines.back().substr(11, 3), "014"); // the simulated signal level
+    ctl->signalLevel()->FormClose();
+    EXPECT_EQ(ctl->PXR501()->GetSD(0), "1");
+    EXPECT_EQ(ctl->PXR501()->GetSD(1), "0");
+}
+
+} // namespace

@@ -1,0 +1,664 @@
+// The measurement widgets offscreen: zoom of the diagram, the diagram setup
+// dialog's rules, printing and saving the diagram, the log view's batches,
+// the log file actions in the window, and (with pxr-meter on a pseudo-
+// terminal) a DT stream moving the series, the needle, the lamp and the log.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/ActionBinding.h"
+#include "app/KeyValueBackend.h"
+#include "app/MainForm.h"
+#include "measurement/AnalogMeterWidget.h"
+#include "measurement/DiagramWidget.h"
+#include "measurement/GraphicSetupForm.h"
+#include "measurement/LedWidget.h"
+#include "measurement/LogView.h"
+#include "measurement/MeasurementUi.h"
+#include "serial/ComSetupForm.h"
+#include "serial/UiHooks.h"
+#ifdef PXR_METER_PATH
+#include "qt/PtyMeter.h"
+#endif
+
+using namespace pxr;
+
+namespace {
+
+QByteArray head(const QString& path, int n)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.read(n);
+}
+
+QStringList fileLines(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// The setup dialog with every hook recorded.
+struct SetupRecorder {
+    TGraphicSetupForm dialog;
+    std::optional<GraphicSettings> stored;
+    std::vector<std::pair<double, double>> axes;
+    QStringList errors;
+    std::optional<bool> zoomActions;
+
+    SetupRecorder()
+    {
+        TGraphicSetupForm::ChartHooks h;
+        h.applyAxis = [this](bool, double mn, double mx) { axes.emplace_back(mn, mx); };
+        h.store = [this](const GraphicSettings& s) { stored = s; };
+        h.showError = [this](const std::string& t) { errors << QString::fromStdString(t); };
+        h.setZoomActionsEnabled = [this](bool on) { zoomActions = on; };
+        dialog.setChartHooks(h);
+        dialog.FormCreate(GraphicSettings());
+        axes.clear();
+    }
+    void ok(const QString& minimum, const QString& maximum, const QString& number)
+    {
+        dialog.ed_min->setText(minimum);
+        dialog.ed_max->setText(maximum);
+        dialog.ed_number->setText(number);
+        dialog.show();
+        QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+    }
+};
+
+// The main window with its dialogs, the interface setup answered with OK.
+struct Window {
+    MemoryKeyValueBackend store{true};
+    std::unique_ptr<TMainForm> form;
+
+    void put(const char* section, const char* name, const QString& value)
+    {
+        store.put(section, name, StoredValue::text(value.toStdString()));
+    }
+    bool start()
+    {
+        form = std::make_unique<TMainForm>(store, std::vector<std::string>{});
+        form->createDialogs();
+        bool answered = false;
+        auto* timer = new QTimer(form.get());
+        QObject::connect(timer, &QTimer::timeout, form.get(), [this, timer, &answered] {
+            if (!form->ComSetupForm->isVisible())
+                return;
+            timer->stop();
+            QTest::mouseClick(form->ComSetupForm->OKButton, Qt::LeftButton);
+            answered = true;
+        });
+        timer->start(10);
+        form->show();
+        return QTest::qWaitFor([&] { return answered && form->windowTitle().startsWith("PXRTool ("); }, 5000);
+    }
+    MeasurementUi& ui() { return *form->findChild<MeasurementUi*>(QStringLiteral("MeasurementUi")); }
+    QList<QPushButton*> buttons(const QString& action)
+    {
+        QList<QPushButton*> out;
+        for (QPushButton* b : form->findChildren<QPushButton*>())
+            if (b->property(kActionProperty).toString() == action)
+                out << b;
+        return out;
+    }
+};
+
+} // namespace
+
+class TestMeasurementUi : public QObject {
+    Q_OBJECT
+
+private slots:
+    void zoomNarrowsAndWidensEveryAxis();
+    void mouseZoomIsKeptByTheCore();
+    void setupNumberIsLimited_data();
+    void setupNumberIsLimited();
+    void setupUnreadableLimitsGiveDefaults();
+    void setupAxisLimits_data();
+    void setupAxisLimits();
+    void setupCancelKeepsTypedText();
+    void printIntoPdf();
+    void printedPageLayout();
+    void savePictureInTheNamedFormat_data();
+    void savePictureInTheNamedFormat();
+    void savePictureFailureIsReported();
+    void logViewShowsTheLogInBatches();
+    void windowSetupReachesChartAndStore();
+    void windowLogFile();
+    void windowDiagramFollowsReadings();
+    void needleAndLampsFollowTheModelLine();
+    void dtAgainstEmulator();
+};
+
+void TestMeasurementUi::zoomNarrowsAndWidensEveryAxis()
+{
+    SeriesModel series;
+    for (int i = 0; i <= 20; ++i)
+        series.AddDiagramPoint(false, 10.0, i * 0.5);
+    DiagramZoom zoom;
+    DiagramWidget chart;
+    chart.resize(400, 300);
+    chart.attach(&series, &zoom);
+    const QCPRange x0 = chart.xAxis->range();
+    QCOMPARE(chart.yAxis->range().lower, 0.0);
+    QCOMPARE(chart.yAxis->range().upper, 40.0);
+
+    chart.ZoomIn();
+    QCOMPARE(chart.yAxis->range().lower, 6.0);
+    QCOMPARE(chart.yAxis->range().upper, 34.0);
+    QVERIFY(qFuzzyCompare(chart.xAxis->range().lower, x0.lower + 0.15 * x0.size()));
+    QVERIFY(qFuzzyCompare(chart.xAxis->range().upper, x0.upper - 0.15 * x0.size()));
+    // New readings do not undo a zoom.
+    series.AddDiagramPoint(false, 30.0, 11.0);
+    chart.refresh();
+    QCOMPARE(chart.yAxis->range().lower, 6.0);
+
+    chart.ResetZoom();
+    QCOMPARE(chart.yAxis->range().lower, 0.0);
+    QCOMPARE(chart.yAxis->range().upper, 40.0);
+    chart.ZoomOut();
+    QCOMPARE(chart.yAxis->range().lower, -6.0);
+    QCOMPARE(chart.yAxis->range().upper, 46.0);
+}
+
+void TestMeasurementUi::mouseZoomIsKeptByTheCore()
+{
+    SeriesModel series;
+    for (int i = 0; i <= 20; ++i)
+        series.AddDiagramPoint(false, 10.0, i);
+    DiagramZoom zoom;
+    DiagramWidget chart;
+    chart.resize(400, 300);
+    chart.attach(&series, &zoom);
+    chart.applyZoomPan(true, false);
+    // What the rectangle does to the axes.
+    chart.xAxis->setRange(2, 8);
+    chart.yAxis->setRange(5, 15);
+    QVERIFY(zoom.zoomed());
+    series.AddDiagramPoint(false, 12.0, 21);
+    chart.refresh();
+    QCOMPARE(chart.xAxis->range().lower, 2.0);
+    QCOMPARE(chart.yAxis->range().upper, 15.0);
+    chart.ResetZoom();
+    QVERIFY(!zoom.zoomed());
+    QCOMPARE(chart.yAxis->range().upper, 40.0);
+}
+
+void TestMeasurementUi::setupNumberIsLimited_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("number");
+    QTest::newRow("below") << "5" << 10;
+    QTest::newRow("not a number") << "abc" << 10;
+    QTest::newRow("above") << "5000" << 1000;
+    QTest::newRow("inside") << "300" << 300;
+    QTest::newRow("upper limit") << "1000" << 1000;
+}
+
+void TestMeasurementUi::setupNumberIsLimited()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, number);
+    SetupRecorder r;
+    r.ok("0", "40", typed);
+    QVERIFY(!r.dialog.isVisible());
+    QVERIFY(r.stored);
+    QCOMPARE(r.stored->number, number);
+    QCOMPARE(r.dialog.ed_number->text(), QString::number(number));
+}
+
+void TestMeasurementUi::setupUnreadableLimitsGiveDefaults()
+{
+    SetupRecorder r;
+    r.dialog.FormCreate([] {
+        GraphicSettings s;
+        s.minimum = 3;
+        s.maximum = 7;
+        return s;
+    }());
+    r.axes.clear();
+    r.ok("abc", "x", "250");
+    QVERIFY(r.stored);
+    QCOMPARE(r.stored->minimum, 0.0);
+    QCOMPARE(r.stored->maximum, 40.0);
+    QCOMPARE(r.axes.size(), size_t(1));
+    QCOMPARE(r.axes[0], std::make_pair(0.0, 40.0));
+    QVERIFY(r.errors.isEmpty());
+}
+
+void TestMeasurementUi::setupAxisLimits_data()
+{
+    QTest::addColumn<QString>("minimum");
+    QTest::addColumn<QString>("maximum");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("minimum above maximum") << "10" << "5" << false;
+    QTest::newRow("equal limits") << "5" << "5" << false;
+    QTest::newRow("negative range") << "-5" << "-1" << true;
+    QTest::newRow("raised range") << "50" << "60" << true;
+    QTest::newRow("fraction") << "0.5" << "0.75" << true;
+}
+
+void TestMeasurementUi::setupAxisLimits()
+{
+    QFETCH(QString, minimum);
+    QFETCH(QString, maximum);
+    QFETCH(bool, accepted);
+    SetupRecorder r;
+    r.ok(minimum, maximum, "250");
+    QVERIFY(!r.dialog.isVisible()); // closes either way
+    QCOMPARE(bool(r.stored), accepted);
+    QCOMPARE(r.errors.isEmpty(), accepted);
+    QCOMPARE(r.axes.empty(), !accepted);
+    if (accepted) {
+        QCOMPARE(r.stored->minimum, minimum.toDouble());
+        QCOMPARE(r.stored->maximum, maximum.toDouble());
+    }
+}
+
+void TestMeasurementUi::setupCancelKeepsTypedText()
+{
+    SetupRecorder r;
+    r.dialog.show();
+    r.dialog.ed_number->setText("77");
+    r.dialog.cb_allowZoom->setChecked(true);
+    QTest::mouseClick(r.dialog.Button2, Qt::LeftButton);
+    QVERIFY(!r.dialog.isVisible());
+    QVERIFY(!r.stored);
+    QVERIFY(!r.zoomActions.value_or(false));
+    QCOMPARE(r.dialog.settings().number, 250);
+    QCOMPARE(r.dialog.ed_number->text(), QString("77"));
+    QVERIFY(r.dialog.cb_allowZoom->isChecked());
+    // OK takes what was typed before the cancel.
+    r.dialog.show();
+    QTest::mouseClick(r.dialog.Button1, Qt::LeftButton);
+    QCOMPARE(r.stored->number, 77);
+    QVERIFY(r.stored->allowZoom);
+    QCOMPARE(r.zoomActions, std::optional<bool>(true));
+}
+
+void TestMeasurementUi::printIntoPdf()
+{
+    QTemporaryDir dir;
+    SeriesModel series;
+    for (int i = 0; i < 100; ++i)
+        series.AddDiagramPoint(i % 17 == 0, 5 + (i % 10), i * 0.1);
+    DiagramWidget chart;
+    chart.resize(600, 400);
+    chart.attach(&series, nullptr);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString path = dir.filePath("diagram.pdf");
+    printer.setOutputFileName(path);
+    chart.printTo(printer, "PXRTool (PXR7X)");
+    QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    QVERIFY(QFileInfo(path).size() > 1000);
+    QCOMPARE(head(path, 5), QByteArray("%PDF-"));
+}
+
+void TestMeasurementUi::printedPageLayout()
+{
+    SeriesModel series;
+    for (int i = 0; i < 50; ++i)
+        series.AddDiagramPoint(false, 20, i);
+    DiagramWidget chart;
+    chart.resize(500, 300); // the page does not depend on the widget's size
+    chart.attach(&series, nullptr);
+    QImage page(1123, 794, QImage::Format_RGB32); // A4 landscape at 96 dpi
+    page.fill(Qt::white);
+    QCPPainter painter(&page);
+    chart.renderPage(painter, page.rect(), "PXRTool (PXR7X)");
+    painter.end();
+
+    const int w = page.width(), h = page.height(), m = h / 20, s = h / 35;
+    // Bounding box of what is not white within a band of rows.
+    const auto box = [&](int y0, int y1) {
+        QRect r;
+        for (int y = std::max(0, y0); y < std::min(h, y1); ++y)
+            for (int x = 0; x < w; ++x)
+                if (page.pixel(x, y) != qRgb(255, 255, 255))
+                    r = r.united(QRect(x, y, 1, 1));
+        return r;
+    };
+    QVERIFY(box(0, s / 2).isEmpty());                    // top margin blank
+    const QRect captionRow = box(s, 2 * s + 3);
+    const QRect dateRow = box(3 * s, 4 * s + 3);
+    QVERIFY(!captionRow.isEmpty() && !dateRow.isEmpty());
+    QVERIFY(qAbs(captionRow.left() - m) <= 3);
+    QVERIFY(qAbs(dateRow.left() - m) <= 3);
+    QVERIFY(dateRow.width() > captionRow.width());     // "Datum / Uhrzeit: ..." is the longer line
+    const QRect chartArea = box(5 * s, h);
+    QVERIFY2(chartArea.right() <= w - m && chartArea.right() >= w - m - 20, qPrintable(QString::number(chartArea.right())));
+    QVERIFY2(chartArea.bottom() <= h - m && chartArea.bottom() >= h - m - 20, qPrintable(QString::number(chartArea.bottom())));
+    QVERIFY(chartArea.left() >= m - 1 && chartArea.left() <= m + 20);
+    int blue = 0;
+    for (int y = chartArea.top(); y <= chartArea.bottom(); ++y)
+        for (int x = chartArea.left(); x <= chartArea.right(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            blue += c.blue() > 150 && c.red() < 120 && c.green() < 120;
+        }
+    QVERIFY(blue > 100); // the series line
+}
+
+void TestMeasurementUi::savePictureInTheNamedFormat_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("signature");
+    QTest::newRow("png") << "d.png" << QByteArray("\x89PNG\r\n", 6);
+    QTest::newRow("jpg") << "d.jpg" << QByteArray("\xFF\xD8\xFF", 3);
+    QTest::newRow("jpeg upper case") << "d.JPEG" << QByteArray("\xFF\xD8\xFF", 3);
+    QTest::newRow("bmp") << "d.bmp" << QByteArray("BM");
+    QTest::newRow("unknown extension") << "d.dat" << QByteArray("BM");
+}
+
+void TestMeasurementUi::savePictureInTheNamedFormat()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, signature);
+    QTemporaryDir dir;
+    SeriesModel series;
+    series.AddDiagramPoint(false, 5, 0);
+    series.AddDiagramPoint(false, 6, 1);
+    DiagramWidget chart;
+    chart.resize(320, 240);
+    chart.attach(&series, nullptr);
+    const QString path = dir.filePath(name);
+    chart.savePicture(path);
+    QCOMPARE(head(path, signature.size()), signature);
+    QImage image(path);
+    QCOMPARE(image.size(), QSize(320, 240));
+}
+
+void TestMeasurementUi::savePictureFailureIsReported()
+{
+    DiagramWidget chart;
+    chart.resize(100, 100);
+    QString message;
+    try {
+        chart.savePicture("/nonexistent-folder/diagram.png");
+    } catch (const std::runtime_error& e) {
+        message = QString::fromStdString(e.what());
+    }
+    QVERIFY2(message.contains("/nonexistent-folder/diagram.png"), qPrintable(message));
+}
+
+void TestMeasurementUi::logViewShowsTheLogInBatches()
+{
+    Stopwatch clock([] { return 0.0; });
+    NullUiHooks ui;
+    OnlineLog log(clock, ui);
+    LogView view;
+    QCOMPARE(view.maximumBlockCount(), 256);
+    QVERIFY(QFontInfo(view.font()).fixedPitch());
+    view.attach(&log);
+    const auto rows = [&] {
+        QStringList l = view.toPlainText().split('\n');
+        if (l.size() == 1 && l[0].isEmpty())
+            l.clear();
+        return l;
+    };
+    // 300 readings in passes of 7: the view keeps its rows, ends with the last line.
+    for (int i = 0; i < 300; ++i) {
+        log.LogReading(i, i * 0.5, i % 50 != 3);
+        if (i % 7 == 0)
+            view.flush();
+    }
+    view.flush();
+    QStringList shown = rows();
+    QVERIFY(shown.size() <= 256);
+    QCOMPARE(shown.back(), QString::fromStdString(log.line(log.lineCount() - 1)));
+    QCOMPARE(shown.back(), QString("299.000;149.500"));
+    QVERIFY(shown.contains("253.000;")); // an undecoded reading
+
+    // All at once, more than the log keeps: exactly the log's lines.
+    LogView fresh;
+    fresh.attach(&log);
+    QStringList all = fresh.toPlainText().split('\n');
+    QCOMPARE(all.size(), 255);
+    QCOMPARE(all.front(), QString::fromStdString(log.line(0)));
+
+    log.acClearLogExecute();
+    view.flush();
+    QVERIFY(rows().isEmpty());
+    log.LogReading(1, 2, true);
+    log.LogReading(2, 3, true);
+    view.flush();
+    QCOMPARE(rows(), (QStringList{"1.000;2.000", "2.000;3.000"}));
+}
+
+void TestMeasurementUi::windowSetupReachesChartAndStore()
+{
+    Window w;
+    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
+    w.put("Graphic", "Minimum", "-2");
+    w.put("Graphic", "Maximum", "12");
+    w.put("Graphic", "Number", "20");
+    QVERIFY(w.start());
+    TMainForm& f = *w.form;
+    QCOMPARE(f.ChartMenu->objectName(), QString("PopupMenu_Grafik"));
+    QCOMPARE(f.LogMenu->objectName(), QString("PopupMenu_Log"));
+    QCOMPARE(f.Chart1->yAxis->range().lower, -2.0);
+    QCOMPARE(f.Chart1->yAxis->range().upper, 12.0);
+    QCOMPARE(f.controller().measurement()->series.number(), size_t(20));
+    QCOMPARE(f.GraphicSetupForm->ed_min->text(), QString("-2"));
+
+    bool done = false;
+    QTimer::singleShot(50, &f, [&] {
+        TGraphicSetupForm* d = f.GraphicSetupForm;
+        d->cb_allowZoom->setChecked(true);
+        d->cb_pointer->setChecked(true);
+        d->ed_max->setText("30");
+        QTest::mouseClick(d->Button1, Qt::LeftButton);
+        done = true;
+    });
+    f.action("acGraphic")->trigger();
+    QVERIFY(done);
+    QVERIFY(f.action("acZoomIn")->isEnabled());
+    QVERIFY(f.action("acZoomOut")->isEnabled());
+    QCOMPARE(f.Chart1->Series1->scatterStyle().shape(), QCPScatterStyle::ssCircle);
+    QCOMPARE(f.Chart1->yAxis->range().upper, 30.0);
+    const GraphicSettings stored = f.controller().settings().readGraphic();
+    QCOMPARE(stored.maximum, 30.0);
+    QVERIFY(stored.allowZoom && stored.pointer);
+
+    // A refused range: error box, nothing stored, the chart unchanged.
+    QTimer::singleShot(50, &f, [&] {
+        TGraphicSetupForm* d = f.GraphicSetupForm;
+        d->ed_min->setText("10");
+        d->ed_max->setText("5");
+        QTimer::singleShot(100, &f, [] {
+            if (QWidget* box = QApplication::activeModalWidget())
+                box->close();
+        });
+        QTest::mouseClick(d->Button1, Qt::LeftButton);
+    });
+    f.action("acGraphic")->trigger();
+    QCOMPARE(f.controller().settings().readGraphic().maximum, 30.0);
+    QCOMPARE(f.Chart1->yAxis->range().upper, 30.0);
+}
+
+void TestMeasurementUi::windowLogFile()
+{
+    QTemporaryDir dir;
+    Window w;
+    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
+    w.put("Directory", "LogFile", dir.path());
+    QVERIFY(w.start());
+    TMainForm& f = *w.form;
+    QString offeredDir;
+    QString answer;
+    w.ui().chooseLogFile = [&](const QString& d) {
+        offeredDir = d;
+        return answer;
+    };
+    QAction* a = f.action("acStartStopLog");
+    const auto buttons = w.buttons("acStartStopLog");
+    QCOMPARE(buttons.size(), 1);
+
+    // Cancelled: nothing changes.
+    a->trigger();
+    QCOMPARE(offeredDir, dir.path());
+    QVERIFY(!a->isChecked());
+    QCOMPARE(a->text(), QString("Start Log File"));
+
+    answer = dir.filePath("run.csv");
+    a->trigger();
+    QVERIFY(a->isChecked());
+    QCOMPARE(a->text(), QString("Stop Log File"));
+    QCOMPARE(buttons[0]->text(), QString("Stop Log File"));
+    QCOMPARE(f.StatusPanel[2]->text(), " Log File: " + answer);
+    QCOMPARE(fileLines(answer), QStringList{"Time;Value"});
+
+    Measurement& m = *f.controller().measurement();
+    m.simulatedLine("012.345");
+    m.simulatedLine("E15");
+    QStringList lines = fileLines(answer);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(lines[1].endsWith(";12.345"));
+    QVERIFY(lines[2].endsWith(";"));
+    QTRY_VERIFY(f.Terminal1->toPlainText().endsWith(lines[2]));
+
+    // The file vanishes: logging ends and says why.
+    QFile::remove(answer);
+    m.simulatedLine("012.345");
+    QVERIFY(!a->isChecked());
+    QCOMPARE(buttons[0]->text(), QString("Start Log File"));
+    QVERIFY2(f.StatusPanel[2]->text().startsWith(" Log File stopped: " + answer), qPrintable(f.StatusPanel[2]->text()));
+    QVERIFY(!QFileInfo::exists(answer));
+
+    f.action("acClearLog")->trigger();
+    QCOMPARE(f.Terminal1->toPlainText(), QString());
+    m.simulatedLine("004.000");
+    QTRY_VERIFY(!f.Terminal1->toPlainText().isEmpty());
+
+    // Closing frees the measurement; the views keep running without it.
+    f.close();
+    QVERIFY(!f.controller().measurement());
+    QTest::qWait(150);
+    QCOMPARE(f.Terminal1->toPlainText(), QString());
+}
+
+void TestMeasurementUi::windowDiagramFollowsReadings()
+{
+    Window w;
+    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
+    QVERIFY(w.start());
+    TMainForm& f = *w.form;
+    f.Notebook->setCurrentIndex(1);
+    Measurement& m = *f.controller().measurement();
+    m.simulatedLine("001.000");
+    m.simulatedLine("E15");
+    m.simulatedLine("003.000");
+    QTRY_COMPARE(f.Chart1->Series1->dataCount(), 3);
+    QVERIFY(std::isnan((f.Chart1->Series1->data()->begin() + 1)->value));
+    f.controller().LineCount.count("a\nb\n", false);
+    QCOMPARE(f.controller().LineCount.value(), 2);
+    QTest::qWait(200);
+    f.action("acClearGrafik")->trigger();
+    QCOMPARE(f.Chart1->Series1->dataCount(), 0);
+    QCOMPARE(f.controller().LineCount.value(), 0);
+    // The time base starts again: the next point is near t = 0.
+    m.simulatedLine("002.000");
+    f.Chart1->refresh();
+    QCOMPARE(f.Chart1->Series1->dataCount(), 1);
+    QVERIFY(f.Chart1->Series1->data()->begin()->key < 0.15);
+}
+
+void TestMeasurementUi::needleAndLampsFollowTheModelLine()
+{
+    Window w;
+    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
+    w.put("Device", "Type", "1");
+    QVERIFY(w.start());
+    TMainForm& f = *w.form;
+    const AnalogMeterScale pxr500c = SetupAnalogMeter(kPXR500C);
+    QCOMPARE(f.AnalogMeter1->scale().minimum, pxr500c.minimum);
+    QCOMPARE(f.AnalogMeter1->scale().ticks, pxr500c.ticks);
+    QVERIFY(f.LED2->isHidden());
+    // PXR500C, rising range 0..40, a reading of 10: the needle follows on the next tick.
+    TPXR500C& set = *f.controller().PXR500C();
+    set.SetRB("0");
+    set.SetRE("40");
+    f.controller().measurement()->simulatedLine("  10.000");
+    QTRY_COMPARE(f.AnalogMeter1->value(), f.controller().measurement()->outputs.MeterValue());
+    QVERIFY(f.AnalogMeter1->value() > pxr500c.minimum);
+    QTRY_COMPARE(f.lb_Input->text(), QString("  10.000"));
+}
+
+void TestMeasurementUi::dtAgainstEmulator()
+{
+#ifndef PXR_METER_PATH
+    QSKIP("pxr-meter is not part of this build");
+#else
+    QTemporaryDir dir;
+    test::PtyMeter meter(dir.filePath("pxr"));
+    QVERIFY(meter.start({"--model", "pxr7x"}));
+    Window w;
+    w.put("ComPort", "Port", QString::fromStdString(meter.link()));
+    QVERIFY(w.start());
+    TMainForm& f = *w.form;
+    QTRY_VERIFY_WITH_TIMEOUT(f.controller().port().Connected(), 5000);
+    // Analog range 0..40 and output 1 above 1.0.
+    TPXR7x& set = *f.controller().PXR7x();
+    set.SetRB("0");
+    set.SetRE("40");
+    set.SetAC("1");
+    set.SetAH("0.1");
+    set.SetAW("100000");
+    set.SetSE("0");
+    const int32_t needle0 = f.AnalogMeter1->value();
+    QVERIFY(!f.LED1->isOn());
+    f.Notebook->setCurrentIndex(1);
+
+    f.action("acDT")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(f.Chart1->Series1->dataCount() > 5, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.AnalogMeter1->value() != needle0, 2000);
+    // The emulator's target stands at about 5 m: 4 + 5 * 16 / 40 mA.
+    QVERIFY2(qAbs(f.AnalogMeter1->value() - 6000) < 200, qPrintable(QString::number(f.AnalogMeter1->value())));
+    QVERIFY(f.LED1->isOn());
+    QVERIFY(!f.lb_Input->text().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(f.Terminal1->toPlainText().count('\n') > 3, 3000);
+    const QString last = f.Terminal1->toPlainText().split('\n').back();
+    QVERIFY2(last.contains(";5.") || last.contains(";4.9"), qPrintable(last));
+
+    f.action("acStop")->trigger();
+    QTest::qWait(300);
+    const uint64_t afterStop = f.controller().measurement()->series.revision();
+    QTest::qWait(500);
+    QCOMPARE(f.controller().measurement()->series.revision(), afterStop);
+    meter.stop();
+#endif
+}
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    TestMeasurementUi tc;
+    return QTest::qExec(&tc, argc, argv);
+}
+
+#include "test_measurementui.moc"
