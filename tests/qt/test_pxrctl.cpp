@@ -137,6 +137,17 @@ TEST_F(PxrCtl, GetSetRoundTripLeavesTheMeterUnchanged)
     EXPECT_EQ(get2.out, saved);
 }
 
+TEST_F(PxrCtl, Pxr500cReadoutKeepsEveryValueInItsPlace)
+{
+    // Its AS answer has no line end and reaches the program in pieces over a
+    // real line; no piece may end up in the next code's value.
+    ASSERT_TRUE(meter.start({"--model", "pxr500c"}));
+    const CtlRun get = pxrctl(on("get", "pxr500c"));
+    ASSERT_EQ(get.exitCode, 0) << get.err;
+    EXPECT_NE(get.out.find("\r\nAS=dt\r\n"), std::string::npos) << get.out;
+    EXPECT_NE(get.out.find("\r\nRB=0\r\n"), std::string::npos) << get.out;
+}
+
 TEST_F(PxrCtl, ChangedFileIsWrittenAndReadBack)
 {
     ASSERT_TRUE(meter.start({"--model", "pxr501"}));
