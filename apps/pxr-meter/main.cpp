@@ -353,6 +353,10 @@ int main(int argc, char** argv)
                              static_cast<unsigned long long>(meter.bytesSent()));
             ::close(master);
             master = -1;
+            // As a pulled USB adapter takes its device node along: the link
+            // must not stay pointing at a terminal number the system may
+            // give to somebody else.
+            removeLink(o.link, slaveName);
         }
 
         // Sleep until the next byte may go, the meter has something due, or

@@ -185,6 +185,12 @@ TEST(PxrMeterTool, HangUpClosesTheLine)
     const std::string got = meter.readUntil("never", 3000, &error);
     EXPECT_TRUE(error);
     EXPECT_LE(got.size(), 30u);
+    // The device is gone with the line: no link is left to a terminal that
+    // the system may hand to another program.
+    struct stat st{};
+    for (int i = 0; i < 50 && ::lstat(meter.link().c_str(), &st) == 0; ++i)
+        ::usleep(20000);
+    EXPECT_NE(::lstat(meter.link().c_str(), &st), 0);
 }
 
 } // namespace
