@@ -10,13 +10,22 @@
 // on the monotonic clock), how late the event loop ran, and how long after
 // the last line was sent it was logged. Asserts nothing.
 //
+// With --ceiling, short runs follow at 5,120, 10,240, 25,600, 51,200 and
+// 102,400 lines/s until one loses lines or the line cannot be fed at the
+// rate asked for; the highest rate kept up with is the program's ceiling.
+// The feeders are forked before the toolkit starts its threads.
+//
 //   bench_fullrate [seconds, default 10] [lines per second, default 5120]
-//   bench_fullrate --long      (60 s)
+//   bench_fullrate --long      (60 s, then the ceiling)
+//   bench_fullrate --ceiling   (the run asked for, then the ceiling)
+//   bench_fullrate --page N    (the notebook page shown, default 1: "Diagram")
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -129,6 +138,58 @@ long long monotonicNs()
     _exit(0);
 }
 
+struct Feeder {
+    pid_t pid = -1;
+    int go = -1;
+    int result = -1;
+    long count = 0;
+    double rate = 0;
+};
+
+Feeder startFeeder(int master, long count, double rate)
+{
+    Feeder f;
+    f.count = count;
+    f.rate = rate;
+    int goPipe[2], resultPipe[2];
+    if (pipe(goPipe) != 0 || pipe(resultPipe) != 0)
+        return f;
+    f.pid = fork();
+    if (f.pid == 0) {
+        close(goPipe[1]);
+        close(resultPipe[0]);
+        feeder(master, goPipe[0], resultPipe[1], count, rate);
+    }
+    close(goPipe[0]);
+    close(resultPipe[1]);
+    f.go = goPipe[1];
+    f.result = resultPipe[0];
+    return f;
+}
+
+struct Run {
+    long sent = 0;
+    double feedSeconds = 0;
+    long logged = 0;
+    double cpuShare = 0;
+    double cpu = 0;
+    double wall = 0;
+    std::vector<double> latency; // sorted, ms
+    size_t markers = 0;
+    size_t decoded = 0;
+    double meanLate = 0, worstLate = 0;
+    long long ticks = 0;
+    double drainedMs = 0;
+
+    long lost() const { return sent - logged; }
+    double achieved() const { return feedSeconds > 0 ? sent / feedSeconds : 0; }
+    double pct(double p) const
+    {
+        return latency.empty() ? 0.0 : latency[std::min(latency.size() - 1, size_t(p * latency.size()))];
+    }
+    double worst() const { return latency.empty() ? 0.0 : latency.back(); }
+};
+
 long logLines(const QString& path)
 {
     QFile f(path);
@@ -147,20 +208,30 @@ int main(int argc, char** argv)
 {
     double seconds = 10;
     double rate = 5120;
+    bool ceiling = false;
+    int page = 1;
     int pos = 0;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--long") == 0)
+        if (std::strcmp(argv[i], "--page") == 0 && i + 1 < argc) {
+            page = std::atoi(argv[++i]);
+            continue;
+        }
+        if (std::strcmp(argv[i], "--long") == 0) {
             seconds = 60;
+            ceiling = true;
+        } else if (std::strcmp(argv[i], "--ceiling") == 0)
+            ceiling = true;
         else if (pos++ == 0)
             seconds = std::atof(argv[i]);
         else
             rate = std::atof(argv[i]);
     }
     if (seconds <= 0 || rate <= 0) {
-        std::fprintf(stderr, "usage: bench_fullrate [seconds] [lines per second] | --long\n");
+        std::fprintf(stderr, "usage: bench_fullrate [seconds] [lines per second] [--page N] | --long | --ceiling\n");
         return 2;
     }
-    const long count = long(seconds * rate);
+    const double kCeilingRates[] = {5120, 10240, 25600, 51200, 102400};
+    constexpr double kCeilingSeconds = 4;
 
     int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
@@ -172,17 +243,24 @@ int main(int argc, char** argv)
     tcgetattr(master, &raw);
     cfmakeraw(&raw);
     tcsetattr(master, TCSANOW, &raw);
-    int goPipe[2], resultPipe[2];
-    if (pipe(goPipe) != 0 || pipe(resultPipe) != 0)
-        return 1;
-    const pid_t child = fork();
-    if (child == 0) {
-        close(goPipe[1]);
-        close(resultPipe[0]);
-        feeder(master, goPipe[0], resultPipe[1], count, rate);
-    }
-    close(goPipe[0]);
-    close(resultPipe[1]);
+    std::vector<Feeder> feeders;
+    feeders.push_back(startFeeder(master, long(seconds * rate), rate));
+    if (ceiling)
+        for (double r : kCeilingRates)
+            feeders.push_back(startFeeder(master, long(kCeilingSeconds * r), r));
+    for (const Feeder& f : feeders)
+        if (f.pid < 0)
+            return 1;
+    const auto stopFeeders = [&] {
+        // A feeder still waiting for "go" ends when its pipe closes.
+        for (Feeder& f : feeders) {
+            if (f.go >= 0) {
+                (void)!write(f.go, "q", 1);
+                close(f.go);
+            }
+            waitpid(f.pid, nullptr, 0);
+        }
+    };
 
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -210,19 +288,17 @@ int main(int argc, char** argv)
         app.processEvents(QEventLoop::AllEvents, 20);
     if (!form.controller().port().Connected()) {
         std::fprintf(stderr, "bench_fullrate: the program did not open %s\n", slave.c_str());
-        kill(child, SIGKILL);
+        stopFeeders();
         return 1;
     }
     form.controller().port().SetBaudRate(460800);
 
     QTemporaryDir logDir;
-    const QString logPath = logDir.filePath("fullrate.csv");
+    QString logPath;
     auto* ui = form.findChild<MeasurementUi*>(QStringLiteral("MeasurementUi"));
     ui->chooseLogFile = [&](const QString&) { return logPath; };
-    form.action("acStartStopLog")->trigger();
-    form.Notebook->setCurrentIndex(1); // the diagram page, replotting
+    form.Notebook->setCurrentIndex(page); // by default the diagram page, replotting
     std::vector<long long> decoded;
-    decoded.reserve(size_t(count / kMarkerEvery + 16));
     form.controller().MessPacket = [&decoded](const std::string& packet) {
         if (packet.compare(0, 7, "007.000") == 0)
             decoded.push_back(monotonicNs());
@@ -244,74 +320,112 @@ int main(int argc, char** argv)
         }
         lastTick = now;
     });
-    probe.start(10);
 
-    const double cpu0 = cpuSeconds();
-    const qint64 t0 = clock.nsecsElapsed();
-    if (write(goPipe[1], "g", 1) != 1)
-        return 1;
-    // Until the feeder is done, then until the log file stops growing.
-    long long feedNs = 0;
-    fcntl(resultPipe[0], F_SETFL, O_NONBLOCK);
-    while (read(resultPipe[0], &feedNs, sizeof feedNs) != sizeof feedNs)
-        app.processEvents(QEventLoop::AllEvents, 5);
-    const qint64 tSent = clock.nsecsElapsed();
-    qint64 tLast = tSent;
-    long logged = -1;
-    for (;;) {
-        QElapsedTimer quiet;
-        quiet.start();
-        while (quiet.elapsed() < 300)
-            app.processEvents(QEventLoop::AllEvents, 5);
-        const long now = logLines(logPath);
-        if (now == logged || now >= count) {
-            if (now > logged)
-                tLast = clock.nsecsElapsed();
-            logged = now;
-            break;
+    int runNo = 0;
+    const auto run = [&](Feeder& feeder) {
+        Run r;
+        r.sent = feeder.count;
+        logPath = logDir.filePath(QStringLiteral("fullrate%1.csv").arg(++runNo));
+        form.action("acStartStopLog")->trigger();
+        decoded.clear();
+        decoded.reserve(size_t(feeder.count / kMarkerEvery + 16));
+        lastTick = worstLate = sumLate = ticks = 0;
+        probe.start(10);
+
+        const double cpu0 = cpuSeconds();
+        const qint64 t0 = clock.nsecsElapsed();
+        if (write(feeder.go, "g", 1) != 1)
+            return r;
+        // The waits block in the event loop as the program's own loop does;
+        // polling here would count the bench's spinning as the program's CPU.
+        long long feedNs = 0;
+        {
+            QEventLoop loop;
+            QSocketNotifier done(feeder.result, QSocketNotifier::Read);
+            QObject::connect(&done, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+            loop.exec();
+            if (read(feeder.result, &feedNs, sizeof feedNs) != sizeof feedNs)
+                return r;
         }
-        logged = now;
-        tLast = clock.nsecsElapsed();
-    }
-    const double cpu = cpuSeconds() - cpu0;
-    fcntl(resultPipe[0], F_SETFL, 0);
-    long long nm = 0;
-    std::vector<long long> markers;
-    if (read(resultPipe[0], &nm, sizeof nm) == sizeof nm)
-        for (long long i = 0; i < nm; ++i) {
-            long long t = 0;
-            if (read(resultPipe[0], &t, sizeof t) != sizeof t)
+        r.feedSeconds = feedNs / 1e9;
+        const qint64 tSent = clock.nsecsElapsed();
+        qint64 tLast = tSent;
+        long logged = -1;
+        // Until the log file stops growing.
+        for (;;) {
+            QEventLoop loop;
+            QTimer::singleShot(300, &loop, &QEventLoop::quit);
+            loop.exec();
+            const long now = logLines(logPath);
+            if (now == logged || now >= feeder.count) {
+                if (now > logged)
+                    tLast = clock.nsecsElapsed();
+                logged = now;
                 break;
-            markers.push_back(t);
+            }
+            logged = now;
+            tLast = clock.nsecsElapsed();
         }
-    std::vector<double> latency;
-    for (size_t i = 0; i < std::min(markers.size(), decoded.size()); ++i)
-        latency.push_back((decoded[i] - markers[i]) / 1e6);
-    std::sort(latency.begin(), latency.end());
-    const auto pct = [&](double p) {
-        return latency.empty() ? 0.0 : latency[std::min(latency.size() - 1, size_t(p * latency.size()))];
-    };
-    const double wall = double(clock.nsecsElapsed() - t0) / 1e9;
-    probe.stop();
+        r.logged = logged;
+        r.cpu = cpuSeconds() - cpu0;
+        r.wall = double(clock.nsecsElapsed() - t0) / 1e9;
+        r.cpuShare = 100.0 * r.cpu / r.wall;
+        probe.stop();
+        r.meanLate = ticks ? sumLate / 1e6 / ticks : 0.0;
+        r.worstLate = worstLate / 1e6;
+        r.ticks = ticks;
+        r.drainedMs = std::max<qint64>(0, tLast - tSent - 300'000'000) / 1e6;
 
+        long long nm = 0;
+        std::vector<long long> markers;
+        if (read(feeder.result, &nm, sizeof nm) == sizeof nm)
+            for (long long i = 0; i < nm; ++i) {
+                long long t = 0;
+                if (read(feeder.result, &t, sizeof t) != sizeof t)
+                    break;
+                markers.push_back(t);
+            }
+        r.markers = markers.size();
+        r.decoded = decoded.size();
+        for (size_t i = 0; i < std::min(markers.size(), decoded.size()); ++i)
+            r.latency.push_back((decoded[i] - markers[i]) / 1e6);
+        std::sort(r.latency.begin(), r.latency.end());
+        form.action("acStartStopLog")->trigger();
+        return r;
+    };
+
+    const Run r = run(feeders[0]);
     std::printf("bench_fullrate: %s, %.0f lines/s asked for %.0f s\n", slave.c_str(), rate, seconds);
-    std::printf("  lines sent            %ld in %.2f s (%.0f lines/s)\n", count, feedNs / 1e9,
-                count / (feedNs / 1e9));
-    std::printf("  lines in the log file %ld (lost %ld)\n", logged, count - logged);
+    std::printf("  lines sent            %ld in %.2f s (%.0f lines/s)\n", r.sent, r.feedSeconds, r.achieved());
+    std::printf("  lines in the log file %ld (lost %ld)\n", r.logged, r.lost());
     std::printf("  log window rows       %d, diagram points %d\n", form.Terminal1->blockCount(),
                 form.Chart1->Series1->dataCount());
-    std::printf("  program CPU           %.2f s of %.2f s wall = %.0f %% of one core\n", cpu, wall,
-                100.0 * cpu / wall);
+    std::printf("  program CPU           %.2f s of %.2f s wall = %.0f %% of one core\n", r.cpu, r.wall, r.cpuShare);
     std::printf("  input latency         median %.2f ms, 99 %% %.2f ms, worst %.2f ms (%zu of %zu markers)\n",
-                pct(0.5), pct(0.99), latency.empty() ? 0.0 : latency.back(), decoded.size(), markers.size());
-    std::printf("  event loop lateness   mean %.2f ms, worst %.2f ms (10 ms timer, %lld ticks)\n",
-                ticks ? sumLate / 1e6 / ticks : 0.0, worstLate / 1e6, static_cast<long long>(ticks));
-    std::printf("  drained               last line logged within %.0f ms after the last was sent\n",
-                std::max<qint64>(0, tLast - tSent - 300'000'000) / 1e6);
+                r.pct(0.5), r.pct(0.99), r.worst(), r.decoded, r.markers);
+    std::printf("  event loop lateness   mean %.2f ms, worst %.2f ms (10 ms timer, %lld ticks)\n", r.meanLate,
+                r.worstLate, r.ticks);
+    std::printf("  drained               last line logged within %.0f ms after the last was sent\n", r.drainedMs);
 
-    form.action("acStartStopLog")->trigger();
-    (void)!write(goPipe[1], "q", 1);
-    waitpid(child, nullptr, 0);
+    if (ceiling) {
+        std::printf("ceiling: %.0f s per rate; kept up = nothing lost and fed at >= 98 %% of the rate\n",
+                    kCeilingSeconds);
+        std::printf("  %9s %9s %7s %6s %10s %10s\n", "asked", "fed", "lost", "CPU %", "lat 99 ms",
+                    "drain ms");
+        double best = 0;
+        for (size_t i = 1; i < feeders.size(); ++i) {
+            const Run c = run(feeders[i]);
+            const bool kept = c.lost() == 0 && c.achieved() >= 0.98 * feeders[i].rate;
+            std::printf("  %9.0f %9.0f %7ld %6.0f %10.2f %10.0f%s\n", feeders[i].rate, c.achieved(), c.lost(),
+                        c.cpuShare, c.pct(0.99), c.drainedMs, kept ? "" : "  (not kept up)");
+            if (!kept)
+                break;
+            best = feeders[i].rate;
+        }
+        std::printf("  highest rate kept up  %.0f lines/s\n", best);
+    }
+
+    stopFeeders();
     form.controller().port().Close();
     return 0;
 }

@@ -79,10 +79,13 @@ DiagramWidget::DiagramWidget(QWidget* parent) : QCustomPlot(parent)
     m_timer.setInterval(kReplotMs);
     connect(&m_timer, &QTimer::timeout, this, &DiagramWidget::tick);
     m_timer.start();
+    m_zoomTimer.setInterval(kZoomStepMs);
+    connect(&m_zoomTimer, &QTimer::timeout, this, &DiagramWidget::zoomStep);
 }
 
 void DiagramWidget::attach(const SeriesModel* series, DiagramZoom* zoom)
 {
+    finishZoomAnimation();
     m_series = series;
     m_zoom = zoom;
     m_dirty = true;
@@ -125,23 +128,91 @@ void DiagramWidget::ZoomIn()
 {
     if (!m_zoom || !m_series)
         return;
+    finishZoomAnimation();
+    const DiagramAxes before = shownAxes();
     m_zoom->ZoomIn(*m_series, m_applied);
-    refresh();
+    animateFrom(before);
 }
 
 void DiagramWidget::ZoomOut()
 {
     if (!m_zoom || !m_series)
         return;
+    finishZoomAnimation();
+    const DiagramAxes before = shownAxes();
     m_zoom->ZoomOut(*m_series, m_applied);
-    refresh();
+    animateFrom(before);
 }
 
 void DiagramWidget::ResetZoom()
 {
+    finishZoomAnimation();
+    const DiagramAxes before = shownAxes();
     if (m_zoom)
         m_zoom->ResetZoom();
-    refresh();
+    animateFrom(before);
+}
+
+void DiagramWidget::processRectZoom(QRect rect, QMouseEvent* event)
+{
+    finishZoomAnimation();
+    const DiagramAxes before = shownAxes();
+    // The toolkit turns the rectangle into ranges; setting them tells the
+    // core (userChangedRanges), which then holds the target.
+    QCustomPlot::processRectZoom(rect, event);
+    if (m_zoom && m_series)
+        animateFrom(before);
+}
+
+void DiagramWidget::animateFrom(const DiagramAxes& before)
+{
+    copyPoints();
+    m_dirty = false;
+    const DiagramAxes target = targetAxes();
+    if (!isVisible() || !m_series) {
+        setRanges(target);
+        if (isVisible())
+            replot(QCustomPlot::rpQueuedReplot);
+        return;
+    }
+    setRanges(before);
+    m_zoomTarget = target;
+    m_zoomStepsLeft = kZoomSteps;
+    m_zoomTimer.start();
+}
+
+void DiagramWidget::zoomStep()
+{
+    if (m_zoomStepsLeft <= 0) {
+        m_zoomTimer.stop();
+        return;
+    }
+    --m_zoomStepsLeft;
+    if (m_zoomStepsLeft == 0) {
+        m_zoomTimer.stop();
+        setRanges(m_zoomTarget);
+    } else {
+        // An equal share of what is left, so that a target that moves with
+        // new points is still reached on the last step.
+        const double share = 1.0 / (m_zoomStepsLeft + 1);
+        const DiagramAxes now = shownAxes();
+        const auto towards = [share](const AxisRange& from, const AxisRange& to) {
+            return AxisRange{from.min + (to.min - from.min) * share, from.max + (to.max - from.max) * share};
+        };
+        setRanges({towards(now.x, m_zoomTarget.x), towards(now.y, m_zoomTarget.y)});
+    }
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+void DiagramWidget::finishZoomAnimation()
+{
+    if (m_zoomStepsLeft <= 0)
+        return;
+    m_zoomStepsLeft = 0;
+    m_zoomTimer.stop();
+    setRanges(m_zoomTarget);
+    if (isVisible())
+        replot(QCustomPlot::rpQueuedReplot);
 }
 
 void DiagramWidget::Clear()
@@ -163,6 +234,9 @@ void DiagramWidget::userChangedRanges()
 {
     if (m_settingRanges || !m_zoom)
         return;
+    // The user took the axes over (panning): the zoom's steps are moot.
+    m_zoomStepsLeft = 0;
+    m_zoomTimer.stop();
     DiagramAxes a;
     a.x = {xAxis->range().lower, xAxis->range().upper};
     a.y = {yAxis->range().lower, yAxis->range().upper};
@@ -181,20 +255,41 @@ void DiagramWidget::tick()
     refresh();
 }
 
+void DiagramWidget::copyPoints()
+{
+    if (!m_series || (m_series->revision() == m_shownRevision && !m_dirty))
+        return;
+    m_series->copyTo(m_tBuf, m_yBuf);
+    m_t = QVector<double>(m_tBuf.begin(), m_tBuf.end());
+    m_y = QVector<double>(m_yBuf.begin(), m_yBuf.end());
+    Series1->setData(m_t, m_y, true);
+    m_shownRevision = m_series->revision();
+}
+
+DiagramAxes DiagramWidget::targetAxes() const
+{
+    if (!m_series)
+        return shownAxes();
+    return m_zoom ? m_zoom->axes(*m_series, m_applied) : UnzoomedAxes(*m_series, m_applied);
+}
+
+DiagramAxes DiagramWidget::shownAxes() const
+{
+    DiagramAxes a;
+    a.x = {xAxis->range().lower, xAxis->range().upper};
+    a.y = {yAxis->range().lower, yAxis->range().upper};
+    return a;
+}
+
 void DiagramWidget::refresh()
 {
     if (m_series) {
-        if (m_series->revision() != m_shownRevision || m_dirty) {
-            m_series->copyTo(m_tBuf, m_yBuf);
-            m_t = QVector<double>(m_tBuf.begin(), m_tBuf.end());
-            m_y = QVector<double>(m_yBuf.begin(), m_yBuf.end());
-            Series1->setData(m_t, m_y, true);
-            m_shownRevision = m_series->revision();
-        }
-        if (m_zoom)
-            setRanges(m_zoom->axes(*m_series, m_applied));
+        copyPoints();
+        // While a zoom moves the axes, new points only move its target.
+        if (zoomAnimating())
+            m_zoomTarget = targetAxes();
         else
-            setRanges(UnzoomedAxes(*m_series, m_applied));
+            setRanges(targetAxes());
     }
     m_dirty = false;
     if (isVisible())
@@ -222,8 +317,15 @@ void DiagramWidget::showEvent(QShowEvent* e)
     refresh();
 }
 
+void DiagramWidget::hideEvent(QHideEvent* e)
+{
+    finishZoomAnimation();
+    QCustomPlot::hideEvent(e);
+}
+
 void DiagramWidget::printTo(QPrinter& printer, const QString& caption)
 {
+    finishZoomAnimation();
     printer.setPageOrientation(QPageLayout::Landscape);
     QCPPainter painter;
     if (!painter.begin(&printer))
@@ -266,6 +368,7 @@ void DiagramWidget::renderPage(QCPPainter& painter, const QRect& page, const QSt
 
 void DiagramWidget::savePicture(const QString& fileName)
 {
+    finishZoomAnimation();
     const QSize size = this->size().isEmpty() ? QSize(640, 480) : this->size();
     QPixmap pixmap = toPixmap(size.width(), size.height());
     QImage image = pixmap.toImage().convertToFormat(QImage::Format_RGB32);

@@ -5,6 +5,12 @@
 // never per reading. Mouse zoom (a dragged rectangle) and horizontal panning
 // are reported back to DiagramZoom, so the core stays the one that knows
 // what is shown.
+//
+// A zoom (Zoom In/Out, Reset Zoom, a mouse rectangle) moves the axes to the
+// core's new ranges in kZoomSteps steps kZoomStepMs apart while the chart is
+// on screen; hidden, it jumps. The last step lands exactly on the core's
+// ranges, and a new zoom, a picture or finishZoomAnimation() ends a running
+// animation there at once.
 
 #include <QTimer>
 
@@ -25,6 +31,8 @@ class DiagramWidget : public QCustomPlot {
     Q_OBJECT
 public:
     static constexpr int kReplotMs = 33;
+    static constexpr int kZoomSteps = 4;
+    static constexpr int kZoomStepMs = 25;
     // The size the chart is drawn in for printing, then stretched onto the page.
     static constexpr int kPrintWidth = 1024;
     static constexpr int kPrintHeight = 724;
@@ -44,6 +52,10 @@ public:
     void ZoomOut();
     void ResetZoom();
     void Clear();
+
+    bool zoomAnimating() const { return m_zoomStepsLeft > 0; }
+    // Puts the axes on the zoom's target now.
+    void finishZoomAnimation();
 
     // Copies the points and ranges now and replots when visible.
     void refresh();
@@ -65,10 +77,19 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    void processRectZoom(QRect rect, QMouseEvent* event) override;
 
 private:
     void tick();
+    void copyPoints();
+    DiagramAxes targetAxes() const;
+    DiagramAxes shownAxes() const;
     void setRanges(const DiagramAxes& axes);
+    // After the core changed its zoom: from the ranges shown before, step
+    // to the core's.
+    void animateFrom(const DiagramAxes& before);
+    void zoomStep();
     void userChangedRanges();
 
     const SeriesModel* m_series = nullptr;
@@ -79,6 +100,9 @@ private:
     DiagramAxes m_shownAxes;
     bool m_settingRanges = false;
     bool m_dirty = true;
+    QTimer m_zoomTimer;
+    int m_zoomStepsLeft = 0;
+    DiagramAxes m_zoomTarget;
     QVector<double> m_t, m_y;
     std::vector<double> m_tBuf, m_yBuf;
 };

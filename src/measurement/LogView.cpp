@@ -32,7 +32,7 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent)
     setContextMenuPolicy(Qt::CustomContextMenu);
 
     m_timer.setInterval(kFlushMs);
-    connect(&m_timer, &QTimer::timeout, this, &LogView::flush);
+    connect(&m_timer, &QTimer::timeout, this, &LogView::tick);
     m_timer.start();
 }
 
@@ -42,6 +42,22 @@ void LogView::attach(const OnlineLog* log)
     clear();
     m_shownSerial = 0;
     m_shownClears = log ? log->clearCount() : 0;
+    flush();
+}
+
+void LogView::tick()
+{
+    // Nobody sees the view behind another page; a fast stream would lay out
+    // every line there all the same, as the log only keeps the newest ones.
+    if (!isVisible() && window()->isVisible() && ++m_skipped < kHiddenPasses)
+        return;
+    m_skipped = 0;
+    flush();
+}
+
+void LogView::showEvent(QShowEvent* e)
+{
+    QPlainTextEdit::showEvent(e);
     flush();
 }
 

@@ -2,7 +2,9 @@
 // Terminal1: the log window's view. It only shows what the online log holds:
 // a timer takes the lines logged since its last pass and appends them in
 // one step, so a fast stream costs one text update per pass, not one per
-// reading. The view keeps at most 256 rows.
+// reading. The view keeps at most 256 rows. Behind another page of a shown
+// window it takes a pass only every kHiddenPasses ticks, and all at once
+// when it is shown again.
 
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -19,6 +21,7 @@ public:
     static constexpr int kRows = 256;
     static constexpr int kColumns = 96;
     static constexpr int kFlushMs = 50;
+    static constexpr int kHiddenPasses = 10;
 
     explicit LogView(QWidget* parent = nullptr);
 
@@ -27,8 +30,14 @@ public:
     // Takes over what was logged since the last pass.
     void flush();
 
+protected:
+    void showEvent(QShowEvent* e) override;
+
 private:
+    void tick();
+
     const OnlineLog* m_log = nullptr;
+    int m_skipped = 0;
     QTimer m_timer;
     uint64_t m_shownSerial = 0;
     uint64_t m_shownClears = 0;

@@ -5,6 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include "serial/Trace.h"
 
 namespace pxr {
@@ -47,22 +52,63 @@ std::string FormatLogLine(double t, double value, bool decoded, char decimalSepa
 
 bool AppendLogLine(const std::string& path, const char* line, size_t length, std::string& error)
 {
-    // "r+b" opens only what exists: a log file deleted meanwhile ends the
-    // logging instead of being created again with a stray line.
+    // One line and its CR LF in one write: the file never holds half a line
+    // when the program stops between the two.
+    char stack[kLogLineBuffer + 2];
+    std::string heap;
+    const char* out = stack;
+    const size_t total = length + 2;
+    if (total <= sizeof stack) {
+        std::memcpy(stack, line, length);
+        std::memcpy(stack + length, "\r\n", 2);
+    } else {
+        heap.assign(line, length);
+        heap += "\r\n";
+        out = heap.data();
+    }
+#ifndef _WIN32
+    // Opening without O_CREAT takes only what exists: a log file deleted
+    // meanwhile ends the logging instead of being created again with a
+    // stray line. O_APPEND puts every write at the end, so there is no
+    // seek (stdio's seek reads back the file's last block on every line).
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) {
+        error = systemText(errno);
+        return false;
+    }
+    bool ok = true;
+    int err = 0;
+    for (size_t done = 0; done < total;) {
+        const ssize_t w = ::write(fd, out + done, total - done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            ok = false;
+            err = w < 0 ? errno : EIO;
+            break;
+        }
+        done += size_t(w);
+    }
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+#else
+    // "r+b" opens only what exists, as above.
     std::FILE* f = std::fopen(path.c_str(), "r+b");
     if (!f) {
         error = systemText(errno);
         return false;
     }
     bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    ok = ok && std::fwrite(line, 1, length, f) == length;
-    ok = ok && std::fwrite("\r\n", 1, 2, f) == 2;
+    ok = ok && std::fwrite(out, 1, total, f) == total;
     ok = ok && std::fflush(f) == 0;
     int err = ok ? 0 : errno;
     if (std::fclose(f) != 0 && ok) {
         ok = false;
         err = errno;
     }
+#endif
     if (!ok)
         error = systemText(err ? err : EIO);
     return ok;

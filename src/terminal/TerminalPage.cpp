@@ -32,6 +32,16 @@ TerminalPage::TerminalPage(TMainForm& form)
     }
 
     form.controller().setHandler("acBaudrate", [this] { acBaudrateExecute(); });
+
+    m_countPanel.setSingleShot(true);
+    m_countPanel.setInterval(kCountPanelMs);
+    connect(&m_countPanel, &QTimer::timeout, this, [this] {
+        if (!m_countPending)
+            return;
+        m_countPending = false;
+        m_form.setStatusText(1, m_pendingCount);
+        m_countPanel.start();
+    });
 }
 
 TerminalPage::~TerminalPage()
@@ -63,7 +73,18 @@ void TerminalPage::ComTerminalChar(const std::string& chars)
 {
     MainController& ctl = m_form.controller();
     if (ctl.LineCount.count(chars, ctl.deviceType() == kPXR500C))
-        m_form.setStatusText(1, ctl.LineCount.text());
+        showLineCount(ctl.LineCount.text());
+}
+
+void TerminalPage::showLineCount(const std::string& text)
+{
+    if (m_countPanel.isActive()) {
+        m_pendingCount = text;
+        m_countPending = true;
+        return;
+    }
+    m_form.setStatusText(1, text);
+    m_countPanel.start();
 }
 
 void TerminalPage::acBaudrateExecute()

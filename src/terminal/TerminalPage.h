@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <string>
 
@@ -35,9 +36,18 @@ private:
     // is closed or the write failed.
     bool write(const std::string& bytes);
 
+    // Status panel 1 shows a new count at once, then at most every
+    // kCountPanelMs: a stream changes the count with every block, and each
+    // new text costs the status bar a layout pass and a repaint.
+    static constexpr int kCountPanelMs = 100;
+    void showLineCount(const std::string& text);
+
     TMainForm& m_form;
     TComPort* m_port;
     QPointer<TerminalView> m_view;
+    QTimer m_countPanel;
+    std::string m_pendingCount;
+    bool m_countPending = false;
 };
 
 } // namespace pxr

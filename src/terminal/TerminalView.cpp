@@ -49,6 +49,15 @@ TerminalView::TerminalView(QWidget* parent) : QAbstractScrollArea(parent)
     applyFont();
 
     m_screen.OnChanged = [this] { screenChanged(); };
+    m_repaint.setSingleShot(true);
+    m_repaint.setInterval(kRepaintMs);
+    connect(&m_repaint, &QTimer::timeout, this, [this] {
+        if (!m_repaintPending)
+            return;
+        m_repaintPending = false;
+        viewport()->update();
+        m_repaint.start();
+    });
 
     m_caretTimer.setInterval(kCaretBlinkMs);
     connect(&m_caretTimer, &QTimer::timeout, this, [this] {
@@ -136,7 +145,12 @@ void TerminalView::screenChanged()
         m_caretOn = true;
         m_caretTimer.start();
     }
+    if (m_repaint.isActive()) {
+        m_repaintPending = true;
+        return;
+    }
     viewport()->update();
+    m_repaint.start();
 }
 
 void TerminalView::resizeEvent(QResizeEvent* e)

@@ -24,6 +24,10 @@ public:
     static constexpr int kMinFontSize = 8;
     static constexpr int kMaxFontSize = 20;
     static constexpr int kFontStep = 2;
+    // A change is drawn at once, later ones at most every kRepaintMs: a
+    // stream changes the screen with every block, far more often than
+    // anyone can see.
+    static constexpr int kRepaintMs = 20;
 
     explicit TerminalView(QWidget* parent = nullptr);
 
@@ -84,6 +88,8 @@ private:
     size_t m_scrollbackShown = 0;
     bool m_caretOn = true;
     QTimer m_caretTimer;
+    QTimer m_repaint;
+    bool m_repaintPending = false;
 };
 
 } // namespace pxr

@@ -288,3 +288,26 @@ TEST_F(Log, ClearLogWindowWhileLogging)
     EXPECT_EQ(log.line(0), "0.002;2.000");
     EXPECT_EQ(readFile(p), "Time;Value\r\n10.000;1.000\r\n0.002;2.000\r\n");
 }
+
+TEST_F(Log, AppendKeepsLinesOfAnyLengthWholeAndNeverCreatesTheFile)
+{
+    const std::string p = path("append.csv");
+    std::string error;
+    EXPECT_FALSE(AppendLogLine(p, "1.000;2.000", 11, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(fs::exists(p));
+
+    { std::ofstream(p, std::ios::binary) << "Time;Value\r\n"; }
+    // Around the formatting buffer's size: the short and the long way.
+    std::string expected = "Time;Value\r\n";
+    for (size_t n : {size_t(0), size_t(1), kLogLineBuffer - 1, kLogLineBuffer, kLogLineBuffer + 1, 5 * kLogLineBuffer}) {
+        std::string line(n, 'x');
+        for (size_t i = 0; i < n; ++i)
+            line[i] = char('0' + i % 10);
+        error.clear();
+        ASSERT_TRUE(AppendLogLine(p, line.data(), line.size(), error)) << n << ": " << error;
+        EXPECT_TRUE(error.empty());
+        expected += line + "\r\n";
+    }
+    EXPECT_EQ(readFile(p), expected);
+}

@@ -134,6 +134,8 @@ class TestMeasurementUi : public QObject {
 private slots:
     void zoomNarrowsAndWidensEveryAxis();
     void mouseZoomIsKeptByTheCore();
+    void shownZoomStepsToTheCoresRanges();
+    void rectangleZoomStepsToTheCoresRanges();
     void setupNumberIsLimited_data();
     void setupNumberIsLimited();
     void setupUnreadableLimitsGiveDefaults();
@@ -148,6 +150,7 @@ private slots:
     void logViewShowsTheLogInBatches();
     void windowSetupReachesChartAndStore();
     void windowLogFile();
+    void hiddenLogViewCatchesUp();
     void windowDiagramFollowsReadings();
     void needleAndLampsFollowTheModelLine();
     void dtAgainstEmulator();
@@ -205,6 +208,121 @@ void TestMeasurementUi::mouseZoomIsKeptByTheCore()
     chart.ResetZoom();
     QVERIFY(!zoom.zoomed());
     QCOMPARE(chart.yAxis->range().upper, 40.0);
+}
+
+namespace {
+
+// The distinct ranges an axis went through, in order.
+struct RangeTrail {
+    std::vector<QCPRange> ranges;
+    explicit RangeTrail(QCPAxis* axis)
+    {
+        QObject::connect(axis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), axis,
+                         [this](const QCPRange& r) {
+                             if (ranges.empty() || ranges.back() != r)
+                                 ranges.push_back(r);
+                         });
+    }
+};
+
+void compareAxes(const DiagramWidget& chart, const DiagramAxes& a)
+{
+    QCOMPARE(chart.xAxis->range().lower, a.x.min);
+    QCOMPARE(chart.xAxis->range().upper, a.x.max);
+    QCOMPARE(chart.yAxis->range().lower, a.y.min);
+    QCOMPARE(chart.yAxis->range().upper, a.y.max);
+}
+
+} // namespace
+
+void TestMeasurementUi::shownZoomStepsToTheCoresRanges()
+{
+    SeriesModel series;
+    for (int i = 0; i <= 20; ++i)
+        series.AddDiagramPoint(false, 10.0, i * 0.5);
+    DiagramZoom zoom, hiddenZoom;
+    DiagramWidget chart, hidden;
+    hidden.attach(&series, &hiddenZoom);
+    chart.resize(400, 300);
+    chart.attach(&series, &zoom);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    const QCPRange y0 = chart.yAxis->range();
+    RangeTrail trail(chart.yAxis);
+
+    chart.ZoomIn();
+    QVERIFY(chart.zoomAnimating());
+    QTRY_VERIFY(!chart.zoomAnimating());
+    const DiagramAxes target = zoom.axes(series, chart.applied());
+    compareAxes(chart, target);
+    // Narrowing step by step, never past the target.
+    QCOMPARE(int(trail.ranges.size()), DiagramWidget::kZoomSteps);
+    double lower = y0.lower, upper = y0.upper;
+    for (const QCPRange& r : trail.ranges) {
+        QVERIFY(r.lower > lower && r.lower <= target.y.min);
+        QVERIFY(r.upper < upper && r.upper >= target.y.max);
+        lower = r.lower;
+        upper = r.upper;
+    }
+
+    // A zoom during a zoom starts from the first one's end: the same ranges
+    // as a hidden chart that jumps.
+    hidden.ZoomIn();
+    QVERIFY(!hidden.zoomAnimating());
+    compareAxes(hidden, target);
+    chart.ZoomIn();
+    chart.ZoomIn();
+    hidden.ZoomIn();
+    hidden.ZoomIn();
+    QTRY_VERIFY(!chart.zoomAnimating());
+    compareAxes(chart, hiddenZoom.axes(series, hidden.applied()));
+    compareAxes(chart, zoom.axes(series, chart.applied()));
+
+    // Reset, with points arriving meanwhile: it ends on the axes of all of them.
+    chart.ResetZoom();
+    QVERIFY(chart.zoomAnimating());
+    series.AddDiagramPoint(false, 30.0, 14.0);
+    chart.refresh();
+    QTRY_VERIFY(!chart.zoomAnimating());
+    QVERIFY(!zoom.zoomed());
+    compareAxes(chart, zoom.axes(series, chart.applied()));
+
+    // Finishing at once lands on the target too.
+    chart.ZoomOut();
+    chart.finishZoomAnimation();
+    QVERIFY(!chart.zoomAnimating());
+    compareAxes(chart, zoom.axes(series, chart.applied()));
+}
+
+void TestMeasurementUi::rectangleZoomStepsToTheCoresRanges()
+{
+    SeriesModel series;
+    for (int i = 0; i <= 20; ++i)
+        series.AddDiagramPoint(false, 10.0, i);
+    DiagramZoom zoom;
+    DiagramWidget chart;
+    chart.resize(400, 300);
+    chart.attach(&series, &zoom);
+    chart.applyZoomPan(true, false);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    const QRect area = chart.axisRect()->rect();
+    const QPoint from = area.topLeft() + QPoint(area.width() / 4, area.height() / 4);
+    const QPoint to = area.center();
+    const QCPRange wanted(chart.xAxis->pixelToCoord(from.x()), chart.xAxis->pixelToCoord(to.x()));
+    const double pixel = chart.xAxis->pixelToCoord(1) - chart.xAxis->pixelToCoord(0);
+    RangeTrail trail(chart.xAxis);
+    QTest::mousePress(&chart, Qt::LeftButton, {}, from);
+    QTest::mouseMove(&chart, to);
+    QTest::mouseRelease(&chart, Qt::LeftButton, {}, to);
+    QVERIFY(zoom.zoomed());
+    QTRY_VERIFY(!chart.zoomAnimating());
+    compareAxes(chart, zoom.axes(series, chart.applied()));
+    // The rectangle's edges, to a pixel.
+    QVERIFY(qAbs(chart.xAxis->range().lower - wanted.lower) <= 2 * pixel);
+    QVERIFY(qAbs(chart.xAxis->range().upper - wanted.upper) <= 2 * pixel);
+    // The rectangle's ranges, then back to the old ones, then the steps.
+    QVERIFY(int(trail.ranges.size()) >= DiagramWidget::kZoomSteps);
 }
 
 void TestMeasurementUi::setupNumberIsLimited_data()
@@ -558,6 +676,28 @@ void TestMeasurementUi::windowLogFile()
     QVERIFY(!f.controller().measurement());
     QTest::qWait(150);
     QCOMPARE(f.Terminal1->toPlainText(), QString());
+}
+
+void TestMeasurementUi::hiddenLogViewCatchesUp()
+{
+    Window w;
+    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
+    QVERIFY(w.start());
+    TMainForm& f = *w.form;
+    f.Notebook->setCurrentIndex(1);
+    QVERIFY(!f.Terminal1->isVisible());
+    Measurement& m = *f.controller().measurement();
+    m.simulatedLine("001.000");
+    // Behind the diagram page the view still follows, only less often.
+    QTRY_VERIFY(f.Terminal1->toPlainText().endsWith(";1.000"));
+    m.simulatedLine("002.000");
+    m.simulatedLine("003.000");
+    // Shown, it has everything at once.
+    f.Notebook->setCurrentIndex(3);
+    QVERIFY(f.Terminal1->isVisible());
+    const QStringList rows = f.Terminal1->toPlainText().split('\n');
+    QCOMPARE(rows.size(), 3);
+    QVERIFY(rows[2].endsWith(";3.000"));
 }
 
 void TestMeasurementUi::windowDiagramFollowsReadings()

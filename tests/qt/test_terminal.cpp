@@ -76,6 +76,8 @@ private slots:
     void baudDialog();
     void directoryDialogOkAndAbbrechen();
     void lineCountFollowsTheModelLine();
+    void lineCountOfAStreamEndsOnTheLastCount();
+    void lastChangeOfABurstIsPainted();
     void typedCommandReachesTheMeter();
 };
 
@@ -429,6 +431,62 @@ void TestTerminal::lineCountFollowsTheModelLine()
         QTest::keyClicks(f.ComTerminal, "ID");
         QCOMPARE(f.ComTerminal->screen().rowText(0), std::string());
     }
+}
+
+void TestTerminal::lineCountOfAStreamEndsOnTheLastCount()
+{
+    MemoryKeyValueBackend store(true);
+    store.put("ComPort", "Port", StoredValue::text("/nonexistent/pxr-test-port"));
+    TMainForm f(store, {});
+    f.ComTerminal->feed("005.000\r\n");
+    QCOMPARE(f.StatusPanel[1]->text(), QString("0001"));
+    // A stream: every block changes the count; the panel may lag behind
+    // but must end on the last one.
+    for (int i = 0; i < 300; ++i)
+        f.ComTerminal->feed("005.000\r\n005.000\r\n");
+    QCOMPARE(f.controller().LineCount.value(), 601);
+    QTRY_COMPARE(f.StatusPanel[1]->text(), QString("0601"));
+    // Quiet again: the next line shows at once.
+    QTest::qWait(250);
+    f.ComTerminal->feed("005.000\r\n");
+    QCOMPARE(f.StatusPanel[1]->text(), QString("0602"));
+}
+
+void TestTerminal::lastChangeOfABurstIsPainted()
+{
+    struct Paints : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint)
+                ++count;
+            return false;
+        }
+    } paints;
+    TerminalView v;
+    v.resize(v.sizeHint());
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    v.viewport()->installEventFilter(&paints);
+    // Without the focus no blinking caret repaints the view.
+    v.setFocusPolicy(Qt::NoFocus);
+    v.clearFocus();
+    QTest::qWait(2 * TerminalView::kRepaintMs);
+    // The first change is drawn at once; one right after it waits for the
+    // next repaint, which must still come.
+    v.feed("a");
+    QCoreApplication::processEvents();
+    QVERIFY(paints.count > 0);
+    paints.count = 0;
+    v.feed("b");
+    QTRY_VERIFY(paints.count > 0);
+    const QImage img = v.viewport()->grab().toImage();
+    const QSize cell = v.cellSize();
+    int ink = 0;
+    for (int y = 0; y < cell.height() - 2; ++y)
+        for (int x = cell.width(); x < 2 * cell.width(); ++x)
+            ink += qGray(img.pixel(x, y)) < 128;
+    QVERIFY(ink > 0);
 }
 
 void TestTerminal::typedCommandReachesTheMeter()
