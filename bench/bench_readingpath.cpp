@@ -19,37 +19,13 @@
 #include "serial/EventLoop.h"
 #include "serial/UiHooks.h"
 
+#include "IdleLoop.h"
+
 using namespace pxr;
 
 namespace {
 
-// Nothing here waits; the 100 ms refresh timer is not part of the path.
-class IdleTimer : public Timer {
-public:
-    void start(uint32_t ms) override
-    {
-        m_interval = ms;
-        m_active = true;
-    }
-    void stop() override { m_active = false; }
-    bool isActive() const override { return m_active; }
-    uint32_t interval() const override { return m_interval; }
-    void setSingleShot(bool) override {}
-    void setCallback(std::function<void()>) override {}
-
-private:
-    uint32_t m_interval = 0;
-    bool m_active = false;
-};
-
-class IdleLoop : public EventLoop {
-public:
-    uint32_t tickCount() const override { return 0; }
-    void waitFor(uint32_t) override {}
-    void processEvents() override {}
-    void post(std::function<void()> fn) override { fn(); }
-    std::unique_ptr<Timer> createTimer() override { return std::make_unique<IdleTimer>(); }
-};
+using bench::IdleLoop;
 
 struct Stream {
     const char* name;

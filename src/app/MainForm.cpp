@@ -262,11 +262,11 @@ QWidget* TMainForm::createLeftPage(int line)
         const char* caption;
         const char* name;
     } kButtons[] = {{"acGetParameter", "Get", "btn_Get"}, {"acSetParameter", "Set", "btn_Set"}};
-    for (const auto& spec : kButtons) {
-        auto* b = new QPushButton(qs(spec.caption), page);
-        b->setObjectName(qs(spec.name) + suffix);
+    for (const auto& button : kButtons) {
+        auto* b = new QPushButton(qs(button.caption), page);
+        b->setObjectName(qs(button.name) + suffix);
         b->setFont(boldFont(b->font()));
-        bindButton(b, m_actions.value(qs(spec.action)));
+        bindButton(b, m_actions.value(qs(button.action)));
         buttons->addWidget(b);
     }
     layout->addLayout(buttons);
