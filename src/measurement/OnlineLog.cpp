@@ -5,11 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
+#include "base/FileAccess.h"
 #include "serial/Trace.h"
 
 namespace pxr {
@@ -29,8 +25,6 @@ char* fixed3(char* out, char* end, double v, char separator)
                 *p = separator;
     return r.ptr;
 }
-
-std::string systemText(int err) { return std::strerror(err); }
 
 } // namespace
 
@@ -66,59 +60,14 @@ bool AppendLogLine(const std::string& path, const char* line, size_t length, std
         heap += "\r\n";
         out = heap.data();
     }
-#ifndef _WIN32
-    // Opening without O_CREAT takes only what exists: a log file deleted
-    // meanwhile ends the logging instead of being created again with a
-    // stray line. O_APPEND puts every write at the end, so there is no
-    // seek (stdio's seek reads back the file's last block on every line).
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0) {
-        error = systemText(errno);
-        return false;
-    }
-    bool ok = true;
-    int err = 0;
-    for (size_t done = 0; done < total;) {
-        const ssize_t w = ::write(fd, out + done, total - done);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            ok = false;
-            err = w < 0 ? errno : EIO;
-            break;
-        }
-        done += size_t(w);
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-#else
-    // "r+b" opens only what exists, as above.
-    std::FILE* f = std::fopen(path.c_str(), "r+b");
-    if (!f) {
-        error = systemText(errno);
-        return false;
-    }
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    ok = ok && std::fwrite(out, 1, total, f) == total;
-    ok = ok && std::fflush(f) == 0;
-    int err = ok ? 0 : errno;
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-#endif
-    if (!ok)
-        error = systemText(err ? err : EIO);
-    return ok;
+    return appendToExistingFile(path, out, total, error);
 }
 
 bool WriteLogFile(const std::string& path, const std::vector<const std::string*>& lines, std::string& error)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::FILE* f = openFile(path, "wb");
     if (!f) {
-        error = format("Cannot create file \"%s\". %s", path.c_str(), systemText(errno).c_str());
+        error = format("Cannot create file \"%s\". %s", path.c_str(), errnoText(errno).c_str());
         return false;
     }
     bool ok = std::fputs(kLogHeader, f) >= 0 && std::fputs("\r\n", f) >= 0;
@@ -134,7 +83,7 @@ bool WriteLogFile(const std::string& path, const std::vector<const std::string*>
         err = errno;
     }
     if (!ok)
-        error = format("Cannot write file \"%s\". %s", path.c_str(), systemText(err ? err : EIO).c_str());
+        error = format("Cannot write file \"%s\". %s", path.c_str(), errnoText(err ? err : EIO).c_str());
     return ok;
 }
 

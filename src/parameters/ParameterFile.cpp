@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 #include <vector>
 
+#include "base/FileAccess.h"
 #include "devices/FieldBinding.h"
 #include "devices/ParameterTable.h"
 #include "parameters/ProfileReader.h"
@@ -26,11 +26,13 @@ namespace {
 
 const char* const kLineEnd = "\r\n";
 
+// The absolute path, with the platform's own separators (a Windows user
+// expects "C:\Users\..." in the status bar, whatever the dialog handed over).
 std::string fullPathOf(const std::string& path)
 {
     std::error_code ec;
-    const fs::path absolute = fs::absolute(fs::path(path), ec);
-    return ec ? path : absolute.string();
+    fs::path absolute = fs::absolute(pathFromUtf8(path), ec);
+    return ec ? path : utf8FromPath(absolute.make_preferred());
 }
 
 std::string writeError(const std::string& path, const std::string& reason)
@@ -59,10 +61,8 @@ std::FILE* createTemporaryBeside(const std::string& target, std::string& name, i
 {
     for (int i = 0; i < 100; ++i) {
         name = target + ".~" + std::to_string(i);
-        errno = 0;
-        if (std::FILE* f = std::fopen(name.c_str(), "wbx"))
+        if (std::FILE* f = createNewFile(name, error))
             return f;
-        error = errno;
         if (error != EEXIST)
             return nullptr;
     }
@@ -149,7 +149,8 @@ FileResult saveParameterFile(const std::string& path, DeviceType model, const Fi
     }
 
     std::error_code ec;
-    const fs::file_status old = fs::status(result.path, ec);
+    const fs::path target = pathFromUtf8(result.path);
+    const fs::file_status old = fs::status(target, ec);
     const bool replacing = fs::exists(old);
     if (replacing && !fs::is_regular_file(old)) {
         result.error = writeError(result.path, "it is not a regular file");
@@ -178,17 +179,13 @@ FileResult saveParameterFile(const std::string& path, DeviceType model, const Fi
         error = errno;
     }
     if (written && replacing)
-        fs::permissions(temporary, old.permissions(), ec); // keep the file's access rights
-    if (written) {
-        fs::rename(temporary, result.path, ec);
-        if (ec) {
-            written = false;
-            error = ec.value();
-        }
-    }
+        fs::permissions(pathFromUtf8(temporary), old.permissions(), ec); // keep the file's access rights
+    std::string reason = written ? std::string() : systemText(error);
+    if (written && !replaceFile(temporary, result.path, reason))
+        written = false;
     if (!written) {
-        fs::remove(temporary, ec);
-        result.error = writeError(result.path, systemText(error));
+        fs::remove(pathFromUtf8(temporary), ec);
+        result.error = writeError(result.path, reason);
         return result;
     }
     result.ok = true;
@@ -201,7 +198,7 @@ FileResult openParameterFile(const std::string& path, DeviceType model, FieldBin
     FileResult result;
     result.path = fullPathOf(path);
     std::error_code ec;
-    const fs::file_status status = fs::status(result.path, ec);
+    const fs::file_status status = fs::status(pathFromUtf8(result.path), ec);
     if (!fs::exists(status)) {
         result.error = readError(result.path, "the file does not exist");
         return result;
@@ -210,7 +207,7 @@ FileResult openParameterFile(const std::string& path, DeviceType model, FieldBin
         result.error = readError(result.path, "it is not a regular file");
         return result;
     }
-    std::ifstream in(result.path, std::ios::binary);
+    std::FILE* in = openFile(result.path, "rb");
     if (!in) {
         result.error = readError(result.path, systemText(errno));
         return result;
@@ -218,12 +215,13 @@ FileResult openParameterFile(const std::string& path, DeviceType model, FieldBin
     // One byte more than the limit is enough to tell a file that is too
     // large, whatever it claims its size to be.
     std::string bytes(kParameterTextLimit + 1, '\0');
-    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
+    bytes.resize(std::fread(&bytes[0], 1, bytes.size(), in));
+    const bool bad = std::ferror(in) != 0;
+    std::fclose(in);
+    if (bad) {
         result.error = readError(result.path, "the file cannot be read");
         return result;
     }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
 
     const ReadResult read = readParameterFile(model, bytes, fields);
     if (!read.ok) {

@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace pxr {
 
 bool DebugTrace = false;
@@ -18,6 +22,15 @@ TraceSink& sink()
 
 void setTraceSink(TraceSink s) { sink() = std::move(s); }
 
+void writeTraceLine(const std::string& line)
+{
+#ifdef _WIN32
+    // What DebugView or a debugger's output window shows.
+    OutputDebugStringA((line + "\n").c_str());
+#endif
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 void trace(const std::string& line)
 {
     if (!DebugTrace)
@@ -25,7 +38,7 @@ void trace(const std::string& line)
     if (sink())
         sink()(line);
     else
-        std::fprintf(stderr, "%s\n", line.c_str());
+        writeTraceLine(line);
 }
 
 std::string format(const char* fmt, ...)

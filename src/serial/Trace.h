@@ -1,6 +1,7 @@
 #pragma once
 // Exchange trace: with the "debug" switch every exchange and reading is
-// written as one line to the trace sink (stderr in the Qt build).
+// written as one line to the trace sink: by default to stderr and, on
+// Windows, also to the system debugger output (OutputDebugString).
 
 #include <functional>
 #include <string>
@@ -11,8 +12,10 @@ namespace pxr {
 extern bool DebugTrace;
 
 using TraceSink = std::function<void(const std::string& line)>;
-// Replaces the sink; an empty sink writes to stderr.
+// Replaces the sink; an empty sink gives back the default one.
 void setTraceSink(TraceSink sink);
+// The default sink: the line to stderr and, on Windows, to the debugger output.
+void writeTraceLine(const std::string& line);
 // Writes the line when DebugTrace is on.
 void trace(const std::string& line);
 // printf-style formatting into a std::string (used for the program's fixed formats).
