@@ -119,8 +119,7 @@ std::string ComTransactions::QueryCommand(const std::string& command, const std:
             }
         }
         reply = LastReply;
-        trace(format("%s=%s,ms=%d..%u", command.c_str(), reply.c_str(), passes * 10,
-                     static_cast<unsigned>(timeoutMs)));
+        trace(command + "=" + reply + format(",ms=%d..%u", passes * 10, static_cast<unsigned>(timeoutMs)));
         if (!reply.empty()) {
             status = 1;
             if (deviceType == kPXR500C) {
@@ -183,13 +182,13 @@ void ComTransactions::ComDataPacketPacket(TComDataPacket&, const std::string& pa
         // A blank line never ends the wait; neither may it wipe out the
         // answer that came just before it in the same poll.
         LastReply = packet;
-    trace(format("DataPacket<%s>", packet.c_str()));
+    trace("DataPacket<" + packet + ">");
 }
 
 void ComTransactions::ComDataPacket_runPacket(TComDataPacket&, const std::string& packet)
 {
     LastRunReply = packet;
-    trace(format("RunPacket<%s>", packet.c_str()));
+    trace("RunPacket<" + packet + ">");
 }
 
 void ComTransactions::DeviceInfo()
