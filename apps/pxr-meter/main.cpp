@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <string>
 
 #include "emulator/MeterEmulator.h"
@@ -39,6 +40,10 @@ const char* const kUsage =
     "  --wrong-baud        the meter runs at another rate than the model line's usual\n"
     "                      one (or --baud); while the program's rate differs, output is\n"
     "                      junk and input is not understood\n"
+    "  --esc-tail          after ESC the reading line the meter is on still goes out\n"
+    "  --one-piece         every reply and reading line arrives in one piece\n"
+    "  --pieces N          every reply and reading line arrives in N pieces\n"
+    "  --answer-ms N       N ms from a command to the first byte of its answer (default 5)\n"
     "  --distance M        simulated target distance (default 5)\n"
     "  --ramp              distance ramp with a burst of error lines\n"
     "  --seed N            noise and chunking follow from it (default 1)\n"
@@ -185,6 +190,22 @@ bool parseArgs(int argc, char** argv, Options& o)
             o.config.faults.hangUpAfter = n;
         } else if (a == "--wrong-baud") {
             o.config.faults.wrongBaud = true;
+        } else if (a == "--esc-tail") {
+            o.config.faults.escTail = true;
+        } else if (a == "--one-piece") {
+            o.config.faults.pieces = 1;
+        } else if (a == "--pieces") {
+            if (!number(n))
+                return false;
+            if (n == 0) {
+                std::fprintf(stderr, "pxr-meter: --pieces needs at least 1\n");
+                return false;
+            }
+            o.config.faults.pieces = static_cast<int>(std::min<unsigned long long>(n, 1000));
+        } else if (a == "--answer-ms") {
+            if (!number(n))
+                return false;
+            o.config.answerMs = static_cast<double>(std::min<unsigned long long>(n, 600000));
         } else if (a == "--distance" && next) {
             char* end = nullptr;
             o.config.distance = std::strtod(next, &end);
@@ -306,7 +327,14 @@ int main(int argc, char** argv)
 
     pxr::MeterEmulator meter(o.config);
     std::string txBuffer;
-    meter.setOutput([&](const std::string& bytes) { txBuffer += bytes; });
+    // With --one-piece/--pieces every piece the meter hands over is written
+    // whole, once its last byte has crossed the line.
+    const bool wholePieces = o.config.faults.pieces > 0;
+    std::deque<std::size_t> pieceSizes;
+    meter.setOutput([&](const std::string& bytes) {
+        txBuffer += bytes;
+        pieceSizes.push_back(bytes.size());
+    });
 
     if (o.verbose)
         std::fprintf(stderr, "pxr-meter: %u baud, %s -> %s\n", meter.baudRate(), o.link.c_str(),
@@ -330,9 +358,17 @@ int main(int argc, char** argv)
             const double byteMs = 10000.0 / static_cast<double>(meter.baudRate());
             if (txFreeMs < now - byteMs)
                 txFreeMs = now;
-            if (txFreeMs <= now) {
-                auto n = static_cast<std::size_t>((now - txFreeMs) / byteMs) + 1;
+            const double wholeAt = txFreeMs + static_cast<double>(pieceSizes.front() - 1) * byteMs;
+            if (wholePieces ? wholeAt <= now : txFreeMs <= now) {
+                auto n = wholePieces ? pieceSizes.front() : static_cast<std::size_t>((now - txFreeMs) / byteMs) + 1;
                 n = std::min(n, txBuffer.size());
+                for (std::size_t left = n; left > 0 && !pieceSizes.empty();) {
+                    const std::size_t take = std::min(left, pieceSizes.front());
+                    pieceSizes.front() -= take;
+                    left -= take;
+                    if (pieceSizes.front() == 0)
+                        pieceSizes.pop_front();
+                }
                 const std::string chunk = txBuffer.substr(0, n);
                 txBuffer.erase(0, n);
                 txFreeMs += static_cast<double>(n) * byteMs;
@@ -363,7 +399,9 @@ int main(int argc, char** argv)
         // the program writes; look at the line speed at least every 50 ms.
         double wake = std::min(meter.nextEventMs(), now + 50.0);
         if (!txBuffer.empty())
-            wake = std::min(wake, txFreeMs);
+            wake = std::min(wake, wholePieces ? txFreeMs + static_cast<double>(pieceSizes.front() - 1) * 10000.0 /
+                                                              static_cast<double>(meter.baudRate())
+                                              : txFreeMs);
         int timeout = static_cast<int>(std::max(0.0, std::ceil(wake - nowMs())));
 
         if (master < 0) {

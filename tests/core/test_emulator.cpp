@@ -334,13 +334,39 @@ INSTANTIATE_TEST_SUITE_P(Models, StreamRate, ::testing::ValuesIn(kRates));
 
 TEST(Emulator, StreamNeverOutrunsItsLine)
 {
-    // DX wants a line every 20 ms; nine bytes take 37.5 ms at 2400 baud.
+    // DX makes a reading every 20 ms; its nine bytes take 37.5 ms at 2400
+    // baud. A reading that finds the line busy is dropped, so every second
+    // one goes out, 40 ms apart, and nothing piles up.
     MeterConfig c = Rig::model(MeterModel::PXR7X);
     c.baudRate = 2400;
     Rig rig(c);
     rig.start();
-    rig.ask("DX", 2000);
-    EXPECT_NEAR(medianGap(rig.out), 9 * 10 * 1000.0 / 2400, 1e-6);
+    rig.ask("DX", 5000);
+    EXPECT_NEAR(medianGap(rig.out), 40, 1e-6);
+    for (size_t i = 1; i < rig.out.size(); ++i)
+        EXPECT_GE(rig.out[i].atMs - rig.out[i - 1].atMs, 9 * 10 * 1000.0 / 2400 - 1e-9) << i;
+    // After five seconds the transmitter owes at most the line it is on.
+    EXPECT_LE(rig.meter.transmitterFreeMs(), rig.now + 9 * 10 * 1000.0 / 2400);
+    rig.out.clear();
+    rig.send(ESC);
+    rig.run(1000);
+    EXPECT_EQ(rig.text(), "");
+}
+
+TEST(Emulator, ACallerThatFallsBehindMakesTheMeterDropReadings)
+{
+    Rig rig(Rig::model(MeterModel::PXR7X));
+    rig.start();
+    rig.ask("DX", 1000);
+    const size_t normal = rig.out.size();
+    // The caller's line is busy for the next second: whatever is measured
+    // meanwhile is lost, not sent late.
+    rig.meter.lineBusyUntil(rig.now + 1000);
+    rig.out.clear();
+    rig.run(1000);
+    EXPECT_EQ(rig.out.size(), 0u);
+    rig.run(1000);
+    EXPECT_NEAR(static_cast<double>(rig.out.size()), static_cast<double>(normal), 2.0);
 }
 
 // ---- reading formats ----
@@ -803,6 +829,134 @@ TEST(Faults, WithoutTheWrongBaudFaultTheRatesDoNotMatter)
     rig.meter.setHostLineRate(115200);
     rig.start();
     EXPECT_EQ(rig.ask("SA"), "SA 1\r\n");
+}
+
+TEST(Faults, EscTailSendsTheReadingInHand)
+{
+    struct Case {
+        MeterModel model;
+        const char* pattern; // the one line that follows the ESC
+        size_t size;         // its bytes with the terminator
+    };
+    for (Case c : {Case{MeterModel::PXR7X, R"(005\.00\d\r\n)", 9}, Case{MeterModel::PXR500C, R"(    5\.0[01])", 8},
+                   Case{MeterModel::PXR501, R"(D 0005\.00\d\r\n)", 12}}) {
+        Rig rig(withFault(c.model, [](MeterFaults& f) { f.escTail = true; }));
+        rig.meter.powerOn(0);
+        rig.runTo(1000);
+        // Between two lines: the transmitter is idle.
+        ASSERT_LE(rig.meter.transmitterFreeMs(), rig.now);
+        rig.out.clear();
+        rig.send(ESC);
+        EXPECT_FALSE(rig.meter.streaming());
+        rig.run(3000);
+        ASSERT_EQ(rig.out.size(), 1u) << rig.text();
+        EXPECT_EQ(rig.out[0].atMs, 1000) << "at once";
+        EXPECT_EQ(rig.text().size(), c.size);
+        EXPECT_TRUE(std::regex_match(rig.text(), std::regex(c.pattern))) << rig.text();
+        EXPECT_EQ(rig.meter.nextEventMs(), MeterEmulator::kNever);
+        // The meter is stopped for good: the next ESC leaves no tail.
+        rig.out.clear();
+        rig.send(ESC);
+        rig.run(1000);
+        EXPECT_EQ(rig.text(), "");
+    }
+}
+
+// The line on the wire finishes after an ESC, with or without the tail
+// fault; a line not yet begun never goes out.
+TEST(Faults, TheLineOnTheWireFinishesAfterEsc)
+{
+    for (bool tail : {false, true}) {
+        MeterConfig c = withFault(MeterModel::PXR501, [](MeterFaults& f) { f.pieces = 4; });
+        c.faults.escTail = tail;
+        c.baudRate = 9600;
+        Rig rig(c);
+        rig.meter.powerOn(0);
+        rig.runTo(1000);
+        // Wait for the first piece of a line, then ESC while the rest is on the wire.
+        rig.out.clear();
+        do
+            rig.runTo(rig.meter.nextEventMs());
+        while (rig.out.empty() || rig.out.back().bytes[0] != 'D');
+        std::string line = rig.out.back().bytes;
+        rig.out.clear();
+        rig.send(ESC);
+        rig.run(2000);
+        line += rig.text();
+        EXPECT_EQ(rig.out.size(), 3u) << "tail " << tail;
+        EXPECT_TRUE(std::regex_match(line, std::regex(R"(D 0005\.00\d\r\n)"))) << line;
+    }
+}
+
+struct PiecesCase {
+    const char* name;
+    int pieces;
+    std::vector<size_t> sizes; // of "Q1 2 5000 0.1 1\r\n", 17 bytes
+};
+
+const PiecesCase kPieces[] = {
+    {"Whole", 0, {17}},
+    {"OnePiece", 1, {17}},
+    {"Three", 3, {6, 6, 5}},
+    {"Five", 5, {4, 4, 3, 3, 3}},
+    {"MoreThanBytes", 40, std::vector<size_t>(17, 1)},
+};
+
+class Pieces : public ::testing::TestWithParam<PiecesCase> {};
+
+TEST_P(Pieces, ReplyHandedOverInPiecesAtTheLinesPace)
+{
+    const PiecesCase& p = GetParam();
+    MeterConfig c = withFault(MeterModel::PXR501, [](MeterFaults&) {});
+    c.faults.pieces = p.pieces;
+    c.baudRate = 9600;
+    Rig rig(c);
+    rig.start();
+    EXPECT_EQ(rig.ask("Q1", 500), "Q1 2 5000 0.1 1\r\n");
+    ASSERT_EQ(rig.out.size(), p.sizes.size());
+    const double byteMs = 10.0 * 1000.0 / 9600;
+    for (size_t i = 0; i < rig.out.size(); ++i) {
+        EXPECT_EQ(rig.out[i].bytes.size(), p.sizes[i]) << i;
+        if (i > 0) {
+            EXPECT_NEAR(rig.out[i].atMs - rig.out[i - 1].atMs, p.sizes[i - 1] * byteMs, 1e-9) << i;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, Pieces, ::testing::ValuesIn(kPieces),
+                         [](const ::testing::TestParamInfo<PiecesCase>& info) { return std::string(info.param.name); });
+
+TEST(Faults, PiecesCutReadingLinesToo)
+{
+    Rig rig(withFault(MeterModel::PXR7X, [](MeterFaults& f) { f.pieces = 2; }));
+    rig.start();
+    rig.ask("DT", 2000);
+    ASSERT_GE(rig.out.size(), 20u);
+    for (size_t i = 0; i + 1 < rig.out.size(); i += 2) {
+        EXPECT_EQ(rig.out[i].bytes.size(), 5u);
+        EXPECT_EQ(rig.out[i + 1].bytes.size(), 4u);
+    }
+    for (const std::string& l : rig.lines())
+        EXPECT_TRUE(std::regex_match(l, std::regex(R"(005\.00\d)"))) << l;
+}
+
+TEST(Faults, AnswerTimeBeforeEveryAnswer)
+{
+    for (double answer : {0.0, 5.0, 250.0}) {
+        MeterConfig c = Rig::model(MeterModel::PXR7X);
+        c.answerMs = answer;
+        Rig rig(c);
+        rig.start();
+        const double asked = rig.now;
+        EXPECT_EQ(rig.ask("SA", answer + 50), "SA 1\r\n");
+        ASSERT_EQ(rig.out.size(), 1u);
+        EXPECT_EQ(rig.out[0].atMs, asked + answer);
+        // A stream's first reading comes one output interval (160 ms) after the answer time.
+        const double started = rig.now;
+        rig.ask("DT", answer + 170);
+        ASSERT_EQ(rig.out.size(), 1u);
+        EXPECT_EQ(rig.out[0].atMs, started + answer + 160);
+    }
 }
 
 } // namespace
