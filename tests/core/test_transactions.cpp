@@ -134,7 +134,7 @@ struct TraceCase {
     DeviceType model;
     const char* stop;
     std::string reply; // what the meter sends after "SA"
-    std::vector<std::string> lines; // the trace lines of the exchange, as written
+    std::vector<std::string> lines; // the trace lines of the exchange, without their ",ms=..."
 };
 
 class TraceLines : public Link, public ::testing::WithParamInterface<TraceCase> {};
@@ -149,7 +149,9 @@ TEST_P(TraceLines, ControlCharactersAreEscaped)
     int status = 0;
     tx.QueryCommand("SA", "SA", c.stop, 1000, status);
     ASSERT_GE(traces.size(), c.lines.size());
-    const std::vector<std::string> last(traces.end() - std::ptrdiff_t(c.lines.size()), traces.end());
+    std::vector<std::string> last(traces.end() - std::ptrdiff_t(c.lines.size()), traces.end());
+    for (std::string& l : last)
+        l = l.substr(0, l.rfind(",ms="));
     EXPECT_EQ(last, c.lines);
     for (const std::string& l : traces)
         EXPECT_EQ(l.find_first_of(std::string("\r\n\0", 3)), std::string::npos) << l;
@@ -159,11 +161,11 @@ INSTANTIATE_TEST_SUITE_P(
     Link, TraceLines,
     ::testing::Values(
         TraceCase{"NulInsideTheReply", kPXR7X, "\r\n", std::string("SA\0 25\r\n", 8),
-                  {"DataPacket<SA\\0 25>", "SA=SA\\0 25,ms=30..1000"}},
+                  {"DataPacket<SA\\0 25>", "SA=SA\\0 25"}},
         TraceCase{"LineEndsOfAReplyWithoutStopString", kPXR500C, "", "   25\r\n",
-                  {"DataPacket<   25\\r\\n>", "SA=   25\\r\\n,ms=50..1000"}},
+                  {"DataPacket<   25\\r\\n>", "SA=   25\\r\\n"}},
         TraceCase{"OtherControlsAndTheBackslash", kPXR7X, "\r\n", "SA \x1b[2J\\\x7f\r\n",
-                  {"DataPacket<SA \\x1B[2J\\\\\\x7F>", "SA=SA \\x1B[2J\\\\\\x7F,ms=40..1000"}}),
+                  {"DataPacket<SA \\x1B[2J\\\\\\x7F>", "SA=SA \\x1B[2J\\\\\\x7F"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Link, RunDetectionTracesTheChunkOnOneLine)
