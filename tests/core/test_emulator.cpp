@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "emulator/LinePacer.h"
 #include "emulator/MeterEmulator.h"
 
 using namespace pxr;
@@ -957,6 +959,131 @@ TEST(Faults, AnswerTimeBeforeEveryAnswer)
         ASSERT_EQ(rig.out.size(), 1u);
         EXPECT_EQ(rig.out[0].atMs, started + answer + 160);
     }
+}
+
+// ---- the pace of a real line (pxr-meter's writer) ----
+
+struct Write {
+    double atMs;
+    std::string bytes;
+};
+
+// Drives a pacer as pxr-meter does: pieces pushed at given times, take()
+// called on a schedule that now and then stalls (a loaded machine).
+std::vector<Write> drive(LinePacer& pacer, const std::vector<std::pair<double, std::string>>& pushes,
+                         uint32_t seed, double stallEveryMs)
+{
+    std::mt19937 rng(seed);
+    std::vector<Write> writes;
+    size_t next = 0;
+    for (double t = 0; t < 5000 && (next < pushes.size() || !pacer.empty());) {
+        while (next < pushes.size() && pushes[next].first <= t)
+            pacer.push(pushes[next++].second, t);
+        for (std::string& w : pacer.take(t))
+            writes.push_back({t, std::move(w)});
+        // Mostly prompt wake-ups, sometimes late by up to 20 ms.
+        double step = 0.01 + (rng() % 50) / 100.0;
+        if (stallEveryMs > 0 && rng() % static_cast<unsigned>(stallEveryMs) == 0)
+            step += 20.0 * (rng() % 100) / 100.0;
+        t += step;
+    }
+    return writes;
+}
+
+struct PaceCase {
+    uint32_t baud;
+    bool whole;
+    double stallEveryMs; // 0: never late
+};
+
+class Pace : public ::testing::TestWithParam<PaceCase> {};
+
+TEST_P(Pace, NeverSoonerNorFasterThanTheLine)
+{
+    const PaceCase& c = GetParam();
+    const double b = 10000.0 / c.baud;
+    const double slack = 1.0;
+    std::vector<std::pair<double, std::string>> pushes;
+    std::string all;
+    for (int i = 0; i < 12; ++i) {
+        // Pieces handed over in bursts and alone, long and short.
+        const std::string piece = "piece " + std::to_string(i) + std::string(static_cast<size_t>(i * 3 % 17), 'x') + "\r\n";
+        pushes.push_back({i < 6 ? 0.0 : 40.0 * i, piece});
+        all += piece;
+    }
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        LinePacer pacer(c.whole, slack);
+        pacer.setBaudRate(c.baud);
+        const std::vector<Write> writes = drive(pacer, pushes, seed, c.stallEveryMs);
+        std::string got;
+        for (const Write& w : writes)
+            got += w.bytes;
+        ASSERT_EQ(got, all) << "everything, in order";
+
+        // Never sooner: no byte is written before an unhurried line could
+        // have carried it, behind the bytes handed over before it.
+        std::vector<double> crossed;
+        double lineFree = 0;
+        for (const auto& p : pushes)
+            for (size_t k = 0; k < p.second.size(); ++k)
+                crossed.push_back(lineFree = std::max(lineFree, p.first) + b);
+        size_t n = 0;
+        for (const Write& w : writes)
+            for (size_t k = 0; k < w.bytes.size(); ++k, ++n)
+                EXPECT_GE(w.atMs + 1e-9, crossed[n]) << "byte " << n;
+        // Never faster: bytes in any later writes fit into the time since an
+        // earlier write (plus the slack a late writer may use; a whole piece
+        // comes at once when its last byte has crossed).
+        for (size_t i = 0; i < writes.size(); ++i) {
+            size_t bytes = 0;
+            for (size_t j = i + 1; j < writes.size(); ++j) {
+                bytes += writes[j].bytes.size();
+                const size_t lastPiece = c.whole ? writes[j].bytes.size() : 1;
+                EXPECT_LE(static_cast<double>(bytes - lastPiece) * b, writes[j].atMs - writes[i].atMs + slack + 1e-9)
+                    << "writes " << i << ".." << j;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, Pace,
+                         ::testing::Values(PaceCase{1200, false, 0}, PaceCase{9600, false, 0},
+                                           PaceCase{115200, false, 0}, PaceCase{460800, false, 0},
+                                           PaceCase{9600, false, 5}, PaceCase{115200, false, 5},
+                                           PaceCase{9600, true, 0}, PaceCase{115200, true, 5}));
+
+TEST(Pace, ALateWriterDoesNotBurst)
+{
+    LinePacer pacer(false, 1.0);
+    pacer.setBaudRate(9600);
+    pacer.push(std::string(100, 'a'), 0);
+    EXPECT_NEAR(pacer.busyUntilMs(0), 100 * 10000.0 / 9600, 1e-9);
+    EXPECT_NEAR(pacer.nextDueMs(), 10000.0 / 9600, 1e-9);
+    // 50 ms asleep: 48 bytes would have crossed; one goes now, the rest
+    // follow at the line's pace, so the line ends later, not sooner.
+    const auto writes = pacer.take(50);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].size(), 1u);
+    const double b = 10000.0 / 9600;
+    EXPECT_NEAR(pacer.busyUntilMs(50), 49 + 99 * b, 1e-9);
+    EXPECT_TRUE(pacer.take(49 + b - 0.01).empty());
+    EXPECT_EQ(pacer.take(49 + b).at(0), "a");
+    EXPECT_TRUE(pacer.take(49 + 2 * b - 0.01).empty());
+}
+
+TEST(Pace, WholePiecesWaitForTheirLastByte)
+{
+    LinePacer pacer(true, 1.0);
+    pacer.setBaudRate(1200); // 8.33 ms a byte
+    pacer.push("Q1 2 5", 0);
+    pacer.push("000 0.", 0);
+    EXPECT_NEAR(pacer.nextDueMs(), 50, 1e-9);
+    EXPECT_TRUE(pacer.take(49.9).empty());
+    EXPECT_EQ(pacer.take(50), std::vector<std::string>{"Q1 2 5"});
+    EXPECT_TRUE(pacer.take(99.9).empty());
+    EXPECT_EQ(pacer.take(100), std::vector<std::string>{"000 0."});
+    EXPECT_TRUE(pacer.empty());
+    EXPECT_EQ(pacer.nextDueMs(), LinePacer::kNever);
 }
 
 } // namespace
