@@ -5,7 +5,16 @@
 #include <cstdio>
 #include <cstring>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "base/FileAccess.h"
+#include "base/SafeFile.h"
 #include "serial/Trace.h"
 
 namespace pxr {
@@ -24,6 +33,21 @@ char* fixed3(char* out, char* end, double v, char separator)
             if (*p == '.')
                 *p = separator;
     return r.ptr;
+}
+
+#ifndef _WIN32
+std::string systemText(int err) { return std::strerror(err); }
+#endif
+
+// The header and the lines, each ended by CR LF.
+std::string logFileText(const std::vector<const std::string*>& lines)
+{
+    std::string text = std::string(kLogHeader) + "\r\n";
+    for (const std::string* l : lines) {
+        text += *l;
+        text += "\r\n";
+    }
+    return text;
 }
 
 } // namespace
@@ -60,31 +84,77 @@ bool AppendLogLine(const std::string& path, const char* line, size_t length, std
         heap += "\r\n";
         out = heap.data();
     }
-    return appendToExistingFile(path, out, total, error);
+#ifndef _WIN32
+    // Opening without O_CREAT takes only what exists: a log file deleted
+    // meanwhile ends the logging instead of being created again with a
+    // stray line. O_APPEND puts every write at the end, so there is no
+    // seek (stdio's seek reads back the file's last block on every line).
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) {
+        error = systemText(errno);
+        return false;
+    }
+    // Where the line starts: a write cut short by a full disk is taken back
+    // to here, so that the file ends with the last whole line.
+    struct stat before {};
+    const bool sized = ::fstat(fd, &before) == 0;
+    int err = 0;
+    size_t done = 0;
+    while (done < total) {
+        const ssize_t w = ::write(fd, out + done, total - done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            err = w < 0 ? errno : EIO;
+            break;
+        }
+        done += size_t(w);
+    }
+    if (err != 0 && done > 0 && (!sized || ::ftruncate(fd, before.st_size) != 0))
+        err = EIO; // the part stays; say so rather than claim a whole file
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err != 0)
+        error = systemText(err);
+#else
+    // OPEN_EXISTING, as O_APPEND without O_CREAT above; the sharing lets
+    // other programs read (and delete) the file between two lines.
+    const HANDLE h = CreateFileW(widePath(path).c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = windowsErrorText(GetLastError());
+        return false;
+    }
+    // Where the line starts: a write cut short by a full disk is taken back
+    // to here, as above.
+    LARGE_INTEGER start{};
+    DWORD err = SetFilePointerEx(h, LARGE_INTEGER{}, &start, FILE_END) ? 0 : GetLastError();
+    DWORD done = 0;
+    while (err == 0 && done < total) {
+        DWORD written = 0;
+        if (!WriteFile(h, out + done, DWORD(total - done), &written, nullptr))
+            err = GetLastError();
+        else if (written == 0)
+            err = ERROR_WRITE_FAULT;
+        done += written;
+    }
+    if (err != 0 && done > 0 && !(SetFilePointerEx(h, start, nullptr, FILE_BEGIN) && SetEndOfFile(h)))
+        err = ERROR_WRITE_FAULT; // the part stays; say so rather than claim a whole file
+    if (!CloseHandle(h) && err == 0)
+        err = GetLastError();
+    if (err != 0)
+        error = windowsErrorText(err);
+#endif
+    return err == 0;
 }
 
 bool WriteLogFile(const std::string& path, const std::vector<const std::string*>& lines, std::string& error)
 {
-    std::FILE* f = openFile(path, "wb");
-    if (!f) {
-        error = format("Cannot create file \"%s\". %s", path.c_str(), errnoText(errno).c_str());
-        return false;
-    }
-    bool ok = std::fputs(kLogHeader, f) >= 0 && std::fputs("\r\n", f) >= 0;
-    for (const std::string* l : lines) {
-        if (!ok)
-            break;
-        ok = std::fwrite(l->data(), 1, l->size(), f) == l->size() && std::fputs("\r\n", f) >= 0;
-    }
-    ok = ok && std::fflush(f) == 0;
-    int err = ok ? 0 : errno;
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok)
-        error = format("Cannot write file \"%s\". %s", path.c_str(), errnoText(err ? err : EIO).c_str());
-    return ok;
+    const SafeWriteResult r = replaceFileContents(path, logFileText(lines));
+    if (!r.ok)
+        error = format("Cannot write file \"%s\". %s", path.c_str(), r.reason.c_str());
+    return r.ok;
 }
 
 OnlineLog::OnlineLog(Stopwatch& ATimer1, UiHooks& ui, Hooks hooks)
@@ -170,12 +240,8 @@ void OnlineLog::acSaveLogExecute()
     const std::string path = m_hooks.chooseSaveFile ? m_hooks.chooseSaveFile(dir) : std::string();
     if (path.empty())
         return;
-    std::vector<const std::string*> lines;
-    lines.reserve(m_count);
-    for (size_t i = 0; i < m_count; ++i)
-        lines.push_back(&line(i));
     std::string error;
-    if (!WriteLogFile(path, lines, error))
+    if (!WriteLogFile(path, windowLines(), error))
         m_ui.showError(error);
 }
 
@@ -189,14 +255,15 @@ void OnlineLog::acClearLogExecute()
     ++m_clears;
 }
 
-std::string OnlineLog::logWindowText() const
+std::vector<const std::string*> OnlineLog::windowLines() const
 {
-    std::string text = std::string(kLogHeader) + "\r\n";
-    for (size_t i = 0; i < m_count; ++i) {
-        text += line(i);
-        text += "\r\n";
-    }
-    return text;
+    std::vector<const std::string*> lines;
+    lines.reserve(m_count);
+    for (size_t i = 0; i < m_count; ++i)
+        lines.push_back(&line(i));
+    return lines;
 }
+
+std::string OnlineLog::logWindowText() const { return logFileText(windowLines()); }
 
 } // namespace pxr

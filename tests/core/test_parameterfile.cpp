@@ -427,6 +427,21 @@ TEST_F(ParameterFileOnDisk, ForwardSlashesAreReportedWithTheSystemsSeparator)
     EXPECT_EQ(openParameterFile(given, kPXR7X, fields).status, " Read: " + path("sub/p.csv"));
 }
 
+TEST_F(ParameterFileOnDisk, SaveOverALinkReplacesTheFileItPointsTo)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "MinGW's library makes no symbolic links, and Windows lets only administrators";
+#endif
+    fs::create_directories(m_dir / "shared");
+    const std::string target = path("shared/p.csv");
+    put(target, "[Parameter]\r\nSA=old\r\n");
+    fs::create_symlink("shared/p.csv", path("p.csv"));
+    const FileResult r = saveParameterFile(path("p.csv"), kPXR7X, factoryBinding(kPXR7X, false));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(fs::is_symlink(path("p.csv")));
+    EXPECT_EQ(contents(target), kPXR7XFactoryFile);
+}
+
 TEST_F(ParameterFileOnDisk, RelativePathIsReportedInFull)
 {
     const fs::path before = fs::current_path();

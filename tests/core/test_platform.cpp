@@ -1,12 +1,10 @@
 // What differs between Linux and Windows, run on both: files by UTF-8 name,
-// creating a file that must be new, replacing a file by another (over an
-// existing one too, which a plain rename refuses on Windows), appending only
-// to a file that exists, the spellings of a Windows COM port, and the trace's
-// default sink (stderr, and on Windows the debugger output).
+// the spellings of a Windows COM port, and the trace's default sink (stderr,
+// and on Windows the debugger output). Replacing and appending to files are
+// tested with their owners (test_safefile, test_onlinelog).
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -48,10 +46,6 @@ protected:
         std::ifstream in(fs::u8path(path), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    static void put(const std::string& path, const std::string& bytes)
-    {
-        std::ofstream(fs::u8path(path), std::ios::binary) << bytes;
-    }
     std::vector<std::string> names() const
     {
         std::vector<std::string> list;
@@ -76,81 +70,6 @@ TEST_F(Files, NamesBeyondAsciiReachTheDiskAsWritten)
         EXPECT_EQ(utf8FromPath(pathFromUtf8(at(name))), at(name));
         fs::remove(fs::u8path(at(name)));
     }
-}
-
-TEST_F(Files, CreatingANewFileRefusesATakenName)
-{
-    put(at("taken.csv"), "mine");
-    int error = 0;
-    EXPECT_EQ(createNewFile(at("taken.csv"), error), nullptr);
-    EXPECT_EQ(error, EEXIST);
-    EXPECT_EQ(contents(at("taken.csv")), "mine");
-
-    std::FILE* f = createNewFile(at(u8"neu ä.csv"), error);
-    ASSERT_NE(f, nullptr) << errnoText(error);
-    std::fputs("a\r\n", f);
-    std::fclose(f);
-    EXPECT_EQ(contents(at(u8"neu ä.csv")), "a\r\n");
-
-    EXPECT_EQ(createNewFile(at("no/such/folder.csv"), error), nullptr);
-    EXPECT_EQ(error, ENOENT);
-}
-
-TEST_F(Files, ReplacingPutsTheNewFileInThePlaceOfTheOld)
-{
-    struct Case {
-        const char* name;
-        bool targetExists;
-    } cases[] = {{"over an existing file", true}, {"where there is none", false}};
-    for (const Case& c : cases) {
-        put(at("new.~0"), "new");
-        if (c.targetExists)
-            put(at(u8"Zähler.csv"), "old and longer");
-        std::string error;
-        ASSERT_TRUE(replaceFile(at("new.~0"), at(u8"Zähler.csv"), error)) << c.name << ": " << error;
-        EXPECT_EQ(contents(at(u8"Zähler.csv")), "new") << c.name;
-        EXPECT_EQ(names(), std::vector<std::string>{u8"Zähler.csv"}) << c.name;
-        fs::remove(fs::u8path(at(u8"Zähler.csv")));
-    }
-}
-
-TEST_F(Files, AFailedReplaceSaysWhyAndLeavesBothAlone)
-{
-    put(at("target.csv"), "old");
-    fs::create_directory(m_dir / "folder");
-    put(at("new.~0"), "new");
-    struct Case {
-        const char* name;
-        std::string from, to;
-    } cases[] = {
-        {"source missing", at("missing.~0"), at("target.csv")},
-        {"target is a folder", at("new.~0"), at("folder")},
-        {"target folder missing", at("new.~0"), at("no/such/target.csv")},
-    };
-    for (const Case& c : cases) {
-        std::string error;
-        EXPECT_FALSE(replaceFile(c.from, c.to, error)) << c.name;
-        EXPECT_FALSE(error.empty()) << c.name;
-        EXPECT_EQ(contents(at("target.csv")), "old") << c.name;
-        EXPECT_EQ(contents(at("new.~0")), "new") << c.name;
-    }
-}
-
-TEST_F(Files, AppendingGoesToTheEndOfAFileThatExistsOnly)
-{
-    put(at("log.csv"), "Time;Value\r\n");
-    std::string error;
-    ASSERT_TRUE(appendToExistingFile(at("log.csv"), "1.000;2.000\r\n", 13, error)) << error;
-    ASSERT_TRUE(appendToExistingFile(at("log.csv"), "2.000;\r\n", 8, error)) << error;
-    EXPECT_EQ(contents(at("log.csv")), "Time;Value\r\n1.000;2.000\r\n2.000;\r\n");
-
-    fs::create_directory(m_dir / "folder");
-    for (const std::string& path : {at("gone.csv"), at("folder")}) {
-        error.clear();
-        EXPECT_FALSE(appendToExistingFile(path, "x\r\n", 3, error)) << path;
-        EXPECT_FALSE(error.empty()) << path;
-    }
-    EXPECT_FALSE(fs::exists(m_dir / "gone.csv")); // not created again
 }
 
 TEST(PortNames, SpellingsOfOneWindowsPortAreOnePort)
