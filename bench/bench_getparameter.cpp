@@ -228,7 +228,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    const double answerMs = MeterConfig{}.replyDelayMs;
+    const double answerMs = MeterConfig{}.answerMs;
     const Model models[] = {
         {"pxr7x", kPXR7X, 9600},
         {"pxr500c", kPXR500C, 9600},

@@ -131,6 +131,12 @@ void MeterEmulator::setOutput(Output output) { m_output = std::move(output); }
 
 void MeterEmulator::setHostLineRate(uint32_t baud) { m_hostRate = baud; }
 
+void MeterEmulator::lineBusyUntil(double ms)
+{
+    m_lineBusyMs = ms;
+    m_txFreeMs = std::max(m_txFreeMs, ms);
+}
+
 std::string MeterEmulator::streamMode() const
 {
     return m_stream ? std::string(m_stream->code) : std::string();
@@ -186,7 +192,8 @@ void MeterEmulator::powerOn(double nowMs)
     m_powered = true;
     m_input.clear();
     m_queue.clear();
-    m_lastDueMs = nowMs;
+    m_sentEndMs = m_txFreeMs = std::max(nowMs, m_lineBusyMs);
+    m_sentReadingEndMs = m_readingEndMs = -kNever;
     stopStream();
     if (m_hungUp || m_config.faults.silent)
         return;
@@ -215,11 +222,16 @@ void MeterEmulator::advanceTo(double nowMs)
         if (std::min(queued, line) > nowMs)
             break;
         if (queued <= line) {
-            std::string bytes = std::move(m_queue.front().bytes);
+            Pending piece = std::move(m_queue.front());
             m_queue.pop_front();
-            emit(std::move(bytes));
+            m_sentEndMs = piece.end;
+            if (piece.readingLine != 0) {
+                m_readingOnLine = piece.readingLine;
+                m_sentReadingEndMs = piece.end;
+            }
+            emit(std::move(piece.bytes));
         } else {
-            sendStreamLine(line);
+            makeReading(line);
         }
     }
 }
@@ -246,13 +258,8 @@ void MeterEmulator::handleByte(char c, double nowMs)
     switch (c) {
     case '\x1b':
         m_input.clear();
-        if (!m_stream)
-            return;
-        if (m_config.faults.ignoreFirstEsc && !m_escIgnored) {
-            m_escIgnored = true;
-            return;
-        }
-        stopStream();
+        if (m_stream)
+            escape(nowMs);
         return;
     case '\r': {
         const std::string line = m_input;
@@ -398,13 +405,47 @@ void MeterEmulator::execute(const Command& command, const std::string& argument,
 void MeterEmulator::startStream(const Command& command, double nowMs)
 {
     m_stream = &command;
-    m_nextLineMs = nowMs + m_config.replyDelayMs + streamIntervalMs(command);
+    m_nextLineMs = nowMs + m_config.answerMs + streamIntervalMs(command);
 }
 
 void MeterEmulator::stopStream()
 {
     m_stream = nullptr;
     m_nextLineMs = kNever;
+    // The reading line on the wire finishes; lines not yet begun are never sent.
+    const auto before = m_queue.size();
+    m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(),
+                                 [this](const Pending& p) {
+                                     return p.readingLine != 0 && p.readingLine != m_readingOnLine;
+                                 }),
+                  m_queue.end());
+    if (m_queue.size() != before)
+        recountTransmitter();
+}
+
+void MeterEmulator::escape(double nowMs)
+{
+    if (m_config.faults.ignoreFirstEsc && !m_escIgnored) {
+        m_escIgnored = true;
+        return;
+    }
+    const Kind kind = m_stream->kind;
+    stopStream();
+    // A meter that looks for ESC only between readings still sends the one
+    // it has in hand; one on the wire is a tail anyway.
+    if (m_config.faults.escTail && m_readingEndMs <= nowMs)
+        enqueue(nowMs, readingLine(kind) + readingTerminator(), true);
+}
+
+void MeterEmulator::recountTransmitter()
+{
+    m_txFreeMs = std::max(m_sentEndMs, m_lineBusyMs);
+    m_readingEndMs = m_sentReadingEndMs;
+    for (const Pending& p : m_queue) {
+        m_txFreeMs = std::max(m_txFreeMs, p.end);
+        if (p.readingLine != 0)
+            m_readingEndMs = std::max(m_readingEndMs, p.end);
+    }
 }
 
 double MeterEmulator::streamIntervalMs(const Command& command) const
@@ -417,14 +458,15 @@ double MeterEmulator::streamIntervalMs(const Command& command) const
     return static_cast<double>(std::max<int64_t>(ms, 1));
 }
 
-void MeterEmulator::sendStreamLine(double dueMs)
+void MeterEmulator::makeReading(double tickMs)
 {
-    const Command& command = *m_stream;
-    const std::string bytes = readingLine(command.kind) + readingTerminator();
-    enqueue(dueMs, bytes);
-    // Never faster than the line can carry the lines, nor ahead of queued pieces.
-    const double next = dueMs + std::max(streamIntervalMs(command), lineTimeMs(bytes.size()));
-    m_nextLineMs = std::max(next, m_lastDueMs);
+    // Readings are made at the meter's own rate. One that finds the
+    // transmitter still busy is dropped, never queued behind the others:
+    // a stream cannot build a backlog, whatever the baud rate.
+    const std::string bytes = readingLine(m_stream->kind) + readingTerminator();
+    if (m_txFreeMs <= tickMs)
+        enqueue(tickMs, bytes, true);
+    m_nextLineMs = tickMs + streamIntervalMs(*m_stream);
 }
 
 std::string MeterEmulator::readingTerminator() const
@@ -484,10 +526,10 @@ void MeterEmulator::reply(const std::string& body, const std::string& terminator
     for (int i = 0; i < m_config.faults.blankLines; ++i)
         bytes += "\r\n";
     bytes += body + terminator;
-    enqueue(nowMs + m_config.replyDelayMs + std::max(0.0, m_config.faults.slowMs), bytes);
+    enqueue(nowMs + m_config.answerMs + std::max(0.0, m_config.faults.slowMs), bytes);
 }
 
-void MeterEmulator::enqueue(double dueMs, const std::string& input)
+void MeterEmulator::enqueue(double dueMs, const std::string& input, bool readingLine)
 {
     if (m_config.faults.silent || m_hungUp || input.empty())
         return;
@@ -496,19 +538,32 @@ void MeterEmulator::enqueue(double dueMs, const std::string& input)
         for (char& c : bytes)
             if (c != '\r' && c != '\n')
                 c = static_cast<char>(c ^ 0x01);
-    double due = std::max(dueMs, m_lastDueMs);
-    if (!m_config.faults.chunked) {
-        m_queue.push_back({due, bytes});
-        m_lastDueMs = due;
+    const uint64_t serial = readingLine ? ++m_readingLines : 0;
+    double due = std::max(dueMs, m_txFreeMs);
+    auto push = [&](std::string piece) {
+        const double end = due + lineTimeMs(piece.size());
+        m_queue.push_back({due, std::move(piece), end, serial});
+        m_txFreeMs = end;
+        if (readingLine)
+            m_readingEndMs = end;
+    };
+    if (m_config.faults.chunked) {
+        for (std::size_t pos = 0; pos < bytes.size();) {
+            const std::size_t n = std::min<std::size_t>(1 + m_rng() % 3u, bytes.size() - pos);
+            push(bytes.substr(pos, n));
+            pos += n;
+            due = std::max(due + kChunkGapMs, m_txFreeMs);
+        }
         return;
     }
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        const std::size_t n = std::min<std::size_t>(1 + m_rng() % 3u, bytes.size() - pos);
-        m_queue.push_back({due, bytes.substr(pos, n)});
-        m_lastDueMs = due;
+    // N pieces, one right behind the other: the first ones take the odd bytes.
+    const std::size_t count = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(m_config.faults.pieces, 1)), 1,
+                                                      bytes.size());
+    for (std::size_t i = 0, pos = 0; i < count; ++i) {
+        const std::size_t n = bytes.size() / count + (i < bytes.size() % count ? 1 : 0);
+        push(bytes.substr(pos, n));
         pos += n;
-        due += kChunkGapMs;
+        due = m_txFreeMs;
     }
 }
 
@@ -520,7 +575,8 @@ void MeterEmulator::emit(std::string bytes)
             bytes.resize(static_cast<std::size_t>(left));
             m_hungUp = true;
             m_queue.clear();
-            stopStream();
+            m_stream = nullptr;
+            m_nextLineMs = kNever;
         }
     }
     if (bytes.empty())

@@ -8,9 +8,11 @@
 // their time (receive), moves time on (advanceTo) and learns from
 // nextEventMs when something falls due. The same object runs in virtual time
 // (core tests) and in real time (the pxr-meter tool on a pseudo-terminal).
-// Pacing the bytes at the line rate is the caller's business; the meter only
-// never starts a reading line before its previous one could have left the
-// line at its own baud rate.
+// Every output is handed over at the time its first byte goes onto the line;
+// carrying the bytes at the line's pace is the caller's business. The meter
+// keeps its own account of when its transmitter is free (10 bits a byte at
+// its baud rate) and never hands over an output before the previous one has
+// left the line.
 
 #include <cstdint>
 #include <deque>
@@ -39,6 +41,11 @@ struct MeterFaults {
     uint64_t hangUpAfter = 0;    // after this many bytes sent the meter goes dead (0 = never)
     bool wrongBaud = false;      // the line rates matter: while the host's rate differs from the
                                  // meter's, output arrives as junk and input is not understood
+    bool escTail = false;        // an ESC during a stream always leaves a tail: the reading line on the
+                                 // wire finishes (as always), and between lines the reading in hand
+                                 // still goes out whole, at once
+    int pieces = 0;              // every reply and reading line handed over in this many pieces, one
+                                 // after the other at the line's pace (0: whole, as the line carries it)
 };
 
 struct MeterConfig {
@@ -48,7 +55,8 @@ struct MeterConfig {
     uint32_t seed = 1;         // noise, signal levels and chunk sizes follow from it
     double distance = 5.0;     // target distance, in the reading's unit
     bool rampAndError = false; // distance ramp with a burst of error lines, as the simulated device
-    double replyDelayMs = 5.0; // time the meter takes to answer a command
+    double answerMs = 5.0;     // time from a command's CR to the first byte of its answer
+                               // (or to the start of a stream's first measurement)
 };
 
 class MeterEmulator {
@@ -83,6 +91,13 @@ public:
     // The line speed the program set on its port (0 = unknown, taken as matching).
     void setHostLineRate(uint32_t baud);
 
+    // The caller's line cannot take another byte before ms (a real-time
+    // caller that fell behind the meter's own account): the meter counts its
+    // transmitter busy until then.
+    void lineBusyUntil(double ms);
+    // When the meter's transmitter has sent everything handed over or queued.
+    double transmitterFreeMs() const { return m_txFreeMs; }
+
     bool hungUp() const { return m_hungUp; }
     // The meter's current line rate; "BR" changes it.
     uint32_t baudRate() const { return m_rate; }
@@ -114,6 +129,8 @@ private:
     struct Pending {
         double due;
         std::string bytes;
+        double end;           // when its last byte has left the line
+        uint64_t readingLine; // serial of the reading line the piece belongs to; 0 for a reply
     };
 
     void handleByte(char c, double nowMs);
@@ -127,14 +144,16 @@ private:
 
     void startStream(const Command& command, double nowMs);
     void stopStream();
-    void sendStreamLine(double dueMs);
+    void escape(double nowMs);
+    void makeReading(double tickMs);
+    void recountTransmitter();
     std::string readingLine(Kind kind);
     std::string readingTerminator() const;
     double streamIntervalMs(const Command& command) const;
     double lineTimeMs(std::size_t bytes) const;
 
     void reply(const std::string& body, const std::string& terminator, double nowMs);
-    void enqueue(double dueMs, const std::string& bytes);
+    void enqueue(double dueMs, const std::string& bytes, bool readingLine = false);
     void emit(std::string bytes);
     bool rateMismatch() const;
     int random0to9();
@@ -152,7 +171,13 @@ private:
     const Command* m_stream = nullptr;
     double m_nextLineMs = kNever;
     std::deque<Pending> m_queue;
-    double m_lastDueMs = -kNever;
+    double m_txFreeMs = 0;           // end of the last byte handed over or queued
+    double m_sentEndMs = 0;          // end of the last byte handed over
+    double m_lineBusyMs = 0;         // the caller's line is busy until then
+    double m_readingEndMs = -kNever; // end of the last reading line handed over or queued
+    double m_sentReadingEndMs = -kNever;
+    uint64_t m_readingLines = 0;   // serial of the last reading line
+    uint64_t m_readingOnLine = 0;  // serial of the reading line whose first piece went out last
     uint64_t m_sent = 0;
     int m_counter = 0;
     std::mt19937 m_rng;

@@ -1,5 +1,7 @@
 #include "serial/ComTransactions.h"
 
+#include <algorithm>
+
 #include "serial/TextUtils.h"
 #include "serial/Trace.h"
 
@@ -109,9 +111,11 @@ std::string ComTransactions::QueryCommand(const std::string& command, const std:
             m_port.Write(command + CR);
         int passes = poll(LastReply, timeoutMs);
         if (m_joinChunks && !LastReply.empty()) {
+            // A meter that ends the reply with its line end (PXR500C's
+            // command interface does) says itself that it is complete.
             const int maxPasses = static_cast<int>(timeoutMs / 10);
             int quiet = 0;
-            while (quiet < kQuietPasses && passes <= maxPasses) {
+            while (quiet < kQuietPasses && passes <= maxPasses && LastReply.back() != LF) {
                 const size_t before = LastReply.size();
                 Delay(10);
                 ++passes;
@@ -121,6 +125,11 @@ std::string ComTransactions::QueryCommand(const std::string& command, const std:
         reply = LastReply;
         trace(format("%s=%s,ms=%d..%u", command.c_str(), reply.c_str(), passes * 10,
                      static_cast<unsigned>(timeoutMs)));
+        // The line end is not part of the value: left in, it failed every
+        // later use of the value (restart, Save, Export) and went back to
+        // the meter inside the set command.
+        if (m_joinChunks)
+            reply.erase(reply.find_last_not_of("\r\n") + 1);
         if (!reply.empty()) {
             status = 1;
             if (deviceType == kPXR500C) {
@@ -177,12 +186,16 @@ void ComTransactions::QueryErrorText(const std::string& name, int status, std::s
 
 void ComTransactions::ComDataPacketPacket(TComDataPacket&, const std::string& packet)
 {
+    // Line-end bytes in front of a reply are the end of a line the meter
+    // sent earlier (a CR LF split between two reads), not part of this
+    // answer: kept, an LF ended up inside the value.
+    const std::string text = packet.substr(std::min(packet.size(), packet.find_first_not_of("\r\n")));
     if (m_joinChunks)
-        LastReply += packet;
-    else if (!packet.empty())
+        LastReply += LastReply.empty() ? text : packet;
+    else if (!text.empty())
         // A blank line never ends the wait; neither may it wipe out the
         // answer that came just before it in the same poll.
-        LastReply = packet;
+        LastReply = text;
     trace(format("DataPacket<%s>", packet.c_str()));
 }
 

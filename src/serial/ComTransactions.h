@@ -37,7 +37,8 @@ public:
     static constexpr int kQuietPasses = 2;
     // status: 1 reply accepted, 0 no reply (or port closed), -1 reply without echo.
     // With an empty stop string the reply is every chunk received from the
-    // first one on until the line has been quiet for kQuietPasses polls.
+    // first one on until the line has been quiet for kQuietPasses polls or
+    // the text ends in LF; line-end bytes before and after it are dropped.
     std::string QueryCommand(const std::string& command, const std::string& echo,
                              const std::string& stopString, uint32_t timeoutMs, int& status);
     bool DetectRunning(uint32_t timeoutMs);

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "emulator/LinePacer.h"
 #include "emulator/MeterEmulator.h"
 
 using namespace pxr;
@@ -334,13 +336,39 @@ INSTANTIATE_TEST_SUITE_P(Models, StreamRate, ::testing::ValuesIn(kRates));
 
 TEST(Emulator, StreamNeverOutrunsItsLine)
 {
-    // DX wants a line every 20 ms; nine bytes take 37.5 ms at 2400 baud.
+    // DX makes a reading every 20 ms; its nine bytes take 37.5 ms at 2400
+    // baud. A reading that finds the line busy is dropped, so every second
+    // one goes out, 40 ms apart, and nothing piles up.
     MeterConfig c = Rig::model(MeterModel::PXR7X);
     c.baudRate = 2400;
     Rig rig(c);
     rig.start();
-    rig.ask("DX", 2000);
-    EXPECT_NEAR(medianGap(rig.out), 9 * 10 * 1000.0 / 2400, 1e-6);
+    rig.ask("DX", 5000);
+    EXPECT_NEAR(medianGap(rig.out), 40, 1e-6);
+    for (size_t i = 1; i < rig.out.size(); ++i)
+        EXPECT_GE(rig.out[i].atMs - rig.out[i - 1].atMs, 9 * 10 * 1000.0 / 2400 - 1e-9) << i;
+    // After five seconds the transmitter owes at most the line it is on.
+    EXPECT_LE(rig.meter.transmitterFreeMs(), rig.now + 9 * 10 * 1000.0 / 2400);
+    rig.out.clear();
+    rig.send(ESC);
+    rig.run(1000);
+    EXPECT_EQ(rig.text(), "");
+}
+
+TEST(Emulator, ACallerThatFallsBehindMakesTheMeterDropReadings)
+{
+    Rig rig(Rig::model(MeterModel::PXR7X));
+    rig.start();
+    rig.ask("DX", 1000);
+    const size_t normal = rig.out.size();
+    // The caller's line is busy for the next second: whatever is measured
+    // meanwhile is lost, not sent late.
+    rig.meter.lineBusyUntil(rig.now + 1000);
+    rig.out.clear();
+    rig.run(1000);
+    EXPECT_EQ(rig.out.size(), 0u);
+    rig.run(1000);
+    EXPECT_NEAR(static_cast<double>(rig.out.size()), static_cast<double>(normal), 2.0);
 }
 
 // ---- reading formats ----
@@ -803,6 +831,259 @@ TEST(Faults, WithoutTheWrongBaudFaultTheRatesDoNotMatter)
     rig.meter.setHostLineRate(115200);
     rig.start();
     EXPECT_EQ(rig.ask("SA"), "SA 1\r\n");
+}
+
+TEST(Faults, EscTailSendsTheReadingInHand)
+{
+    struct Case {
+        MeterModel model;
+        const char* pattern; // the one line that follows the ESC
+        size_t size;         // its bytes with the terminator
+    };
+    for (Case c : {Case{MeterModel::PXR7X, R"(005\.00\d\r\n)", 9}, Case{MeterModel::PXR500C, R"(    5\.0[01])", 8},
+                   Case{MeterModel::PXR501, R"(D 0005\.00\d\r\n)", 12}}) {
+        Rig rig(withFault(c.model, [](MeterFaults& f) { f.escTail = true; }));
+        rig.meter.powerOn(0);
+        rig.runTo(1000);
+        // Between two lines: the transmitter is idle.
+        ASSERT_LE(rig.meter.transmitterFreeMs(), rig.now);
+        rig.out.clear();
+        rig.send(ESC);
+        EXPECT_FALSE(rig.meter.streaming());
+        rig.run(3000);
+        ASSERT_EQ(rig.out.size(), 1u) << rig.text();
+        EXPECT_EQ(rig.out[0].atMs, 1000) << "at once";
+        EXPECT_EQ(rig.text().size(), c.size);
+        EXPECT_TRUE(std::regex_match(rig.text(), std::regex(c.pattern))) << rig.text();
+        EXPECT_EQ(rig.meter.nextEventMs(), MeterEmulator::kNever);
+        // The meter is stopped for good: the next ESC leaves no tail.
+        rig.out.clear();
+        rig.send(ESC);
+        rig.run(1000);
+        EXPECT_EQ(rig.text(), "");
+    }
+}
+
+// The line on the wire finishes after an ESC, with or without the tail
+// fault; a line not yet begun never goes out.
+TEST(Faults, TheLineOnTheWireFinishesAfterEsc)
+{
+    for (bool tail : {false, true}) {
+        MeterConfig c = withFault(MeterModel::PXR501, [](MeterFaults& f) { f.pieces = 4; });
+        c.faults.escTail = tail;
+        c.baudRate = 9600;
+        Rig rig(c);
+        rig.meter.powerOn(0);
+        rig.runTo(1000);
+        // Wait for the first piece of a line, then ESC while the rest is on the wire.
+        rig.out.clear();
+        do
+            rig.runTo(rig.meter.nextEventMs());
+        while (rig.out.empty() || rig.out.back().bytes[0] != 'D');
+        std::string line = rig.out.back().bytes;
+        rig.out.clear();
+        rig.send(ESC);
+        rig.run(2000);
+        line += rig.text();
+        EXPECT_EQ(rig.out.size(), 3u) << "tail " << tail;
+        EXPECT_TRUE(std::regex_match(line, std::regex(R"(D 0005\.00\d\r\n)"))) << line;
+    }
+}
+
+struct PiecesCase {
+    const char* name;
+    int pieces;
+    std::vector<size_t> sizes; // of "Q1 2 5000 0.1 1\r\n", 17 bytes
+};
+
+const PiecesCase kPieces[] = {
+    {"Whole", 0, {17}},
+    {"OnePiece", 1, {17}},
+    {"Three", 3, {6, 6, 5}},
+    {"Five", 5, {4, 4, 3, 3, 3}},
+    {"MoreThanBytes", 40, std::vector<size_t>(17, 1)},
+};
+
+class Pieces : public ::testing::TestWithParam<PiecesCase> {};
+
+TEST_P(Pieces, ReplyHandedOverInPiecesAtTheLinesPace)
+{
+    const PiecesCase& p = GetParam();
+    MeterConfig c = withFault(MeterModel::PXR501, [](MeterFaults&) {});
+    c.faults.pieces = p.pieces;
+    c.baudRate = 9600;
+    Rig rig(c);
+    rig.start();
+    EXPECT_EQ(rig.ask("Q1", 500), "Q1 2 5000 0.1 1\r\n");
+    ASSERT_EQ(rig.out.size(), p.sizes.size());
+    const double byteMs = 10.0 * 1000.0 / 9600;
+    for (size_t i = 0; i < rig.out.size(); ++i) {
+        EXPECT_EQ(rig.out[i].bytes.size(), p.sizes[i]) << i;
+        if (i > 0) {
+            EXPECT_NEAR(rig.out[i].atMs - rig.out[i - 1].atMs, p.sizes[i - 1] * byteMs, 1e-9) << i;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, Pieces, ::testing::ValuesIn(kPieces),
+                         [](const ::testing::TestParamInfo<PiecesCase>& info) { return std::string(info.param.name); });
+
+TEST(Faults, PiecesCutReadingLinesToo)
+{
+    Rig rig(withFault(MeterModel::PXR7X, [](MeterFaults& f) { f.pieces = 2; }));
+    rig.start();
+    rig.ask("DT", 2000);
+    ASSERT_GE(rig.out.size(), 20u);
+    for (size_t i = 0; i + 1 < rig.out.size(); i += 2) {
+        EXPECT_EQ(rig.out[i].bytes.size(), 5u);
+        EXPECT_EQ(rig.out[i + 1].bytes.size(), 4u);
+    }
+    for (const std::string& l : rig.lines())
+        EXPECT_TRUE(std::regex_match(l, std::regex(R"(005\.00\d)"))) << l;
+}
+
+TEST(Faults, AnswerTimeBeforeEveryAnswer)
+{
+    for (double answer : {0.0, 5.0, 250.0}) {
+        MeterConfig c = Rig::model(MeterModel::PXR7X);
+        c.answerMs = answer;
+        Rig rig(c);
+        rig.start();
+        const double asked = rig.now;
+        EXPECT_EQ(rig.ask("SA", answer + 50), "SA 1\r\n");
+        ASSERT_EQ(rig.out.size(), 1u);
+        EXPECT_EQ(rig.out[0].atMs, asked + answer);
+        // A stream's first reading comes one output interval (160 ms) after the answer time.
+        const double started = rig.now;
+        rig.ask("DT", answer + 170);
+        ASSERT_EQ(rig.out.size(), 1u);
+        EXPECT_EQ(rig.out[0].atMs, started + answer + 160);
+    }
+}
+
+// ---- the pace of a real line (pxr-meter's writer) ----
+
+struct Write {
+    double atMs;
+    std::string bytes;
+};
+
+// Drives a pacer as pxr-meter does: pieces pushed at given times, take()
+// called on a schedule that now and then stalls (a loaded machine).
+std::vector<Write> drive(LinePacer& pacer, const std::vector<std::pair<double, std::string>>& pushes,
+                         uint32_t seed, double stallEveryMs)
+{
+    std::mt19937 rng(seed);
+    std::vector<Write> writes;
+    size_t next = 0;
+    for (double t = 0; t < 5000 && (next < pushes.size() || !pacer.empty());) {
+        while (next < pushes.size() && pushes[next].first <= t)
+            pacer.push(pushes[next++].second, t);
+        for (std::string& w : pacer.take(t))
+            writes.push_back({t, std::move(w)});
+        // Mostly prompt wake-ups, sometimes late by up to 20 ms.
+        double step = 0.01 + (rng() % 50) / 100.0;
+        if (stallEveryMs > 0 && rng() % static_cast<unsigned>(stallEveryMs) == 0)
+            step += 20.0 * (rng() % 100) / 100.0;
+        t += step;
+    }
+    return writes;
+}
+
+struct PaceCase {
+    uint32_t baud;
+    bool whole;
+    double stallEveryMs; // 0: never late
+};
+
+class Pace : public ::testing::TestWithParam<PaceCase> {};
+
+TEST_P(Pace, NeverSoonerNorFasterThanTheLine)
+{
+    const PaceCase& c = GetParam();
+    const double b = 10000.0 / c.baud;
+    const double slack = 1.0;
+    std::vector<std::pair<double, std::string>> pushes;
+    std::string all;
+    for (int i = 0; i < 12; ++i) {
+        // Pieces handed over in bursts and alone, long and short.
+        const std::string piece = "piece " + std::to_string(i) + std::string(static_cast<size_t>(i * 3 % 17), 'x') + "\r\n";
+        pushes.push_back({i < 6 ? 0.0 : 40.0 * i, piece});
+        all += piece;
+    }
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        LinePacer pacer(c.whole, slack);
+        pacer.setBaudRate(c.baud);
+        const std::vector<Write> writes = drive(pacer, pushes, seed, c.stallEveryMs);
+        std::string got;
+        for (const Write& w : writes)
+            got += w.bytes;
+        ASSERT_EQ(got, all) << "everything, in order";
+
+        // Never sooner: no byte is written before an unhurried line could
+        // have carried it, behind the bytes handed over before it.
+        std::vector<double> crossed;
+        double lineFree = 0;
+        for (const auto& p : pushes)
+            for (size_t k = 0; k < p.second.size(); ++k)
+                crossed.push_back(lineFree = std::max(lineFree, p.first) + b);
+        size_t n = 0;
+        for (const Write& w : writes)
+            for (size_t k = 0; k < w.bytes.size(); ++k, ++n)
+                EXPECT_GE(w.atMs + 1e-9, crossed[n]) << "byte " << n;
+        // Never faster: bytes in any later writes fit into the time since an
+        // earlier write (plus the slack a late writer may use; a whole piece
+        // comes at once when its last byte has crossed).
+        for (size_t i = 0; i < writes.size(); ++i) {
+            size_t bytes = 0;
+            for (size_t j = i + 1; j < writes.size(); ++j) {
+                bytes += writes[j].bytes.size();
+                const size_t lastPiece = c.whole ? writes[j].bytes.size() : 1;
+                EXPECT_LE(static_cast<double>(bytes - lastPiece) * b, writes[j].atMs - writes[i].atMs + slack + 1e-9)
+                    << "writes " << i << ".." << j;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, Pace,
+                         ::testing::Values(PaceCase{1200, false, 0}, PaceCase{9600, false, 0},
+                                           PaceCase{115200, false, 0}, PaceCase{460800, false, 0},
+                                           PaceCase{9600, false, 5}, PaceCase{115200, false, 5},
+                                           PaceCase{9600, true, 0}, PaceCase{115200, true, 5}));
+
+TEST(Pace, ALateWriterDoesNotBurst)
+{
+    LinePacer pacer(false, 1.0);
+    pacer.setBaudRate(9600);
+    pacer.push(std::string(100, 'a'), 0);
+    EXPECT_NEAR(pacer.busyUntilMs(0), 100 * 10000.0 / 9600, 1e-9);
+    EXPECT_NEAR(pacer.nextDueMs(), 10000.0 / 9600, 1e-9);
+    // 50 ms asleep: 48 bytes would have crossed; one goes now, the rest
+    // follow at the line's pace, so the line ends later, not sooner.
+    const auto writes = pacer.take(50);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].size(), 1u);
+    const double b = 10000.0 / 9600;
+    EXPECT_NEAR(pacer.busyUntilMs(50), 49 + 99 * b, 1e-9);
+    EXPECT_TRUE(pacer.take(49 + b - 0.01).empty());
+    EXPECT_EQ(pacer.take(49 + b).at(0), "a");
+    EXPECT_TRUE(pacer.take(49 + 2 * b - 0.01).empty());
+}
+
+TEST(Pace, WholePiecesWaitForTheirLastByte)
+{
+    LinePacer pacer(true, 1.0);
+    pacer.setBaudRate(1200); // 8.33 ms a byte
+    pacer.push("Q1 2 5", 0);
+    pacer.push("000 0.", 0);
+    EXPECT_NEAR(pacer.nextDueMs(), 50, 1e-9);
+    EXPECT_TRUE(pacer.take(49.9).empty());
+    EXPECT_EQ(pacer.take(50), std::vector<std::string>{"Q1 2 5"});
+    EXPECT_TRUE(pacer.take(99.9).empty());
+    EXPECT_EQ(pacer.take(100), std::vector<std::string>{"000 0."});
+    EXPECT_TRUE(pacer.empty());
+    EXPECT_EQ(pacer.nextDueMs(), LinePacer::kNever);
 }
 
 } // namespace

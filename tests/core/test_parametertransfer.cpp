@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <map>
 #include <string>
 #include <vector>
 
 #include "devices/FieldBinding.h"
+#include "parameters/ParameterClipboard.h"
 #include "parameters/ParameterTransfer.h"
 #include "support/LoopbackPort.h"
 #include "support/ScriptedPeer.h"
@@ -289,6 +292,9 @@ TEST_F(Transfer, Pxr500cAsAnswerInPiecesStaysWithAs)
         {"one piece", {{3, "      dt"}}, "dt"},
         {"blanks first", {{3, "    "}, {14, "  d"}, {23, "t"}}, "dt"},
         {"slow tail", {{3, "     "}, {12, "d"}, {31, "t"}}, "dt"},
+        // The command interface ends the answer in CR LF.
+        {"one piece with line end", {{3, "      dt\r\n"}}, "dt"},
+        {"pieces with line end", {{3, "    "}, {14, "  d"}, {23, "t\r"}, {27, "\n"}}, "dt"},
     };
     model(kPXR500C);
     for (const Case& c : cases) {
@@ -302,6 +308,13 @@ TEST_F(Transfer, Pxr500cAsAnswerInPiecesStaysWithAs)
         EXPECT_EQ(pxr500c.GetRB(), "4");
         EXPECT_EQ(ui.statusText(2), " Get Parameter ok");
         EXPECT_EQ(writes().back(), c.expected + "\r");
+        // The value goes back to the meter, to a file and to the clipboard as it is.
+        EXPECT_TRUE(exportParameterText(kPXR500C, fields).ok);
+        backend.clearWritten();
+        transfer.acSetParameterExecute();
+        const auto w = writes();
+        EXPECT_NE(std::find(w.begin(), w.end(), "AS " + c.expected + "\r"), w.end());
+        EXPECT_EQ(w.back(), c.expected + "\r");
     }
 }
 

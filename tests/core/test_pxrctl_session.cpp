@@ -14,6 +14,7 @@
 #include "parameters/ParameterFile.h"
 #include "support/EmulatorPeer.h"
 #include "support/LoopbackPort.h"
+#include "support/ScriptedPeer.h"
 #include "support/VirtualEventLoop.h"
 
 using namespace pxr;
@@ -477,6 +478,37 @@ TEST(CtlSend, PrintsTheAnswer)
     EXPECT_EQ(o.exitCode, kExitOk) << o.message;
     EXPECT_EQ(got, "SA " + rig.peer->meter.parameter("SA") + "\r\n");
 }
+
+// A PXR500C whose command interface ends the AS answer in CR LF, in one
+// piece and in pieces: get writes AS=dt, and set of that file sends
+// "AS dt" CR and reads the same set back.
+class CtlPxr500cLineEnds : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(CtlPxr500cLineEnds, GetAndSetWork)
+{
+    VirtualEventLoop loop;
+    LoopbackPort backend{loop};
+    backend.chunkSize = GetParam();
+    ScriptedPeer peer;
+    for (const char* code : {"SA", "SF", "RB", "RE", "AC", "AH"})
+        peer.script[code] = {{5, "       4\r\n"}};
+    peer.script["TD"] = {{5, "     0 1\r\n"}};
+    peer.script["AS"] = {{5, "      dt\r\n"}};
+    backend.attachPeer(&peer);
+    TComPort port{backend};
+    Session s(port, loop, kPXR500C, [&loop] { return loop.nowMs() / 1000.0; });
+    ASSERT_EQ(s.open("/dev/ttyPXR", 9600).exitCode, kExitOk);
+    std::string file;
+    const Outcome got = s.get(file);
+    ASSERT_EQ(got.exitCode, kExitOk) << got.message;
+    EXPECT_NE(file.find("\r\nAS=dt\r\nRB=4\r\n"), std::string::npos) << file;
+    backend.clearWritten();
+    const Outcome set = s.set(file);
+    EXPECT_EQ(set.exitCode, kExitOk) << set.message;
+    EXPECT_EQ(backend.writtenBytes().rfind("AS dt\r", 0), 0u) << backend.writtenBytes();
+}
+
+INSTANTIATE_TEST_SUITE_P(Ctl, CtlPxr500cLineEnds, ::testing::Values(0u, 1u, 3u));
 
 TEST(CtlOpen, EveryOperationOnAClosedPortIsAPortError)
 {

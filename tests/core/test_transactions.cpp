@@ -102,7 +102,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"Pxr500cBlanks", kPXR500C, {{5, "   25\r\n"}}, "25", 1},
         ReplyCase{"Pxr500cIgnoresEcho", kPXR500C, {{5, "SA 25\r\n"}}, "SA 25", 1},
         ReplyCase{"NoReply", kPXR7X, {}, "", 0},
-        ReplyCase{"OnlyEmptyLines", kPXR7X, {{5, "\r\n\r\n"}}, "", 0}),
+        ReplyCase{"OnlyEmptyLines", kPXR7X, {{5, "\r\n\r\n"}}, "", 0},
+        // The LF of a line whose CR came before the query.
+        ReplyCase{"LfOfAnEarlierLineFirst", kPXR7X, {{5, "\nSA 1\r\n"}}, "1", 1},
+        ReplyCase{"Pxr500cLfOfAnEarlierLineFirst", kPXR500C, {{5, "\n       4\r\n"}}, "4", 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Link, TimeoutTakes101PassesAndTraces)
@@ -171,6 +174,39 @@ TEST_F(Link, EmptyStopStringEndsAfterQuietLineAndAtTheTimeout)
     EXPECT_LE(loop.nowMs() - t0, 210.5);
     EXPECT_EQ(tx.ComDataPacket.comPort(), nullptr);
 }
+
+// PXR500C's AS answer, taken without a stop string: with its line end (the
+// command interface ends every reply in CR LF), in one piece or in pieces,
+// the value is the text without the line end; the line end also ends the
+// wait at once.
+struct JoinedCase {
+    const char* name;
+    std::vector<ScriptedPeer::Out> outs;
+    double doneWithinMs; // after the query was written
+};
+
+class JoinedReplies : public Link, public ::testing::WithParamInterface<JoinedCase> {};
+
+TEST_P(JoinedReplies, LineEndIsNotPartOfTheValue)
+{
+    tx.deviceType = kPXR500C;
+    peer.script["AS"] = GetParam().outs;
+    int status = 0;
+    const double t0 = loop.nowMs();
+    EXPECT_EQ(tx.QueryCommand("AS", "", "", 1000, status), "dt");
+    EXPECT_EQ(status, 1);
+    EXPECT_LE(loop.nowMs() - t0, GetParam().doneWithinMs);
+    EXPECT_EQ(tx.ComDataPacket.comPort(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transactions, JoinedReplies,
+    ::testing::Values(JoinedCase{"OnePieceCrLf", {{3, "      dt\r\n"}}, 20},
+                      JoinedCase{"PiecesCrLf", {{3, "    "}, {14, "  d"}, {23, "t\r"}, {27, "\n"}}, 40},
+                      JoinedCase{"CrAndLfApart", {{3, "      dt\r"}, {31, "\n"}}, 50},
+                      JoinedCase{"LineEndOfAnEarlierLineFirst", {{3, "\n"}, {5, "      dt\r\n"}}, 20},
+                      JoinedCase{"NoLineEnd", {{3, "      dt"}}, 40}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Link, EmptyCommandOnlyListens)
 {
