@@ -1,7 +1,6 @@
 #include "parameters/ParameterFile.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/SafeFile.h"
 #include "devices/FieldBinding.h"
 #include "devices/ParameterTable.h"
 #include "parameters/ProfileReader.h"
@@ -51,22 +51,6 @@ std::string systemText(int error)
 bool startsWithUtf16Mark(const std::string& bytes)
 {
     return bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0;
-}
-
-// Creates a file beside `target` that did not exist before, so that a file of
-// the user's with the same name is never overwritten by accident.
-std::FILE* createTemporaryBeside(const std::string& target, std::string& name, int& error)
-{
-    for (int i = 0; i < 100; ++i) {
-        name = target + ".~" + std::to_string(i);
-        errno = 0;
-        if (std::FILE* f = std::fopen(name.c_str(), "wbx"))
-            return f;
-        error = errno;
-        if (error != EEXIST)
-            return nullptr;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -148,47 +132,9 @@ FileResult saveParameterFile(const std::string& path, DeviceType model, const Fi
         return result;
     }
 
-    std::error_code ec;
-    const fs::file_status old = fs::status(result.path, ec);
-    const bool replacing = fs::exists(old);
-    if (replacing && !fs::is_regular_file(old)) {
-        result.error = writeError(result.path, "it is not a regular file");
-        return result;
-    }
-    // The temporary file and the rename would slip past a write protection
-    // the user set on the file itself.
-    if (replacing && (old.permissions() & fs::perms::owner_write) == fs::perms::none) {
-        result.error = writeError(result.path, "the file is write-protected");
-        return result;
-    }
-
-    const std::string text = parameterFileText(model, fields);
-    std::string temporary;
-    int error = 0;
-    std::FILE* file = createTemporaryBeside(result.path, temporary, error);
-    if (!file) {
-        result.error = writeError(result.path, systemText(error));
-        return result;
-    }
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-                   std::fflush(file) == 0;
-    error = written ? 0 : errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (written && replacing)
-        fs::permissions(temporary, old.permissions(), ec); // keep the file's access rights
-    if (written) {
-        fs::rename(temporary, result.path, ec);
-        if (ec) {
-            written = false;
-            error = ec.value();
-        }
-    }
-    if (!written) {
-        fs::remove(temporary, ec);
-        result.error = writeError(result.path, systemText(error));
+    const SafeWriteResult written = replaceFileContents(result.path, parameterFileText(model, fields));
+    if (!written.ok) {
+        result.error = writeError(result.path, written.reason);
         return result;
     }
     result.ok = true;

@@ -19,9 +19,9 @@
 //    kParameterTextLimit, is UTF-16 text or has no "[Parameter]" section
 //    (a log file picked by mistake, say) leaves every field as it was,
 //    instead of blanking the whole page;
-//  - saving goes through a temporary file that replaces the target only
-//    when it is complete, so a failed save keeps the old file intact
-//    instead of leaving it deleted or half written;
+//  - saving goes through replaceFileContents (base/SafeFile.h), so a failed
+//    save keeps the old file intact instead of leaving it deleted or half
+//    written, and a save over a symbolic link replaces the file it points to;
 //  - a value that could not be read back as written (a line break or NUL
 //    byte inside, or more than kProfileValueLimit characters) stops the save
 //    before anything is written.

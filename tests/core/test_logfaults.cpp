@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -23,6 +25,7 @@
 #include "devices/ParameterSets.h"
 #include "measurement/Measurement.h"
 #include "serial/ComDataPacket.h"
+#include "support/SmallFileSystem.h"
 #include "support/VirtualEventLoop.h"
 
 using namespace pxr;
@@ -191,3 +194,43 @@ TEST_P(LogFileFault, LoggingStopsWithItsMessageAndReadingsGoOn)
 
 INSTANTIATE_TEST_SUITE_P(Log, LogFileFault, ::testing::ValuesIn(kLogFaults),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LogFileOnAFullDisk, TheFileEndsWithItsLastWholeLine)
+{
+    // A disk that fills up takes the last line in part: the file would end
+    // "...5.000" CR LF "6.6". That part is taken back before logging stops.
+    pxr::test::SmallFileSystem small(8);
+    if (!small.ok())
+        GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+    Road road;
+    road.logPath = small.path("log.csv");
+    road.m.log.acStartStopLogExecute();
+    ASSERT_TRUE(road.m.log.fileLoggingOn());
+    int first = 1;
+    while (road.m.log.fileLoggingOn() && first < 5000) {
+        road.lines(first, 7);
+        first += 7;
+    }
+    ASSERT_FALSE(road.m.log.fileLoggingOn()) << "the file system never filled up";
+
+    const std::string file = readFile(road.logPath);
+    ASSERT_GT(file.size(), 4096u);
+    EXPECT_EQ(file.substr(file.size() - 2), "\r\n");
+    // Every line of the file is a whole log line: reading k has the value k.5.
+    std::vector<std::string> fileLines;
+    for (size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2)
+        fileLines.push_back(file.substr(at, end - at));
+    ASSERT_GE(fileLines.size(), 2u);
+    EXPECT_EQ(fileLines.front(), "Time;Value");
+    for (size_t k = 1; k < fileLines.size(); ++k) {
+        const std::string& l = fileLines[k];
+        const std::string value = ";" + std::to_string(k) + ".500";
+        ASSERT_TRUE(l.size() > value.size() + 4 && l.compare(l.size() - value.size(), value.size(), value) == 0
+                    && l[l.size() - value.size() - 4] == '.')
+            << "line " << k << ": " << l;
+    }
+    EXPECT_LT(fileLines.size() - 1, road.m.decoding.readingCount());
+    EXPECT_EQ(road.ui.statusText(2),
+              " Log File stopped: " + road.logPath + ": " + std::strerror(ENOSPC));
+    EXPECT_TRUE(road.ui.errors.empty());
+}

@@ -370,6 +370,18 @@ TEST_F(ParameterFileOnDisk, SaveReplacesTheWholeOldFileAndKeepsItsRights)
               fs::perms::owner_read | fs::perms::owner_write);
 }
 
+TEST_F(ParameterFileOnDisk, SaveOverALinkReplacesTheFileItPointsTo)
+{
+    fs::create_directories(m_dir / "shared");
+    const std::string target = path("shared/p.csv");
+    put(target, "[Parameter]\r\nSA=old\r\n");
+    fs::create_symlink("shared/p.csv", path("p.csv"));
+    const FileResult r = saveParameterFile(path("p.csv"), kPXR7X, factoryBinding(kPXR7X, false));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(fs::is_symlink(path("p.csv")));
+    EXPECT_EQ(contents(target), kPXR7XFactoryFile);
+}
+
 TEST_F(ParameterFileOnDisk, RelativePathIsReportedInFull)
 {
     const fs::path before = fs::current_path();
