@@ -311,12 +311,12 @@ void MeterEmulator::answerQuery(const std::string& code, double nowMs)
 {
     const std::string value = parameter(code);
     if (m_device == kPXR500C) {
-        // No code, the value right-aligned in a field with leading blanks. The
-        // AS answer comes without CR LF: the program reads it as one chunk.
+        // No code, the value right-aligned in a field with leading blanks;
+        // a line like every other reply (the program asks for AS without a
+        // stop string, but the meter ends it with CR LF all the same).
         const std::size_t width = 8;
         const std::size_t pad = value.size() < width ? width - value.size() : 1;
-        const std::string body = std::string(pad, ' ') + value;
-        reply(body, code == "AS" ? std::string() : std::string("\r\n"), nowMs);
+        reply(std::string(pad, ' ') + value, "\r\n", nowMs);
         return;
     }
     reply(m_config.faults.noEcho ? value : code + " " + value, "\r\n", nowMs);

@@ -163,8 +163,24 @@ void MeasurementUi::installHooks()
     m->setHooks(std::move(h));
 
     m_form.Chart1->attach(&m->series, &m->zoom);
+    // The statistics follow the diagram: new points, Clear, zoom and panning.
+    QObject::connect(m_form.Chart1, &DiagramWidget::rangesShown, this, &MeasurementUi::showStatistics,
+                     Qt::UniqueConnection);
+    showStatistics();
     m_form.Terminal1->attach(&m->log);
     m_form.AnalogMeter1->setScale(SetupAnalogMeter(ctl.deviceType()));
+}
+
+void MeasurementUi::showStatistics()
+{
+    const Measurement* m = measurement();
+    if (!m || !m_form.lb_Statistics)
+        return;
+    const std::string text =
+        DiagramStatsText(m->stats, m->series, m->zoom, m_form.Chart1->shownAxes().x, regionalSeparator());
+    const QString shown = QString::fromStdString(text);
+    if (m_form.lb_Statistics->text() != shown)
+        m_form.lb_Statistics->setText(shown);
 }
 
 void MeasurementUi::setStartStopLog(bool checked, const QString& caption)
