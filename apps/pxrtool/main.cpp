@@ -13,11 +13,6 @@
 #include "app/CommandLine.h"
 #include "app/MainForm.h"
 #include "app/QtSettingsBackend.h"
-#include "serial/Trace.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 using namespace pxr;
 
@@ -68,13 +63,6 @@ int main(int argc, char** argv)
     // Qt has taken its own options (-platform ...) out of the list by now.
     const std::vector<std::string> args = argumentsOf(QApplication::arguments());
     const CommandLine cl = parseCommandLine(args);
-
-#ifdef _WIN32
-    setTraceSink([](const std::string& line) {
-        OutputDebugStringA((line + "\n").c_str());
-        std::fprintf(stderr, "%s\n", line.c_str());
-    });
-#endif
 
     DemoMeter demo;
     bool demoReady = false;

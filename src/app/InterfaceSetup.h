@@ -24,7 +24,8 @@ public:
 
     // The system's ports, sorted. A name the system does not list (a
     // pseudo-terminal, a /dev/serial/by-id link, a typed path) is kept in
-    // the list once it has been shown or typed.
+    // the list once it has been shown or typed; another spelling of a listed
+    // port ("\\.\COM10" for "COM10", see samePortName) is not added again.
     void setSystemPorts(const std::vector<std::string>& ports);
     const std::vector<std::string>& portItems() const { return m_ports; }
 
@@ -48,6 +49,8 @@ public:
 
 private:
     void keepPort(const std::string& name);
+    // The list's entry for the port of that name, or null.
+    const std::string* listed(const std::string& name) const;
 
     std::vector<std::string> m_ports;
     std::vector<std::string> m_extraPorts; // shown or typed, not listed by the system

@@ -23,9 +23,11 @@ namespace pxr {
 
 namespace {
 
-std::string pathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+// The core takes paths and gives messages in UTF-8 on every platform (on
+// Windows QFile::encodeName and the local 8-bit text are the ANSI code page).
+std::string pathBytes(const QString& path) { return path.toStdString(); }
 
-QString messageText(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
+QString messageText(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
 

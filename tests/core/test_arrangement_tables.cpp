@@ -339,6 +339,33 @@ TEST(ComSetup, PortListIsSortedAndKeepsUnlistedNames)
     EXPECT_EQ(m.portItems().size(), 2u);
 }
 
+TEST(ComSetup, AWindowsPortTypedAnotherWayIsTheListedOne)
+{
+    // The list as Windows gives it, sorted as text; a stored or typed
+    // "\\.\COM10" or "com3" selects the listed entry instead of adding a
+    // second one for the same port.
+    ComSetupModel m;
+    m.setSystemPorts({"COM3", "COM10", "COM1"});
+    const std::vector<std::string> listed{"COM1", "COM10", "COM3"};
+    EXPECT_EQ(m.portItems(), listed);
+    struct Case {
+        const char* stored;
+        const char* selected;
+    } cases[] = {{"\\\\.\\COM10", "COM10"}, {"com3", "COM3"}, {"COM1", "COM1"}};
+    for (const Case& c : cases) {
+        m.FormShow(kPXR7X, c.stored, 9600);
+        EXPECT_EQ(m.portName, c.selected) << c.stored;
+        EXPECT_EQ(m.portItems(), listed) << c.stored;
+    }
+    // A port the system does not list (yet) is kept as typed.
+    m.FormShow(kPXR7X, "\\\\.\\COM11", 9600);
+    EXPECT_EQ(m.portName, "\\\\.\\COM11");
+    EXPECT_EQ(m.portItems(), (std::vector<std::string>{"COM1", "COM10", "COM3", "\\\\.\\COM11"}));
+    // Once it is plugged in, the system's entry takes its place.
+    m.setSystemPorts({"COM1", "COM11"});
+    EXPECT_EQ(m.portItems(), (std::vector<std::string>{"COM1", "COM11"}));
+}
+
 // ---- command line ------------------------------------------------------------------
 
 struct CommandLineCase {
@@ -376,6 +403,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{{"DeBuG"}, true, "", false, "pxr7x", false, false, false},
         CommandLineCase{{"--port", "/dev/ttyUSB0"}, false, "/dev/ttyUSB0", false, "pxr7x", false, false, false},
         CommandLineCase{{"--port=/tmp/x", "debug"}, true, "/tmp/x", false, "pxr7x", false, false, false},
+        CommandLineCase{{"--port", "COM3"}, false, "COM3", false, "pxr7x", false, false, false},
+        CommandLineCase{{"--port=\\\\.\\COM10"}, false, "\\\\.\\COM10", false, "pxr7x", false, false, false},
         CommandLineCase{{"--demo"}, false, "", true, "pxr7x", false, false, false},
         CommandLineCase{{"--demo", "PXR502", "debug"}, true, "", true, "pxr502", false, false, false},
         CommandLineCase{{"--demo", "debug"}, true, "", true, "pxr7x", false, false, false},

@@ -332,6 +332,7 @@ TEST(SettingsPortLoad, TextsMatchTheTablesWithoutRegardToCase)
 {
     const PortCase cases[] = {
         {"Port", "COM3", "COM3"},
+        {"Port", "\\\\.\\COM10", "\\\\.\\COM10"},
         {"Port", "/dev/serial/by-id/usb-FTDI-if00", "/dev/serial/by-id/usb-FTDI-if00"},
         {"Port", "", ""},
         {"Parity", "even", "Even"},
