@@ -85,6 +85,13 @@ void ComSetupModel::CheckBox2Click()
         CheckBox1 = true;
 }
 
+std::string ComSetupModel::okRefusal(const std::string& portName, bool simulate)
+{
+    if (simulate || portName.find_first_not_of(" \t") != std::string::npos)
+        return std::string();
+    return "No port name: choose a port from the list or type its name.";
+}
+
 std::string ComSetupModel::baudText() const
 {
     if (baudIndex < 0 || baudIndex >= static_cast<int>(kBauds.size()))

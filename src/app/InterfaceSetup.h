@@ -36,6 +36,9 @@ public:
     void cb_deviceChange(int index);
     // The user toggled "Simulate Device" (CheckBox2 holds the new state).
     void CheckBox2Click();
+    // Why OK cannot take the dialog's choices (empty: it can): a port name
+    // is needed to talk to a meter; simulation works without one.
+    static std::string okRefusal(const std::string& portName, bool simulate);
 
     int deviceIndex = 0;
     std::string portName;

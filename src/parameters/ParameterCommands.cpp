@@ -15,6 +15,7 @@
 #include <exception>
 
 #include "app/MainForm.h"
+#include "dialogs/DirectorySetupForm.h"
 #include "parameters/ParameterClipboard.h"
 #include "parameters/ParameterEditorPanel.h"
 #include "parameters/ParameterFile.h"
@@ -100,14 +101,13 @@ QFileDialog* ParameterCommands::SaveDialog()
 // is gone by the time the window's children are deleted.
 ParameterCommands::~ParameterCommands() = default;
 
+// The folder in force in the directory setup, which is not always the one
+// stored (a store that could not be written, a run that does not store).
 QString ParameterCommands::parameterFolder() const
 {
-    MainController& ctl = m_form.controller();
-    try {
-        return QString::fromStdString(ctl.settings().readDirectories(ctl.DocumentsFolder).parameter);
-    } catch (const std::exception&) {
-        return QString::fromStdString(ctl.DocumentsFolder);
-    }
+    if (m_form.DirectorySetupForm)
+        return m_form.DirectorySetupForm->ParameterFolder();
+    return QString::fromStdString(m_form.controller().DocumentsFolder);
 }
 
 QString ParameterCommands::choose(QFileDialog* dialog)

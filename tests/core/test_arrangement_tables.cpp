@@ -435,3 +435,80 @@ TEST(CommandLine, UsageNamesEveryOption)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CommandLine, RunsWithADemoOrAPortForThisRunLeaveTheStoredSettingsAlone)
+{
+    const struct {
+        std::vector<std::string> args;
+        bool keeps;
+    } cases[] = {
+        {{}, false},
+        {{"debug"}, false},
+        {{"--demo"}, true},
+        {{"--demo=pxr501", "debug"}, true},
+        {{"--port", "/dev/ttyUSB1"}, true},
+        {{"--port=/tmp/pxr"}, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(keepsUserSettings(parseCommandLine(c.args)), c.keeps) << ::testing::PrintToString(c.args);
+}
+
+TEST(CommandLine, NoDisplayIsFoundBeforeTheToolkitTries)
+{
+    const struct {
+        const char* platform;
+        const char* display;
+        const char* wayland;
+        bool missing;
+    } cases[] = {
+        {nullptr, nullptr, nullptr, true},
+        {"", "", "", true},
+        {nullptr, ":0", nullptr, false},
+        {nullptr, nullptr, "wayland-0", false},
+        {"xcb", nullptr, "wayland-0", true},
+        {"XCB", ":1", nullptr, false},
+        {"wayland", ":0", nullptr, true},
+        {"wayland;xcb", ":0", nullptr, false},
+        {"offscreen", nullptr, nullptr, false},
+        {"vnc:size=800x600", nullptr, nullptr, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(displayMissing(c.platform, c.display, c.wayland), c.missing)
+            << (c.platform ? c.platform : "(unset)") << " DISPLAY=" << (c.display ? c.display : "(unset)");
+}
+
+TEST(CommandLine, NoDisplayTextIsOneLineSayingWhatToUseInstead)
+{
+    for (const std::string display : {"", ":99"}) {
+        const std::string t = noDisplayText(display);
+        EXPECT_EQ(t.find('\n'), std::string::npos) << t;
+        EXPECT_EQ(t.rfind("pxrtool: ", 0), 0u) << t;
+        EXPECT_NE(t.find("pxrctl"), std::string::npos) << t;
+        EXPECT_NE(t.find("scripts/run"), std::string::npos) << t;
+        EXPECT_NE(t.find(display.empty() ? "DISPLAY is not set" : "\":99\""), std::string::npos) << t;
+    }
+}
+
+TEST(InterfaceSetupRules, OkNeedsAPortNameExceptForSimulation)
+{
+    const struct {
+        const char* port;
+        bool simulate;
+        bool refused;
+    } cases[] = {
+        {"", false, true}, {"   ", false, true}, {"\t", false, true},
+        {"/dev/ttyUSB0", false, false}, {"COM1", false, false},
+        {"", true, false}, {"/dev/ttyUSB0", true, false},
+    };
+    for (const auto& c : cases) {
+        const std::string r = ComSetupModel::okRefusal(c.port, c.simulate);
+        EXPECT_EQ(!r.empty(), c.refused) << "'" << c.port << "' simulate=" << c.simulate;
+        if (c.refused) {
+            EXPECT_NE(r.find("port"), std::string::npos) << r;
+        }
+    }
+}
+
+} // namespace
