@@ -323,15 +323,10 @@ bool MeterFinder::probe(uint32_t baud, FoundMeter& found)
         found.line = line;
         found.model = line == kPXR7X ? "pxr7x" : line == kPXR500C ? "pxr500c" : "pxr501";
         found.identification = "streaming, left running (reading \"" + sample + "\")";
-        if (line != kPXR7X)
-            return true; // PXR500C and PXR501/502 take no command while they stream
-        // A PXR7X answers queries while it streams.
-        ask("ID");
-        listen(answerMs(baud), [this] { return RecogniseIdentification(m_received).answered; });
-        const IdentifyResult id = RecogniseIdentification(m_received);
-        if (id.answered && id.line == kPXR7X)
-            found.identification = id.text + " (streaming, left running)";
-        return !m_cancelled && !m_lost;
+        // Nothing is asked: PXR500C and PXR501/502 take no command while
+        // they stream, and on a PXR7X "ID" is a measuring command that
+        // would replace the running one.
+        return true;
     }
 
     ask("ID");

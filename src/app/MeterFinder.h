@@ -1,9 +1,11 @@
 #pragma once
 // The meter finder: which meter is on which port, at which rate. For each
 // port it tries the rates of the baud-rate dialog and recognises the model
-// line either from a stream the meter is sending (without stopping it) or
-// from the answer to the identification sequence ("ID", and "ID?" on
-// PXR501/502). It writes nothing else: no ESC, no parameter, no "BR".
+// line either from a stream the meter is sending (without writing to it,
+// so it keeps running) or from the answer to the identification sequence
+// ("ID", and "ID?" on PXR501/502). It writes nothing else: no ESC, no
+// parameter, no "BR". At a rate where only junk arrives (a stream at
+// another rate) it writes nothing at all.
 //
 // The recognition is pure text logic (RecogniseReadings,
 // RecogniseIdentification); MeterFinder adds the waiting on a port. The
