@@ -394,8 +394,12 @@ void MainController::OKButtonClick()
 {
     m_port.SetPort(m_setup.portName);
     m_port.SetBaudRate(ComSetupModel::rateFromText(m_setup.baudText()));
+    const uint32_t found = m_setup.foundRate();
     if (m_setup.deviceIndex >= 0 && m_setup.deviceIndex != m_deviceType)
         ApplyDeviceType(static_cast<DeviceType>(m_setup.deviceIndex));
+    // The finder's rate is the meter's own; the line's usual one would lose it.
+    if (found != 0)
+        m_port.SetBaudRate(found);
     m_store.storePortSettings(toPortSettings(m_port.Port(), m_port.settings()));
     m_store.writeDeviceType(m_deviceType);
     SetSimulation(m_setup.CheckBox2);
@@ -404,6 +408,59 @@ void MainController::OKButtonClick()
         m_timerAutoGet->start(kAutoGetMs);
     else
         m_timerAutoGet->stop();
+}
+
+MainController::FindOutcome MainController::FindMeter(ComSetupModel& setup,
+                                                      std::function<void(const MeterFinder::Progress&)> progress)
+{
+    FindOutcome out;
+    if (m_finder || !CreatePortBackend)
+        return out;
+    // The device may be the one the program has open; the closing steps of
+    // the dialog open the port again, with what the user confirms.
+    m_port.Close();
+    std::vector<std::string> ports;
+    if (!setup.portName.empty())
+        ports.push_back(setup.portName);
+    for (const std::string& p : setup.portItems())
+        if (std::find(ports.begin(), ports.end(), p) == ports.end())
+            ports.push_back(p);
+    if (ports.empty()) {
+        out.message = "No port to search";
+        return out;
+    }
+    const std::unique_ptr<ComPortBackend> backend = CreatePortBackend();
+    TComPort port(*backend);
+    MeterFinder finder(port, m_loop);
+    finder.OnProgress = std::move(progress);
+    m_finder = &finder;
+    struct Done {
+        MeterFinder*& f;
+        ~Done() { f = nullptr; }
+    } done{m_finder};
+    const uint32_t selected = ComSetupModel::rateFromText(setup.baudText());
+    const std::vector<FoundMeter> found = finder.find(ports, {selected, 9600, 115200}, true);
+    if (!found.empty()) {
+        const FoundMeter& m = found.front();
+        setup.applyFound(m.line, m.port, m.baud);
+        out.found = true;
+        out.meter = m;
+        out.message = format("Found %s on %s", ComSetupModel::deviceItems()[m.line].c_str(), m.port.c_str());
+        if (m.baud != 0)
+            out.message += format(" at %u baud", static_cast<unsigned>(m.baud));
+        out.message += ": " + m.identification;
+        return out;
+    }
+    out.message = finder.cancelled() ? "Search cancelled" : "No meter answered on any port at any rate";
+    for (const std::string& problem : finder.problems())
+        out.message += "\n" + problem;
+    return out;
+}
+
+void MainController::CancelFindMeter()
+{
+    if (m_finder)
+        m_finder->cancel();
 }
 
 void MainController::closingSteps()

@@ -14,6 +14,7 @@
 
 #include "app/InterfaceSetup.h"
 #include "app/KeyValueBackend.h"
+#include "app/MeterFinder.h"
 #include "app/MainView.h"
 #include "app/PortSettings.h"
 #include "app/SettingsStore.h"
@@ -87,6 +88,23 @@ public:
 
     void acSettingsExecute();
     void OKButtonClick();
+
+    // "Find Meter" of the interface setup: closes the program's port (the
+    // dialog's closing steps open it again), searches the port named in the
+    // dialog and then every other port of its list at every rate, stops at
+    // the first meter and puts its model line, port and rate into the
+    // dialog's model. The search runs on a port of its own (CreatePortBackend).
+    struct FindOutcome {
+        bool found = false;
+        FoundMeter meter;
+        std::string message; // for the dialog, found or not
+    };
+    FindOutcome FindMeter(ComSetupModel& setup, std::function<void(const MeterFinder::Progress&)> progress);
+    // Ends a running search at its next wait.
+    void CancelFindMeter();
+    bool findingMeter() const { return m_finder != nullptr; }
+    // A fresh port backend for the finder (set by the owner).
+    std::function<std::unique_ptr<ComPortBackend>()> CreatePortBackend;
     void acExitExecute();
     void acDeviceExecute();
     void Timer_StatusbarTimer();
@@ -185,6 +203,7 @@ private:
     std::unique_ptr<SignalLevel> m_signalLevel;
 
     std::map<std::string, std::function<void()>> m_handlers;
+    MeterFinder* m_finder = nullptr;
 };
 
 } // namespace pxr
