@@ -1,16 +1,22 @@
 #include "base/SafeFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
-#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
 #endif
+
+#include "base/FileAccess.h"
 
 namespace pxr {
 
@@ -36,7 +42,7 @@ std::string temporaryName(const std::string& target, int n) { return target + ".
 
 std::string resolveLinks(const std::string& path)
 {
-    fs::path p(path);
+    fs::path p = pathFromUtf8(path);
     std::error_code ec;
     for (int i = 0; i < kMaxLinks && fs::is_symlink(fs::symlink_status(p, ec)); ++i) {
         const fs::path target = fs::read_symlink(p, ec);
@@ -44,7 +50,7 @@ std::string resolveLinks(const std::string& path)
             break;
         p = target.is_absolute() ? target : p.parent_path() / target;
     }
-    return p.string();
+    return utf8FromPath(p);
 }
 
 #ifndef _WIN32
@@ -123,44 +129,61 @@ SafeWriteResult replaceFileContents(const std::string& path, const std::string& 
 {
     if (path.empty())
         return failed("no file name given");
+    // (MinGW's library follows no links: the path is the file itself.)
     const std::string target = resolveLinks(path);
     std::error_code ec;
-    const fs::file_status old = fs::status(target, ec);
+    const fs::file_status old = fs::status(pathFromUtf8(target), ec);
     const bool replacing = fs::exists(old);
     if (replacing && !fs::is_regular_file(old))
         return failed("it is not a regular file");
+    // The read-only attribute, the write protection of Windows.
     if (replacing && (old.permissions() & fs::perms::owner_write) == fs::perms::none)
         return failed("the file is write-protected");
 
+    // fopen's "x" is unknown to the C library MinGW links: _O_EXCL is what
+    // refuses a name that is taken.
     std::string temporary;
-    std::FILE* file = nullptr;
-    for (int n = 0; n < kMaxTemporaryNames && !file; ++n) {
+    int fd = -1;
+    for (int n = 0; n < kMaxTemporaryNames && fd < 0; ++n) {
         temporary = temporaryName(target, n);
-        errno = 0;
-        file = std::fopen(temporary.c_str(), "wbx");
-        if (!file && errno != EEXIST)
+        fd = _wopen(widePath(temporary).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+        if (fd < 0 && errno != EEXIST)
             return failed(systemText(errno));
     }
-    if (!file)
+    if (fd < 0)
         return failed(systemText(EEXIST));
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
-    int error = written ? 0 : errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
+
+    int error = 0;
+    for (size_t done = 0; done < bytes.size() && error == 0;) {
+        const unsigned chunk = unsigned(std::min<size_t>(bytes.size() - done, 1u << 30));
+        const int w = _write(fd, bytes.data() + done, chunk);
+        if (w <= 0)
+            error = w < 0 ? errno : EIO;
+        else
+            done += size_t(w);
+    }
+    // On the disk before the rename (_commit is FlushFileBuffers).
+    if (error == 0 && _commit(fd) != 0)
         error = errno;
+    if (_close(fd) != 0 && error == 0)
+        error = errno;
+    std::string reason = error != 0 ? systemText(error) : std::string();
+    if (reason.empty()) {
+        // A rename onto an existing file fails on Windows. ReplaceFile puts the
+        // new file in its place and keeps the old one's attributes, security
+        // and creation time (its rights, as on POSIX); a new name is a move,
+        // written through to the disk before it returns.
+        const std::wstring from = widePath(temporary);
+        const std::wstring to = widePath(target);
+        const bool moved = replacing ? ReplaceFileW(to.c_str(), from.c_str(), nullptr,
+                                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                                     : MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH);
+        if (!moved)
+            reason = windowsErrorText(GetLastError());
     }
-    if (written && replacing)
-        fs::permissions(temporary, old.permissions(), ec);
-    if (written) {
-        fs::rename(temporary, target, ec);
-        if (ec) {
-            written = false;
-            error = ec.value();
-        }
-    }
-    if (!written) {
-        fs::remove(temporary, ec);
-        return failed(systemText(error));
+    if (!reason.empty()) {
+        _wunlink(widePath(temporary).c_str());
+        return failed(reason);
     }
     return {true, {}};
 }

@@ -24,10 +24,9 @@
 #include <vector>
 
 #include "devices/DeviceType.h"
+#include "emulator/MeterTable.h"
 
 namespace pxr {
-
-enum class MeterModel { PXR7X, PXR500C, PXR501, PXR502 };
 
 // Named misbehaviours. All off by default.
 struct MeterFaults {
@@ -122,7 +121,6 @@ public:
         const char* code;
         Action action;
         Kind kind;
-        uint8_t simuMode; // PXR7X output-rate rule: 1 = DT, 2 = DS, 3 = DW, 4 = DX
     };
 
 private:
@@ -139,7 +137,7 @@ private:
     void answerQuery(const std::string& code, double nowMs);
     void storeValues(const std::string& code, const std::string& text);
     const Command* findCommand(const std::string& code) const;
-    std::string lookup(const std::string& code, int index) const;
+    std::string lookup(const std::string& code, std::size_t index) const;
     void setParameter(const std::string& code, const std::string& joined);
 
     void startStream(const Command& command, double nowMs);

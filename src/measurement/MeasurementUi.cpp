@@ -13,6 +13,7 @@
 
 #include "app/ActionBinding.h"
 #include "app/MainForm.h"
+#include "dialogs/DirectorySetupForm.h"
 #include "measurement/AnalogMeterWidget.h"
 #include "measurement/DiagramWidget.h"
 #include "measurement/GraphicSetupForm.h"
@@ -147,12 +148,11 @@ void MeasurementUi::installHooks()
         m_form.lb_Input->setText(QString::fromLatin1(caption.data(), int(caption.size())));
         m_form.AnalogMeter1->setValue(value);
     };
+    // The folder in force in the directory setup.
     h.logDirectory = [this, &ctl]() -> std::string {
-        try {
-            return ctl.settings().readDirectories(ctl.DocumentsFolder).logFile;
-        } catch (const std::exception&) {
-            return ctl.DocumentsFolder;
-        }
+        if (m_form.DirectorySetupForm)
+            return m_form.DirectorySetupForm->LogFolder().toStdString();
+        return ctl.DocumentsFolder;
     };
     h.chooseLogFile = [this](const std::string& dir) {
         return chooseLogFile ? chooseLogFile(QString::fromStdString(dir)).toStdString() : std::string();

@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+#include "base/FileAccess.h"
 #include "base/SafeFile.h"
 #include "serial/Trace.h"
 
@@ -32,7 +35,9 @@ char* fixed3(char* out, char* end, double v, char separator)
     return r.ptr;
 }
 
+#ifndef _WIN32
 std::string systemText(int err) { return std::strerror(err); }
+#endif
 
 // The header and the lines, each ended by CR LF.
 std::string logFileText(const std::vector<const std::string*>& lines)
@@ -109,22 +114,38 @@ bool AppendLogLine(const std::string& path, const char* line, size_t length, std
         err = EIO; // the part stays; say so rather than claim a whole file
     if (::close(fd) != 0 && err == 0)
         err = errno;
-#else
-    // "r+b" opens only what exists, as above.
-    std::FILE* f = std::fopen(path.c_str(), "r+b");
-    if (!f) {
-        error = systemText(errno);
-        return false;
-    }
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    ok = ok && std::fwrite(out, 1, total, f) == total;
-    ok = ok && std::fflush(f) == 0;
-    int err = ok ? 0 : (errno ? errno : EIO);
-    if (std::fclose(f) != 0 && err == 0)
-        err = errno ? errno : EIO;
-#endif
     if (err != 0)
         error = systemText(err);
+#else
+    // OPEN_EXISTING, as O_APPEND without O_CREAT above; the sharing lets
+    // other programs read (and delete) the file between two lines.
+    const HANDLE h = CreateFileW(widePath(path).c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = windowsErrorText(GetLastError());
+        return false;
+    }
+    // Where the line starts: a write cut short by a full disk is taken back
+    // to here, as above.
+    LARGE_INTEGER start{};
+    DWORD err = SetFilePointerEx(h, LARGE_INTEGER{}, &start, FILE_END) ? 0 : GetLastError();
+    DWORD done = 0;
+    while (err == 0 && done < total) {
+        DWORD written = 0;
+        if (!WriteFile(h, out + done, DWORD(total - done), &written, nullptr))
+            err = GetLastError();
+        else if (written == 0)
+            err = ERROR_WRITE_FAULT;
+        done += written;
+    }
+    if (err != 0 && done > 0 && !(SetFilePointerEx(h, start, nullptr, FILE_BEGIN) && SetEndOfFile(h)))
+        err = ERROR_WRITE_FAULT; // the part stays; say so rather than claim a whole file
+    if (!CloseHandle(h) && err == 0)
+        err = GetLastError();
+    if (err != 0)
+        error = windowsErrorText(err);
+#endif
     return err == 0;
 }
 

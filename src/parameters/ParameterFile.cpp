@@ -1,13 +1,14 @@
 #include "parameters/ParameterFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 #include <vector>
 
+#include "base/FileAccess.h"
 #include "base/SafeFile.h"
 #include "devices/FieldBinding.h"
 #include "devices/ParameterTable.h"
@@ -26,11 +27,13 @@ namespace {
 
 const char* const kLineEnd = "\r\n";
 
+// The absolute path, with the platform's own separators (a Windows user
+// expects "C:\Users\..." in the status bar, whatever the dialog handed over).
 std::string fullPathOf(const std::string& path)
 {
     std::error_code ec;
-    const fs::path absolute = fs::absolute(fs::path(path), ec);
-    return ec ? path : absolute.string();
+    fs::path absolute = fs::absolute(pathFromUtf8(path), ec);
+    return ec ? path : utf8FromPath(absolute.make_preferred());
 }
 
 std::string writeError(const std::string& path, const std::string& reason)
@@ -147,7 +150,7 @@ FileResult openParameterFile(const std::string& path, DeviceType model, FieldBin
     FileResult result;
     result.path = fullPathOf(path);
     std::error_code ec;
-    const fs::file_status status = fs::status(result.path, ec);
+    const fs::file_status status = fs::status(pathFromUtf8(result.path), ec);
     if (!fs::exists(status)) {
         result.error = readError(result.path, "the file does not exist");
         return result;
@@ -156,7 +159,7 @@ FileResult openParameterFile(const std::string& path, DeviceType model, FieldBin
         result.error = readError(result.path, "it is not a regular file");
         return result;
     }
-    std::ifstream in(result.path, std::ios::binary);
+    std::FILE* in = openFile(result.path, "rb");
     if (!in) {
         result.error = readError(result.path, systemText(errno));
         return result;
@@ -164,12 +167,13 @@ FileResult openParameterFile(const std::string& path, DeviceType model, FieldBin
     // One byte more than the limit is enough to tell a file that is too
     // large, whatever it claims its size to be.
     std::string bytes(kParameterTextLimit + 1, '\0');
-    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
+    bytes.resize(std::fread(&bytes[0], 1, bytes.size(), in));
+    const bool bad = std::ferror(in) != 0;
+    std::fclose(in);
+    if (bad) {
         result.error = readError(result.path, "the file cannot be read");
         return result;
     }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
 
     const ReadResult read = readParameterFile(model, bytes, fields);
     if (!read.ok) {

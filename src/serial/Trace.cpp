@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace pxr {
 
 bool DebugTrace = false;
@@ -17,6 +21,15 @@ TraceSink& sink()
 } // namespace
 
 void setTraceSink(TraceSink s) { sink() = std::move(s); }
+
+void writeTraceLine(const std::string& line)
+{
+#ifdef _WIN32
+    // What DebugView or a debugger's output window shows.
+    OutputDebugStringA((line + "\n").c_str());
+#endif
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
 
 std::string escapeControls(const std::string& text)
 {
@@ -51,7 +64,7 @@ void trace(const std::string& line)
     if (sink())
         sink()(escaped);
     else
-        std::fprintf(stderr, "%s\n", escaped.c_str());
+        writeTraceLine(escaped);
 }
 
 std::string format(const char* fmt, ...)

@@ -40,34 +40,16 @@
 #ifdef PXR_METER_PATH
 #include "qt/PtyMeter.h"
 #endif
+#include "qt/WhenShown.h"
 
 using namespace pxr;
+using pxr::test::answerMessageBox;
+using pxr::test::whenShown;
 
 namespace {
 
 const char* const kNoPort = "/nonexistent/pxr-test-port";
 const char* const kScrollBoxes[3] = {"ScrollBox_4X", "ScrollBox_300C", "ScrollBox_301"};
-
-// Runs `act` on the first visible top-level widget of type T as soon as one
-// shows (a modal dialog or message box opened by the command under test).
-template <typename T>
-void whenShown(QObject* owner, std::function<void(T*)> act)
-{
-    auto* timer = new QTimer(owner);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, owner, [timer, act] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* t = qobject_cast<T*>(w);
-            if (t && t->isVisible()) {
-                timer->stop();
-                timer->deleteLater();
-                act(t);
-                return;
-            }
-        }
-    });
-    timer->start();
-}
 
 // Picks `path` in the next file dialog.
 void answerFileDialog(QObject* owner, const QString& path, QString* startedIn = nullptr)
@@ -82,15 +64,6 @@ void answerFileDialog(QObject* owner, const QString& path, QString* startedIn = 
         else
             d->selectFile(path);
         QMetaObject::invokeMethod(d, "accept"); // as the dialog's own button does
-    });
-}
-
-// Notes the text of the next message box and closes it.
-void answerMessageBox(QObject* owner, QString* text)
-{
-    whenShown<QMessageBox>(owner, [text](QMessageBox* m) {
-        *text = m->text();
-        m->accept();
     });
 }
 
@@ -575,8 +548,8 @@ void TestParameterEditor::getParameterWithF8()
         const std::vector<std::string> values = splitParameterValues(joined, def->values.size());
         for (std::size_t i = 0; i < values.size(); ++i) {
             const char* control = def->values[i].control.c_str();
-            // Also the PXR500C's AS, which comes without a line end and,
-            // over a pseudo-terminal, in pieces.
+            // Also the PXR500C's AS, which is asked for without a stop
+            // string and, over a pseudo-terminal, comes in pieces.
             const QString shown = w.text(control);
             QVERIFY2(!shown.isEmpty(), control);
             QCOMPARE(shown, QString::fromStdString(values[i]));
