@@ -82,6 +82,9 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     centreOnScreen();
 
     m_ctl.ListPorts = [] { return QtComPortBackend::listPorts(); };
+    m_ctl.CreatePortBackend = [this]() -> std::unique_ptr<ComPortBackend> {
+        return std::make_unique<QtPortBackend>(m_loop);
+    };
     m_ctl.AttachHistory = [this](TComPort& port, bool noCRLF) {
         m_history.setComPort(&port);
         m_history.NoCRLF = noCRLF;
@@ -125,6 +128,15 @@ void TMainForm::createDialogs()
     GraphicSetupForm = new TGraphicSetupForm(this);
     m_measurementUi->attachGraphicSetup(*GraphicSetupForm);
     ComSetupForm = new TComSetupForm(this);
+    TComSetupForm::FindHooks find;
+    find.find = [this](ComSetupModel& model, const auto& progress) {
+        const MainController::FindOutcome r = m_ctl.FindMeter(model, [&progress](const MeterFinder::Progress& p) {
+            progress(p.done, p.total, MeterFinder::progressText(p));
+        });
+        return std::make_pair(r.found, r.message);
+    };
+    find.cancel = [this] { m_ctl.CancelFindMeter(); };
+    ComSetupForm->setFindHooks(std::move(find));
     SignalLevelDlg = new TSignalLevelDlg(m_ctl.signalLevel(), this);
     DirectorySetupForm = new TDirectorySetupForm(m_ctl.settings(), m_ctl.DocumentsFolder, this);
     ChangeBdDlg = new TChangeBdDlg(this);

@@ -261,6 +261,15 @@ std::vector<uint32_t> MeterFinder::ratesToTry(const std::vector<uint32_t>& prefe
     return rates;
 }
 
+std::string MeterFinder::progressText(const Progress& p)
+{
+    if (p.port.empty())
+        return "Search finished";
+    if (p.baud == 0)
+        return "Searching " + p.port + " at the server's rate";
+    return format("Searching %s at %u baud", p.port.c_str(), static_cast<unsigned>(p.baud));
+}
+
 uint32_t MeterFinder::answerMs(uint32_t baud) const
 {
     // The answer's own time on the line: up to 64 characters of 10 bits.

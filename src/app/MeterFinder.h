@@ -79,6 +79,8 @@ public:
         uint32_t baud = 0;
     };
     std::function<void(const Progress&)> OnProgress;
+    // "Searching /dev/ttyUSB0 at 19200 baud" for a progress display.
+    static std::string progressText(const Progress& progress);
     // Called for each meter as soon as it is found.
     std::function<void(const FoundMeter&)> OnFound;
 

@@ -15,6 +15,7 @@
 #include "app/MainController.h"
 #include "app/MainView.h"
 #include "serial/Trace.h"
+#include "support/EmulatorPeer.h"
 #include "support/LoopbackPort.h"
 #include "support/ScriptedPeer.h"
 #include "support/VirtualEventLoop.h"
@@ -472,6 +473,72 @@ TEST_F(MainFixture, PXR501LineOverridesTheChosenRateOnOK)
     EXPECT_EQ(view.panels[0], " /dev/ttyPXR:115200,8,None,1,None");
     EXPECT_EQ(storedType(), 2);
     EXPECT_EQ(SettingsStore(store).loadPortSettings().baudRate, 115200u);
+}
+
+TEST_F(MainFixture, FoundMetersRateSurvivesTheModelLinesUsualRateOnOK)
+{
+    // A PXR502 at 38400 on a port the window (PXR7X, 9600) had open.
+    MeterConfig cfg;
+    cfg.model = MeterModel::PXR502;
+    cfg.baudRate = 38400;
+    cfg.faults.wrongBaud = true;
+    EmulatorPeer meter(cfg);
+    meter.meter.powerOn(loop.nowMs());
+    ctl.reset();
+    storePort();
+    create();
+    ctl->CreatePortBackend = [&]() -> std::unique_ptr<ComPortBackend> {
+        auto line = std::make_unique<LoopbackPort>(loop);
+        line->attachPeer(&meter);
+        return line;
+    };
+    ctl->FormShow();
+    ASSERT_TRUE(port.Connected());
+    MainController::FindOutcome outcome;
+    std::vector<size_t> progress;
+    setup([&](ComSetupModel& m) {
+        outcome = ctl->FindMeter(m, [&](const MeterFinder::Progress& p) { progress.push_back(p.done); });
+        // The program's own port was closed for the search.
+        EXPECT_FALSE(port.Connected());
+    });
+    ASSERT_TRUE(outcome.found) << outcome.message;
+    EXPECT_EQ(outcome.message.rfind("Found PXR501/502 on /dev/ttyPXR at 38400 baud: streaming", 0), 0u)
+        << outcome.message;
+    EXPECT_FALSE(progress.empty());
+    EXPECT_EQ(ctl->deviceType(), kPXR501);
+    EXPECT_EQ(port.BaudRate(), 38400u); // not PXR501/502's usual 115200
+    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(SettingsStore(store).loadPortSettings().baudRate, 38400u);
+    EXPECT_FALSE(ctl->findingMeter());
+
+    // Picking a model line after the search: the usual rule again.
+    ComSetupModel m;
+    m.applyFound(kPXR501, "/dev/ttyX", 38400);
+    EXPECT_EQ(m.foundRate(), 38400u);
+    m.cb_deviceChange(0);
+    EXPECT_EQ(m.foundRate(), 0u);
+}
+
+TEST_F(MainFixture, FindMeterWithoutAnyMeterSaysSoAndTheClosingStepsReopen)
+{
+    storePort();
+    start();
+    ScriptedPeer silent;
+    ctl->CreatePortBackend = [&]() -> std::unique_ptr<ComPortBackend> {
+        auto line = std::make_unique<LoopbackPort>(loop);
+        line->attachPeer(&silent);
+        return line;
+    };
+    MainController::FindOutcome outcome;
+    view.dialog = [&](ComSetupModel& m) {
+        outcome = ctl->FindMeter(m, nullptr);
+        return false; // Cancel
+    };
+    ctl->acSettingsExecute();
+    EXPECT_FALSE(outcome.found);
+    EXPECT_EQ(outcome.message, "No meter answered on any port at any rate");
+    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(port.BaudRate(), 9600u);
 }
 
 TEST_F(MainFixture, SameLineAndAnotherRateAppliesTheRateToTheOpenPort)
