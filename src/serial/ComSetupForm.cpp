@@ -34,7 +34,9 @@ TComSetupForm::TComSetupForm(QWidget* parent) : QDialog(parent)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     auto* settings = new QGroupBox(QStringLiteral(" Settings "), this);
-    auto* form = new QFormLayout(settings);
+    auto* settingsLayout = new QVBoxLayout(settings);
+    auto* form = new QFormLayout;
+    settingsLayout->addLayout(form);
     cb_device = new QComboBox(settings);
     cb_device->setObjectName(QStringLiteral("cb_device"));
     cb_device->addItems(toStringList(ComSetupModel::deviceItems()));
@@ -61,23 +63,31 @@ TComSetupForm::TComSetupForm(QWidget* parent) : QDialog(parent)
     pb_Find = new QProgressBar(settings);
     pb_Find->setObjectName(QStringLiteral("pb_Find"));
     pb_Find->setTextVisible(false);
+    // The row keeps its room, so the dialog does not jump when a search starts.
+    QSizePolicy keep = pb_Find->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    pb_Find->setSizePolicy(keep);
     pb_Find->setVisible(false);
     btn_FindCancel = new QPushButton(QStringLiteral("Cancel Search"), settings);
     btn_FindCancel->setObjectName(QStringLiteral("btn_FindCancel"));
     btn_FindCancel->setAutoDefault(false);
+    keep = btn_FindCancel->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    btn_FindCancel->setSizePolicy(keep);
     btn_FindCancel->setVisible(false);
     auto* findRow = new QHBoxLayout;
     findRow->addWidget(btn_FindMeter);
     findRow->addWidget(pb_Find, 1);
     findRow->addWidget(btn_FindCancel);
-    form->addRow(QString(), findRow);
+    settingsLayout->addLayout(findRow);
     lb_Find = new QLabel(settings);
     lb_Find->setObjectName(QStringLiteral("lb_Find"));
     lb_Find->setWordWrap(true);
     lb_Find->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // Room for a port name and an identification without the dialog growing.
-    lb_Find->setMinimumWidth(Combo_Port->sizeHint().width());
-    form->addRow(QString(), lb_Find);
+    // A fixed width: room for a port name and an identification in a few
+    // lines, and a height the fixed-size dialog can work out from it.
+    lb_Find->setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 58);
+    settingsLayout->addWidget(lb_Find);
 
     auto* option = new QGroupBox(QStringLiteral("Option"), this);
     auto* optionLayout = new QVBoxLayout(option);
