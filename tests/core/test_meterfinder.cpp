@@ -13,7 +13,7 @@
 #include "serial/NetworkPort.h"
 #include "support/EmulatorPeer.h"
 #include "support/PortRack.h"
-#include "support/VirtualDeviceServer.h"
+#include "support/RemoteMeter.h"
 #include "support/VirtualEventLoop.h"
 
 using namespace pxr;
@@ -267,39 +267,25 @@ TEST(FinderSearch, StopAtFirstLeavesTheOtherPortsAlone)
 
 TEST(FinderSearch, MeterBehindADeviceServerIsFoundThroughTheNetworksRate)
 {
-    VirtualEventLoop loop;
-    VirtualDeviceServer server(loop, VirtualDeviceServer::Mode::Rfc2217, 9600);
     MeterConfig cfg;
     cfg.baudRate = 57600;
     cfg.faults.wrongBaud = true;
-    EmulatorPeer meter(cfg);
-    server.attachPeer(&meter);
-    meter.meter.powerOn(loop.nowMs());
-    server.line().wakePeer();
-    NetworkPortBackend backend(server, loop);
-    TComPort port(backend);
-    MeterFinder finder(port, loop);
+    RemoteMeter r(VirtualDeviceServer::Mode::Rfc2217, cfg, 9600);
+    MeterFinder finder(r.port, r.loop);
     const auto found = finder.find({"rfc2217://plant:4001"}, {9600, 115200});
     ASSERT_EQ(found.size(), 1u) << (finder.problems().empty() ? "" : finder.problems()[0]);
     EXPECT_EQ(found[0].baud, 57600u);
     EXPECT_EQ(found[0].model, "pxr7x");
     // One connection for the whole search; the rates went as SET-BAUDRATE.
-    EXPECT_EQ(server.connectAttempts, 1);
+    EXPECT_EQ(r.server.connectAttempts, 1);
 }
 
 TEST(FinderSearch, BehindAPlainSocketThereIsOneTryAtTheServersRate)
 {
-    VirtualEventLoop loop;
-    VirtualDeviceServer server(loop, VirtualDeviceServer::Mode::Raw, 19200);
     MeterConfig cfg;
     cfg.baudRate = 19200;
-    EmulatorPeer meter(cfg);
-    server.attachPeer(&meter);
-    meter.meter.powerOn(loop.nowMs());
-    server.line().wakePeer();
-    NetworkPortBackend backend(server, loop);
-    TComPort port(backend);
-    MeterFinder finder(port, loop);
+    RemoteMeter r(VirtualDeviceServer::Mode::Raw, cfg, 19200);
+    MeterFinder finder(r.port, r.loop);
     size_t total = 0;
     finder.OnProgress = [&](const MeterFinder::Progress& p) { total = p.total; };
     const auto found = finder.find({"socket://plant:4002"});

@@ -15,7 +15,7 @@
 #include "serial/Trace.h"
 #include "support/EmulatorPeer.h"
 #include "support/ScriptedPeer.h"
-#include "support/VirtualDeviceServer.h"
+#include "support/RemoteMeter.h"
 #include "support/VirtualEventLoop.h"
 
 using namespace pxr;
@@ -169,23 +169,14 @@ namespace {
 
 // The program's side: the network port under a TComPort and the transactions,
 // the server with a meter emulator on its line.
-struct Remote {
-    VirtualEventLoop loop;
-    VirtualDeviceServer server;
-    NetworkPortBackend backend{server, loop};
-    TComPort port{backend};
+struct Remote : RemoteMeter {
     NullUiHooks ui;
     ComTransactions tx{port, loop, ui};
-    std::unique_ptr<EmulatorPeer> meter;
     int lost = 0;
     std::string lostMessage;
 
-    explicit Remote(Mode mode, MeterConfig cfg = {}, uint32_t serverBaud = 9600) : server(loop, mode, serverBaud)
+    explicit Remote(Mode mode, MeterConfig cfg = {}, uint32_t serverBaud = 9600) : RemoteMeter(mode, cfg, serverBaud)
     {
-        meter = std::make_unique<EmulatorPeer>(cfg);
-        server.attachPeer(meter.get());
-        meter->meter.powerOn(loop.nowMs());
-        server.line().wakePeer();
         port.OnLost = [this](const std::string& m) {
             ++lost;
             lostMessage = m;
@@ -232,7 +223,7 @@ TEST(NetworkPort, RateIsSetOverTheNetworkBeforeTheFirstCommand)
     int status = 0;
     const std::string sa = r.query("SA", status);
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(sa, r.meter->meter.parameter("SA"));
+    EXPECT_EQ(sa, r.meter.meter.parameter("SA"));
     // The server's answer to SET-BAUDRATE was heard; SET-CONTROL's never came and nobody waited.
     EXPECT_EQ(r.backend.rfc2217().serverBaudRate(), 19200u);
 }
@@ -384,7 +375,7 @@ TEST_P(BadServers, GiveAClearMessageOrWorkWithinABoundedTime)
         r.loop.waitFor(300);
         const std::string sa = r.query("SA", status);
         EXPECT_EQ(status, 1);
-        EXPECT_EQ(sa, r.meter->meter.parameter("SA"));
+        EXPECT_EQ(sa, r.meter.meter.parameter("SA"));
     }
     // Whatever the server sent, the port answered each of its requests at
     // most once: far fewer bytes than the server's flood.
