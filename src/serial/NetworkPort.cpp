@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 
 #include "serial/Trace.h"
 
@@ -127,11 +126,11 @@ void NetworkPortBackend::waitUntil(Done done, uint32_t ms)
     }
 }
 
-void NetworkPortBackend::failOpen(int code, const std::string& why)
+void NetworkPortBackend::failOpen(const std::string& why)
 {
     m_connecting = false;
     m_transport.close();
-    throw EComPort(ComErrorKind::Open, code, why);
+    throw EComPort::withDetail(ComErrorKind::Open, why);
 }
 
 void NetworkPortBackend::open(const std::string& name, const LineSettings& settings)
@@ -140,7 +139,7 @@ void NetworkPortBackend::open(const std::string& name, const LineSettings& setti
         return;
     std::string error;
     if (!parseRemotePortName(name, m_address, error))
-        throw EComPort(ComErrorKind::Open, EINVAL, name + ": " + error);
+        throw EComPort::withDetail(ComErrorKind::Open, name + ": " + error);
     const std::string where = m_address.host + ":" + std::to_string(m_address.port);
     m_connected = false;
     m_closed = false;
@@ -150,14 +149,14 @@ void NetworkPortBackend::open(const std::string& name, const LineSettings& setti
     m_transport.connectTo(m_address.host, m_address.port);
     waitUntil([this] { return m_connected; }, kConnectTimeoutMs);
     if (m_closed)
-        failOpen(m_closeCode, where + ": " + m_closeMessage);
+        failOpen(where + ": " + m_closeMessage);
     if (!m_connected)
-        failOpen(ETIMEDOUT, format("%s: no answer within %u s", where.c_str(), unsigned(kConnectTimeoutMs / 1000)));
+        failOpen(format("%s: no answer within %u s", where.c_str(), unsigned(kConnectTimeoutMs / 1000)));
 
     if (m_address.kind == RemoteKind::Rfc2217) {
         waitUntil([this] { return m_client.settled(); }, kNegotiationMs);
         if (m_closed)
-            failOpen(m_closeCode, where + ": " + m_closeMessage);
+            failOpen(where + ": " + m_closeMessage);
         m_client.giveUpWaiting();
     }
     m_connecting = false;
@@ -227,10 +226,9 @@ void NetworkPortBackend::transportReceived(const std::string& bytes)
         m_listener->backendReceived(data);
 }
 
-void NetworkPortBackend::transportClosed(int code, const std::string& message)
+void NetworkPortBackend::transportClosed(const std::string& message)
 {
     m_closed = true;
-    m_closeCode = code;
     m_closeMessage = message;
     if (!m_open)
         return; // open() reports it

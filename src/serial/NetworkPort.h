@@ -43,9 +43,8 @@ public:
         virtual void transportConnected() = 0;
         virtual void transportReceived(const std::string& bytes) = 0;
         // The connection failed or ended (refused, host unknown, closed by
-        // the server), with an errno-like code (ECONNREFUSED, ...) and the
-        // system's text; called once, not after close().
-        virtual void transportClosed(int code, const std::string& message) = 0;
+        // the server), with the system's text; called once, not after close().
+        virtual void transportClosed(const std::string& message) = 0;
     };
     virtual ~NetTransport() = default;
     virtual void setListener(Listener* listener) = 0;
@@ -73,7 +72,7 @@ public:
     void setListener(ComPortBackend::Listener* listener) override { m_listener = listener; }
     // Connects (waiting on the loop, at most kConnectTimeoutMs) and, for
     // rfc2217, negotiates (at most kNegotiationMs more). Throws EComPort
-    // "Unable to open com port" with the reason.
+    // "Unable to open com port (<host:port: reason>)".
     void open(const std::string& name, const LineSettings& settings) override;
     void close() override;
     bool isOpen() const override { return m_open; }
@@ -91,11 +90,11 @@ public:
 private:
     void transportConnected() override;
     void transportReceived(const std::string& bytes) override;
-    void transportClosed(int code, const std::string& message) override;
+    void transportClosed(const std::string& message) override;
     // Waits on the loop until `done` or ms have passed or the connection ended.
     template <typename Done>
     void waitUntil(Done done, uint32_t ms);
-    [[noreturn]] void failOpen(int code, const std::string& why);
+    [[noreturn]] void failOpen(const std::string& why);
 
     NetTransport& m_transport;
     EventLoop& m_loop;
@@ -107,7 +106,6 @@ private:
     bool m_connecting = false;
     bool m_connected = false;
     bool m_closed = false;
-    int m_closeCode = 0;
     std::string m_closeMessage;
 };
 

@@ -1,29 +1,7 @@
 #include "serial/QtTcpTransport.h"
 
-#include <cerrno>
-
 namespace pxr {
 
-namespace {
-
-// The errno a socket error stands for, so that the port's message reads
-// like the one of a local port.
-int errnoOf(QAbstractSocket::SocketError error)
-{
-    switch (error) {
-    case QAbstractSocket::ConnectionRefusedError: return ECONNREFUSED;
-    case QAbstractSocket::RemoteHostClosedError: return ECONNRESET;
-    case QAbstractSocket::HostNotFoundError: return EHOSTUNREACH;
-    case QAbstractSocket::SocketAccessError: return EACCES;
-    case QAbstractSocket::SocketResourceError: return ENOBUFS;
-    case QAbstractSocket::SocketTimeoutError: return ETIMEDOUT;
-    case QAbstractSocket::NetworkError: return ENETUNREACH;
-    case QAbstractSocket::UnsupportedSocketOperationError: return EAFNOSUPPORT;
-    default: return EIO;
-    }
-}
-
-} // namespace
 
 QtTcpTransport::QtTcpTransport(QObject* parent) : QObject(parent)
 {
@@ -83,7 +61,7 @@ void QtTcpTransport::onReadyRead()
         m_listener->transportReceived(std::string(data.constData(), static_cast<size_t>(data.size())));
 }
 
-void QtTcpTransport::report(int code, const QString& message)
+void QtTcpTransport::report(const QString& message)
 {
     if (!m_active)
         return;
@@ -91,22 +69,22 @@ void QtTcpTransport::report(int code, const QString& message)
     // must not be reported again and again.
     m_active = false;
     if (m_listener)
-        m_listener->transportClosed(code, message.toStdString());
+        m_listener->transportClosed(message.toStdString());
 }
 
-void QtTcpTransport::onError(QAbstractSocket::SocketError error)
+void QtTcpTransport::onError(QAbstractSocket::SocketError)
 {
     // Data still waiting in the buffer belong to the meter's last words.
     if (m_socket.bytesAvailable() > 0)
         onReadyRead();
-    report(errnoOf(error), m_socket.errorString());
+    report(m_socket.errorString());
 }
 
 void QtTcpTransport::onDisconnected()
 {
     if (m_socket.bytesAvailable() > 0)
         onReadyRead();
-    report(ECONNRESET, QStringLiteral("the server closed the connection"));
+    report(QStringLiteral("the server closed the connection"));
 }
 
 } // namespace pxr

@@ -28,7 +28,7 @@ private:
     void onReadyRead();
     void onError(QAbstractSocket::SocketError error);
     void onDisconnected();
-    void report(int code, const QString& message);
+    void report(const QString& message);
 
     QTcpSocket m_socket;
     Listener* m_listener = nullptr;

@@ -1,7 +1,5 @@
 #include "support/VirtualDeviceServer.h"
 
-#include <cerrno>
-
 #include "serial/Rfc2217Client.h"
 
 namespace pxr::test {
@@ -39,7 +37,7 @@ void VirtualDeviceServer::connectTo(const std::string&, uint16_t)
         if (gen != m_generation || !m_client)
             return;
         if (m_mode == Mode::Refused) {
-            m_client->transportClosed(ECONNREFUSED, "Connection refused");
+            m_client->transportClosed("Connection refused");
             return;
         }
         m_connected = true;
@@ -91,7 +89,7 @@ void VirtualDeviceServer::dropConnection()
     const uint64_t gen = ++m_generation;
     m_loop.schedule(m_loop.nowMs() + latencyMs, [this, gen] {
         if (gen == m_generation && m_client)
-            m_client->transportClosed(ECONNRESET, "the server closed the connection");
+            m_client->transportClosed("the server closed the connection");
     });
 }
 
