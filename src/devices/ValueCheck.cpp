@@ -76,6 +76,23 @@ std::string refusedValueText(const ParameterDef& def, std::size_t index, const s
     return std::string();
 }
 
+std::string typedCharacterRefusal(const ParameterDef& def, std::size_t index, const std::string& utf8)
+{
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t length = 1;
+        characterAt(utf8, i, length);
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (length == 1 && fieldAccepts(def, index, c)) {
+            ++i;
+            continue;
+        }
+        if (c == ' ')
+            return " \" \" not taken: it would split the values of " + def.code;
+        return " " + characterName(utf8, i) + " not taken: the meter cannot take it in " + def.code;
+    }
+    return std::string();
+}
+
 std::string refusedJoinedText(const ParameterDef& def, const std::string& joined)
 {
     const std::vector<std::string> values = splitParameterValues(joined, def.values.size());

@@ -31,6 +31,12 @@ bool fieldAccepts(const ParameterDef& def, std::size_t index, unsigned char c);
 // it can. The character is named as UTF-8 (see characterAt).
 std::string refusedValueText(const ParameterDef& def, std::size_t index, const std::string& text);
 
+// Panel 2 when typing or pasting would put a character into the field that
+// it cannot take (`utf8`: the field's new text as UTF-8):
+// ` "€" not taken: the meter cannot take it in SA`, or for a blank in one
+// of several values ` " " not taken: it would split the values of TD`.
+std::string typedCharacterRefusal(const ParameterDef& def, std::size_t index, const std::string& utf8);
+
 // The same for the text of a whole code as it travels (a file, the
 // clipboard): split into the code's values first.
 std::string refusedJoinedText(const ParameterDef& def, const std::string& joined);

@@ -25,7 +25,9 @@ namespace {
 
 std::string pathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-QString messageText(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
+// The core's messages are UTF-8: file names as the system gives them, and
+// the characters of a file or the clipboard that it names.
+QString messageText(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
 
@@ -53,6 +55,7 @@ ParameterCommands::ParameterCommands(TMainForm& form) : QObject(&form), m_form(f
     MainController& ctl = form.controller();
     m_panel = new ParameterEditorPanel(form.Notebook_Left, this);
     ctl.setFieldBinding(m_panel);
+    m_panel->OnRefused = [this](const std::string& text) { showStatus(text); };
 
     const std::pair<const char*, void (ParameterCommands::*)()> handlers[] = {
         {"acOpen", &ParameterCommands::acOpenExecute},
@@ -213,7 +216,9 @@ void ParameterCommands::acExportExecute()
 
 void ParameterCommands::acImportExecute()
 {
-    const QByteArray text = QGuiApplication::clipboard()->text().toLatin1();
+    // As UTF-8: a character outside Latin-1 would turn into "?" on the way
+    // and reach the meter as that; this way it is refused and named.
+    const QByteArray text = QGuiApplication::clipboard()->text().toUtf8();
     const ClipboardResult r =
         importParameterText(m_form.controller().deviceType(), text.toStdString(), *m_panel);
     if (!r.ok) {
