@@ -15,7 +15,9 @@ include(GNUInstallDirs)
 
 set(PXR_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR})
 
-install(TARGETS pxr-meter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET pxr-meter)
+  install(TARGETS pxr-meter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 if(PXR_WITH_QT)
   install(TARGETS pxrtool pxrctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PXR_PACKAGING_DIR}/pxrtool.desktop

@@ -12,12 +12,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
+#include <ctime>
 #include <string>
 
+#include "emulator/LinePacer.h"
 #include "emulator/MeterEmulator.h"
 
 namespace {
@@ -27,27 +29,36 @@ volatile sig_atomic_t g_stop = 0;
 void onSignal(int) { g_stop = 1; }
 
 const char* const kUsage =
-    "usage: pxr-meter --model pxr7x|pxr500c|pxr501|pxr502 --link PATH [options]\n"
-    "  --baud N            the meter's line rate (default 9600, 115200 for pxr501/pxr502)\n"
-    "  --silent            answer nothing, stream nothing\n"
-    "  --no-echo           query replies without their code\n"
-    "  --garbled           every character of a line arrives corrupted\n"
-    "  --chunked           output arrives in pieces of 1..3 bytes, 15 ms apart\n"
-    "  --blank-lines N     N empty lines before every reply\n"
-    "  --slow MS           every reply MS later\n"
-    "  --ignore-first-esc  a running stream survives the first ESC\n"
-    "  --hangup-after N    close the line after N bytes sent\n"
-    "  --wrong-baud        the meter runs at another rate than the model line's usual\n"
-    "                      one (or --baud); while the program's rate differs, output is\n"
-    "                      junk and input is not understood\n"
-    "  --esc-tail          after ESC the reading line the meter is on still goes out\n"
-    "  --one-piece         every reply and reading line arrives in one piece\n"
-    "  --pieces N          every reply and reading line arrives in N pieces\n"
-    "  --answer-ms N       N ms from a command to the first byte of its answer (default 5)\n"
+    "usage: pxr-meter --model pxr7x|pxr500c|pxr501|pxr502 --link PATH [options] [faults]\n"
+    "\n"
+    "A software meter on a pseudo-terminal: PATH becomes a link to its serial\n"
+    "device. It answers queries, takes set commands, streams readings at the\n"
+    "model's output rate and sends every byte at the pace of a real line\n"
+    "(10 bits a byte). ESC stops a stream at once; only the line on the wire\n"
+    "finishes. Settings last until the process ends.\n"
+    "\n"
+    "options:\n"
+    "  --baud N            the meter's rate (9600, pxr501/502 115200); other rates read junk\n"
     "  --distance M        simulated target distance (default 5)\n"
     "  --ramp              distance ramp with a burst of error lines\n"
-    "  --seed N            noise and chunking follow from it (default 1)\n"
-    "  --verbose           log the traffic to stderr\n";
+    "  --seed N            noise, serial number and pieces follow from it (default 1)\n"
+    "  --verbose           log the traffic to stderr\n"
+    "  --help              this text\n"
+    "\n"
+    "faults (any number of them):\n"
+    "  --silent            a dead meter: answers nothing, streams nothing\n"
+    "  --no-echo           query replies without their code\n"
+    "  --garbled           every character of a line arrives corrupted, line ends intact\n"
+    "  --chunked           output arrives in pieces of 1..3 bytes, 15 ms apart\n"
+    "  --one-piece         every reply and reading line arrives in one piece\n"
+    "  --pieces N          every reply and reading line arrives in N pieces\n"
+    "  --blank-lines N     N empty lines before every reply\n"
+    "  --answer-ms N       N ms from a command to the first byte of its answer (default 5)\n"
+    "  --slow MS           every reply MS later still\n"
+    "  --esc-tail          after ESC the reading line the meter is on still goes out\n"
+    "  --ignore-first-esc  a running stream survives the first ESC\n"
+    "  --hangup-after N    the line goes dead after N bytes sent (the cable pulled)\n"
+    "  --wrong-baud        the meter runs at an unusual rate (19200; 57600 for pxr501/502)\n";
 
 struct SpeedEntry {
     speed_t speed;
@@ -233,6 +244,9 @@ bool parseArgs(int argc, char** argv, Options& o)
     if (!o.modelGiven || o.link.empty())
         return false;
     const uint32_t usual = pxr::MeterEmulator::defaultBaudRate(o.config.model);
+    // A named rate is a real line's rate: a port at another one reads junk.
+    if (o.baudGiven)
+        o.config.faults.wrongBaud = true;
     if (o.config.faults.wrongBaud && !o.baudGiven)
         o.config.baudRate = usual == 9600 ? 19200 : 57600;
     return true;
@@ -326,64 +340,61 @@ int main(int argc, char** argv)
         return 1;
 
     pxr::MeterEmulator meter(o.config);
-    std::string txBuffer;
     // With --one-piece/--pieces every piece the meter hands over is written
-    // whole, once its last byte has crossed the line.
-    const bool wholePieces = o.config.faults.pieces > 0;
-    std::deque<std::size_t> pieceSizes;
-    meter.setOutput([&](const std::string& bytes) {
-        txBuffer += bytes;
-        pieceSizes.push_back(bytes.size());
-    });
+    // whole, once its last byte has crossed the line; otherwise byte by byte.
+    pxr::LinePacer line(o.config.faults.pieces > 0);
+    line.setBaudRate(meter.baudRate());
+    // The program's bytes cross the line too (at its own rate) before the
+    // meter can act on them; a pty alone would hand them over at once.
+    pxr::LinePacer inbound;
+    uint32_t hostRate = 0;
+    meter.setOutput([&](const std::string& bytes) { line.push(bytes, nowMs()); });
 
     if (o.verbose)
         std::fprintf(stderr, "pxr-meter: %u baud, %s -> %s\n", meter.baudRate(), o.link.c_str(),
                      slaveName.c_str());
 
     bool peerGone = true; // nobody has the slave open yet
-    double txFreeMs = nowMs();
+    // The program's line speed, as it set it on its end of the pty.
+    auto lookAtHostRate = [&] {
+        termios t{};
+        if (master >= 0 && ::tcgetattr(master, &t) == 0) {
+            hostRate = baudOf(::cfgetospeed(&t));
+            meter.setHostLineRate(hostRate);
+        }
+        inbound.setBaudRate(hostRate != 0 ? hostRate : meter.baudRate());
+    };
+    // A line that lags behind the meter's own account keeps the meter's
+    // transmitter busy: readings made meanwhile are dropped, not queued.
+    auto tellLineState = [&](double now) {
+        line.setBaudRate(meter.baudRate());
+        meter.lineBusyUntil(line.busyUntilMs(now));
+    };
+    lookAtHostRate();
     meter.powerOn(nowMs());
 
     while (!g_stop) {
         double now = nowMs();
-        if (master >= 0) {
-            termios t{};
-            if (::tcgetattr(master, &t) == 0)
-                meter.setHostLineRate(baudOf(::cfgetospeed(&t)));
+        lookAtHostRate();
+        for (const std::string& bytes : inbound.take(now)) {
+            tellLineState(now);
+            meter.receive(bytes, now);
         }
+        tellLineState(now);
         meter.advanceTo(now);
-
-        // Put the bytes onto the line at 10 bits per byte at the meter's rate.
-        if (!txBuffer.empty()) {
-            const double byteMs = 10000.0 / static_cast<double>(meter.baudRate());
-            if (txFreeMs < now - byteMs)
-                txFreeMs = now;
-            const double wholeAt = txFreeMs + static_cast<double>(pieceSizes.front() - 1) * byteMs;
-            if (wholePieces ? wholeAt <= now : txFreeMs <= now) {
-                auto n = wholePieces ? pieceSizes.front() : static_cast<std::size_t>((now - txFreeMs) / byteMs) + 1;
-                n = std::min(n, txBuffer.size());
-                for (std::size_t left = n; left > 0 && !pieceSizes.empty();) {
-                    const std::size_t take = std::min(left, pieceSizes.front());
-                    pieceSizes.front() -= take;
-                    left -= take;
-                    if (pieceSizes.front() == 0)
-                        pieceSizes.pop_front();
-                }
-                const std::string chunk = txBuffer.substr(0, n);
-                txBuffer.erase(0, n);
-                txFreeMs += static_cast<double>(n) * byteMs;
-                // With nobody listening, or the program's queue full, the
-                // bytes are lost as on a real line.
-                if (master >= 0 && !peerGone) {
-                    const ssize_t w = ::write(master, chunk.data(), chunk.size());
-                    (void)w;
-                }
-                if (o.verbose)
-                    std::fprintf(stderr, "-> %s\n", printable(chunk).c_str());
+        line.setBaudRate(meter.baudRate());
+        for (const std::string& chunk : line.take(now)) {
+            // With nobody listening, or the program's queue full, the bytes
+            // are lost as on a real line.
+            if (master >= 0 && !peerGone) {
+                const ssize_t w = ::write(master, chunk.data(), chunk.size());
+                (void)w;
             }
+            if (o.verbose)
+                std::fprintf(stderr, "-> %s\n", printable(chunk).c_str());
         }
 
-        if (master >= 0 && meter.hungUp() && txBuffer.empty()) {
+        if (master >= 0 && meter.hungUp() && line.empty()) {
             if (o.verbose)
                 std::fprintf(stderr, "pxr-meter: hang-up after %llu bytes\n",
                              static_cast<unsigned long long>(meter.bytesSent()));
@@ -395,27 +406,34 @@ int main(int argc, char** argv)
             removeLink(o.link, slaveName);
         }
 
-        // Sleep until the next byte may go, the meter has something due, or
-        // the program writes; look at the line speed at least every 50 ms.
+        // Sleep until the next byte has crossed the line, the meter has
+        // something due, or the program writes; look at the line speed at
+        // least every 50 ms. Bytes are given to the pty in batches of at
+        // least half a millisecond, which keeps the wake-ups few at high
+        // rates and stays within the pacer's slack.
+        now = nowMs();
         double wake = std::min(meter.nextEventMs(), now + 50.0);
-        if (!txBuffer.empty())
-            wake = std::min(wake, wholePieces ? txFreeMs + static_cast<double>(pieceSizes.front() - 1) * 10000.0 /
-                                                              static_cast<double>(meter.baudRate())
-                                              : txFreeMs);
-        int timeout = static_cast<int>(std::max(0.0, std::ceil(wake - nowMs())));
+        const double due = std::min(line.nextDueMs(), inbound.nextDueMs());
+        if (due < wake)
+            wake = std::max(due, now + 0.5);
+        const double waitMs = std::max(0.0, wake - now);
+        timespec timeout{};
+        timeout.tv_sec = static_cast<time_t>(waitMs / 1000.0);
+        timeout.tv_nsec = static_cast<long>(std::fmod(waitMs, 1000.0) * 1e6);
 
         if (master < 0) {
-            ::poll(nullptr, 0, std::min(timeout, 50));
+            ::nanosleep(&timeout, nullptr);
             continue;
         }
         pollfd p{master, POLLIN, 0};
         if (peerGone) {
             // A hung-up master reports POLLHUP at once, every time: look
             // again after a short sleep instead of spinning.
-            ::poll(nullptr, 0, std::min(timeout, 20));
-            timeout = 0;
+            const timespec nap{0, 20 * 1000 * 1000};
+            ::nanosleep(waitMs < 20 ? &timeout : &nap, nullptr);
+            timeout = timespec{};
         }
-        const int r = ::poll(&p, 1, timeout);
+        const int r = ::ppoll(&p, 1, &timeout, nullptr);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -430,7 +448,7 @@ int main(int argc, char** argv)
                 const std::string bytes(buf, static_cast<std::size_t>(n));
                 if (o.verbose)
                     std::fprintf(stderr, "<- %s\n", printable(bytes).c_str());
-                meter.receive(bytes, nowMs());
+                inbound.push(bytes, nowMs());
             }
         }
     }

@@ -159,8 +159,8 @@ std::string checkCommand(Options& o, const std::vector<std::string>& positional)
             return "unknown measuring mode \"" + o.mode + "\"";
         if (!actionVisibleFor(o.modeAction, o.model))
             return "the model line has no measuring mode \"" + o.mode + "\"";
-    } else if (o.durationS > 0 || o.count > 0) {
-        return "--duration and --count are only for stream";
+    } else if (o.durationS > 0 || o.count > 0 || o.stats) {
+        return "--duration, --count and --stats are only for stream";
     }
     if (o.timeoutGiven && o.command != Command::Send && o.command != Command::Stream)
         return "--timeout is only for send and stream";
@@ -212,6 +212,10 @@ Options parseOptions(const std::vector<std::string>& args)
             o.debug = true;
             continue;
         }
+        if (a == "--stats") {
+            o.stats = true;
+            continue;
+        }
         const ValueOption* opt = nullptr;
         std::string value;
         bool hasValue = false;
@@ -259,7 +263,7 @@ std::string usageText()
            "                                 and write it as a parameter file (stdout by default)\n"
            "  set --port P --model M FILE    write a parameter file to the meter (as Set\n"
            "                                 Parameter), read it back and compare\n"
-           "  stream --port P --model M [--mode MODE] [--duration S] [--count N] [-o FILE]\n"
+           "  stream --port P --model M [--mode MODE] [--duration S] [--count N] [--stats] [-o FILE]\n"
            "                                 start a measuring mode and write \"Time;Value\"\n"
            "                                 lines as the online log does; the meter is\n"
            "                                 stopped with ESC at the end and on Ctrl+C\n"
@@ -278,6 +282,9 @@ std::string usageText()
            "  --timeout MS   send: how long to collect the answer (default 1000);\n"
            "                 stream: longest wait for a reading before giving up\n"
            "                 (default 5000, 0 waits for ever)\n"
+           "  --stats        stream: count, mean, standard deviation, minimum and\n"
+           "                 maximum of the valid readings and the invalid ones, on\n"
+           "                 stderr at the end\n"
            "  --debug        trace every exchange to stderr\n"
            "  --help         this text\n"
            "  --version      the program version\n"

@@ -38,6 +38,7 @@ struct Options {
     uint64_t count = 0;        // stream: 0 = no limit
     uint32_t timeoutMs = 0;    // send / stream: see usage; 0 until parsed
     bool timeoutGiven = false;
+    bool stats = false;        // stream: statistics of the readings at the end
     bool debug = false;
     bool help = false;
     bool version = false;

@@ -245,6 +245,7 @@ Outcome Session::stream(const StreamPlan& plan, const LineSink& sink)
         return {kExitPort, "port not open: " + m_port.Port()};
     bool logging = true;
     uint64_t written = 0;
+    m_streamStats.clear();
     uint32_t lastReading = m_loop.tickCount();
     Outcome out;
     std::string line;
@@ -260,6 +261,7 @@ Outcome Session::stream(const StreamPlan& plan, const LineSink& sink)
             return;
         }
         ++written;
+        m_streamStats.add(!valid, value);
         lastReading = m_loop.tickCount();
         if (plan.count > 0 && written >= plan.count)
             logging = false;

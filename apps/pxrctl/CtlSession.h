@@ -20,6 +20,7 @@
 #include "devices/ParameterSets.h"
 #include "measurement/MeasurementCommands.h"
 #include "measurement/ReadingDecoder.h"
+#include "measurement/ReadingStats.h"
 #include "measurement/Stopwatch.h"
 #include "parameters/ParameterTransfer.h"
 #include "serial/ComTransactions.h"
@@ -79,6 +80,8 @@ public:
     // count, the duration, a stop request, a time-out or a failed write,
     // then stops the meter in the model line's way.
     Outcome stream(const StreamPlan& plan, const LineSink& sink);
+    // The readings the last stream wrote, valid and invalid.
+    const ReadingStats& streamStats() const { return m_streamStats; }
 
     // Ends a running stream or send at its next wait (from the loop, e.g.
     // the read side of a signal pipe). Safe to call at any time.
@@ -112,6 +115,7 @@ private:
     MeasurementCommands m_commands;
     Stopwatch m_timeBase;
     MeasurementDecoding m_decoding;
+    ReadingStats m_streamStats;
     char m_separator = '.';
     bool m_stopRequested = false;
     bool m_lost = false;

@@ -201,6 +201,9 @@ int runWithMeter(const Options& o)
             };
         }
         out = session.stream(plan, sink);
+        // On stderr: stdout may be carrying the log lines.
+        if (o.stats)
+            std::fprintf(stderr, "%s\n", FormatReadingStats(session.streamStats(), '.').c_str());
         break;
     }
     default:

@@ -6,6 +6,8 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <cstdlib>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -13,15 +15,12 @@
 #include "app/CommandLine.h"
 #include "app/MainForm.h"
 #include "app/QtSettingsBackend.h"
-#include "serial/Trace.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 using namespace pxr;
 
 namespace {
+
+constexpr int kExitNoDisplay = 1;
 
 std::vector<std::string> argumentsOf(int argc, char** argv)
 {
@@ -29,6 +28,23 @@ std::vector<std::string> argumentsOf(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
     return args;
+}
+
+// While the toolkit looks for a display, its messages are held back: without
+// one it ends the process with a warning about plugins and advice to
+// reinstall; the user gets one line of ours instead.
+std::vector<std::pair<QtMsgType, QString>> g_heldMessages;
+QtMessageHandler g_toolkitHandler = nullptr;
+
+void holdStartupMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", noDisplayText(qEnvironmentVariable("DISPLAY").toStdString()).c_str());
+        std::fflush(stderr);
+        std::_Exit(kExitNoDisplay);
+    }
+    (void)context;
+    g_heldMessages.emplace_back(type, text);
 }
 
 std::vector<std::string> argumentsOf(const QStringList& list)
@@ -60,7 +76,16 @@ int main(int argc, char** argv)
         }
     }
 
+    if (displayMissing(std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"))) {
+        std::fprintf(stderr, "%s\n", noDisplayText(std::string()).c_str());
+        return kExitNoDisplay;
+    }
+    g_toolkitHandler = qInstallMessageHandler(holdStartupMessage);
     QApplication app(argc, argv);
+    qInstallMessageHandler(g_toolkitHandler);
+    for (const auto& [type, text] : g_heldMessages)
+        qt_message_output(type, QMessageLogContext(), text);
+    g_heldMessages.clear();
     QApplication::setOrganizationName(QStringLiteral("PXRTool"));
     QApplication::setApplicationName(QStringLiteral("PXRTool"));
     QApplication::setApplicationVersion(QStringLiteral(PXR_VERSION));
@@ -68,13 +93,6 @@ int main(int argc, char** argv)
     // Qt has taken its own options (-platform ...) out of the list by now.
     const std::vector<std::string> args = argumentsOf(QApplication::arguments());
     const CommandLine cl = parseCommandLine(args);
-
-#ifdef _WIN32
-    setTraceSink([](const std::string& line) {
-        OutputDebugStringA((line + "\n").c_str());
-        std::fprintf(stderr, "%s\n", line.c_str());
-    });
-#endif
 
     DemoMeter demo;
     bool demoReady = false;
@@ -84,8 +102,9 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "pxrtool: demo not started: %s\n", demo.error().toLocal8Bit().constData());
     }
 
-    QtSettingsBackend settings;
-    TMainForm form(settings, args);
+    // A demo or a port for one run reads the user's settings, never writes them.
+    RunSettings settings(keepsUserSettings(cl));
+    TMainForm form(settings.backend(), args);
     form.createDialogs();
     if (!cl.port.empty())
         form.controller().usePort(cl.port);

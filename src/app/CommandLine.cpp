@@ -26,6 +26,8 @@ const DemoModel kDemoModels[] = {
 
 bool isDebugSwitch(const std::string& arg) { return lower(arg) == "debug"; }
 
+bool keepsUserSettings(const CommandLine& cl) { return cl.demo || !cl.port.empty(); }
+
 std::optional<DeviceType> demoModelLine(const std::string& model)
 {
     const std::string m = lower(model);
@@ -94,8 +96,36 @@ std::string usageText(const std::string& programName)
         "  --demo [MODEL]  start the meter emulator pxr-meter on a pseudo-terminal\n"
         "                  and preselect it; MODEL is pxr7x (default), pxr500c,\n"
         "                  pxr501 or pxr502\n"
+        "                  With --port or --demo the stored settings are read but not\n"
+        "                  changed: what is confirmed in a dialog holds for this run only.\n"
         "  -h, --help      show this help and exit\n"
         "  --version       show the version and exit\n";
+}
+
+std::string noDisplayText(const std::string& display)
+{
+    const std::string why = display.empty() ? "no display found (DISPLAY is not set)"
+                                            : "cannot open the display \"" + display + "\"";
+    return "pxrtool: " + why + "; use pxrctl to work with a meter from the command line, "
+           "or scripts/run (source tree), which runs the demo on a virtual X server";
+}
+
+bool displayMissing(const char* qpaPlatform, const char* display, const char* waylandDisplay)
+{
+    const auto empty = [](const char* s) { return !s || !*s; };
+    // QT_QPA_PLATFORM may name several platforms ("wayland;xcb"), tried in turn.
+    std::string platforms = empty(qpaPlatform) ? std::string("xcb;wayland") : lower(qpaPlatform);
+    while (!platforms.empty()) {
+        const size_t end = platforms.find(';');
+        const std::string p = platforms.substr(0, end);
+        platforms.erase(0, end == std::string::npos ? platforms.size() : end + 1);
+        const bool usable = p.rfind("xcb", 0) == 0       ? !empty(display)
+                            : p.rfind("wayland", 0) == 0 ? !empty(waylandDisplay)
+                                                         : true; // offscreen, vnc, ...: no display needed
+        if (usable)
+            return false;
+    }
+    return true;
 }
 
 std::string versionText()

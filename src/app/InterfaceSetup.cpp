@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "serial/PortName.h"
+
 namespace pxr {
 
 namespace {
@@ -33,19 +35,26 @@ uint32_t ComSetupModel::rateFromText(const std::string& text)
     return 9600;
 }
 
+const std::string* ComSetupModel::listed(const std::string& name) const
+{
+    const auto it = std::find_if(m_ports.begin(), m_ports.end(),
+                                 [&](const std::string& p) { return samePortName(p, name); });
+    return it == m_ports.end() ? nullptr : &*it;
+}
+
 void ComSetupModel::setSystemPorts(const std::vector<std::string>& ports)
 {
     m_ports = ports;
     std::sort(m_ports.begin(), m_ports.end());
     m_ports.erase(std::unique(m_ports.begin(), m_ports.end()), m_ports.end());
     for (const std::string& extra : m_extraPorts)
-        if (!std::binary_search(m_ports.begin(), m_ports.end(), extra))
+        if (!listed(extra))
             m_ports.insert(std::lower_bound(m_ports.begin(), m_ports.end(), extra), extra);
 }
 
 void ComSetupModel::keepPort(const std::string& name)
 {
-    if (name.empty() || std::binary_search(m_ports.begin(), m_ports.end(), name))
+    if (name.empty() || listed(name))
         return;
     m_extraPorts.push_back(name);
     m_ports.insert(std::lower_bound(m_ports.begin(), m_ports.end(), name), name);
@@ -55,7 +64,10 @@ void ComSetupModel::FormShow(DeviceType line, const std::string& port, uint32_t 
 {
     deviceIndex = line;
     keepPort(port);
-    portName = port;
+    // A port the list holds under another spelling ("\\.\COM10", "com3") is
+    // selected as the list writes it.
+    const std::string* entry = listed(port);
+    portName = entry ? *entry : port;
     selectBaudText(std::to_string(baudRate));
 }
 
@@ -71,6 +83,13 @@ void ComSetupModel::CheckBox2Click()
 {
     if (CheckBox2)
         CheckBox1 = true;
+}
+
+std::string ComSetupModel::okRefusal(const std::string& portName, bool simulate)
+{
+    if (simulate || portName.find_first_not_of(" \t") != std::string::npos)
+        return std::string();
+    return "No port name: choose a port from the list or type its name.";
 }
 
 std::string ComSetupModel::baudText() const

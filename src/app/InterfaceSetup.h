@@ -24,7 +24,8 @@ public:
 
     // The system's ports, sorted. A name the system does not list (a
     // pseudo-terminal, a /dev/serial/by-id link, a typed path) is kept in
-    // the list once it has been shown or typed.
+    // the list once it has been shown or typed; another spelling of a listed
+    // port ("\\.\COM10" for "COM10", see samePortName) is not added again.
     void setSystemPorts(const std::vector<std::string>& ports);
     const std::vector<std::string>& portItems() const { return m_ports; }
 
@@ -35,6 +36,9 @@ public:
     void cb_deviceChange(int index);
     // The user toggled "Simulate Device" (CheckBox2 holds the new state).
     void CheckBox2Click();
+    // Why OK cannot take the dialog's choices (empty: it can): a port name
+    // is needed to talk to a meter; simulation works without one.
+    static std::string okRefusal(const std::string& portName, bool simulate);
 
     int deviceIndex = 0;
     std::string portName;
@@ -48,6 +52,8 @@ public:
 
 private:
     void keepPort(const std::string& name);
+    // The list's entry for the port of that name, or null.
+    const std::string* listed(const std::string& name) const;
 
     std::vector<std::string> m_ports;
     std::vector<std::string> m_extraPorts; // shown or typed, not listed by the system

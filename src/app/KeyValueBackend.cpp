@@ -67,4 +67,12 @@ void MemoryKeyValueBackend::remove(const std::string& section, const std::string
     m_values.erase({section, name});
 }
 
+std::optional<StoredValue> OverlayKeyValueBackend::read(const std::string& section,
+                                                        const std::string& name) const
+{
+    if (auto mine = m_run.read(section, name))
+        return mine;
+    return m_user.read(section, name);
+}
+
 } // namespace pxr

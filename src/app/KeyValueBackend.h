@@ -128,4 +128,33 @@ private:
     std::string m_damage;
 };
 
+// The user's store seen through a layer that keeps this run's writes in
+// memory: reads give what this run wrote, else what the user's store holds;
+// nothing ever reaches the user's store. For runs that are not the user's
+// own setup (a demonstration, a port given for one run), so that confirming
+// a dialog there does not change what the next ordinary start finds.
+class OverlayKeyValueBackend : public KeyValueBackend {
+public:
+    explicit OverlayKeyValueBackend(const KeyValueBackend& user)
+        : m_user(user), m_run(user.textOnly()) {}
+
+    bool textOnly() const override { return m_user.textOnly(); }
+    std::optional<StoredValue> read(const std::string& section,
+                                    const std::string& name) const override;
+    void writeText(const std::string& section, const std::string& name,
+                   const std::string& text) override { m_run.writeText(section, name, text); }
+    void writeInteger(const std::string& section, const std::string& name,
+                      int32_t value) override { m_run.writeInteger(section, name, value); }
+    void writeBinary(const std::string& section, const std::string& name,
+                     const std::string& bytes) override { m_run.writeBinary(section, name, bytes); }
+    std::string damage() const override { return m_user.damage(); }
+
+    // Values written in this run.
+    std::size_t written() const { return m_run.size(); }
+
+private:
+    const KeyValueBackend& m_user;
+    MemoryKeyValueBackend m_run;
+};
+
 } // namespace pxr

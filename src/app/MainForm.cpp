@@ -412,6 +412,10 @@ void TMainForm::createPages()
     Chart1->setFocusPolicy(Qt::StrongFocus);
     Chart1->setContextMenuPolicy(Qt::CustomContextMenu);
     diagramLayout->addWidget(Chart1, 1);
+    lb_Statistics = new QLabel(diagram);
+    lb_Statistics->setObjectName(QStringLiteral("lb_Statistics"));
+    lb_Statistics->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    diagramLayout->addWidget(lb_Statistics);
     Notebook_Graphic = makeBars(QStringLiteral("Notebook_Graphic"), diagram, graphicButtonBar);
     diagramLayout->addWidget(Notebook_Graphic);
     Notebook->addTab(diagram, QStringLiteral("Diagram"));

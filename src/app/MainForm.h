@@ -164,6 +164,8 @@ public:
     QRadioButton* RadioButton2 = nullptr;
     QRadioButton* RadioButton3 = nullptr;
     DiagramWidget* Chart1 = nullptr;
+    // The readings' statistics under the diagram.
+    QLabel* lb_Statistics = nullptr;
     QFrame* Panel_Terminal = nullptr;
     TerminalView* ComTerminal = nullptr;
     LogView* Terminal1 = nullptr;

@@ -1,6 +1,7 @@
 #include "app/QtSettingsBackend.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QStringList>
 #include <QVariant>
 
@@ -45,6 +46,27 @@ QtSettingsBackend::QtSettingsBackend()
 
 QtSettingsBackend::~QtSettingsBackend() = default;
 
+std::optional<std::string> QtSettingsBackend::rawText(const std::string& section,
+                                                      const std::string& name) const
+{
+    QFile file(m_settings.fileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray header = "[" + QByteArray::fromStdString(section) + "]";
+    bool inSection = false;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        if (line.startsWith('[')) {
+            inSection = line == header;
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        if (inSection && eq > 0 && line.left(eq).trimmed() == QByteArray::fromStdString(name))
+            return line.mid(eq + 1).trimmed().toStdString();
+    }
+    return std::nullopt;
+}
+
 std::optional<StoredValue> QtSettingsBackend::read(const std::string& section,
                                                    const std::string& name) const
 {
@@ -56,8 +78,12 @@ std::optional<StoredValue> QtSettingsBackend::read(const std::string& section,
     case QMetaType::QString:
         return StoredValue::text(utf8(v.toString()));
     case QMetaType::QStringList:
-        // An unquoted comma in a hand-edited file splits the text into a list.
-        return StoredValue::text(utf8(v.toStringList().join(QStringLiteral(", "))));
+        // An unquoted comma in a hand-edited file ("Port=/dev/a,b") splits
+        // the text into a list, and the blanks around the comma are lost;
+        // the line in the file still has the text as the user wrote it.
+        if (const auto raw = rawText(section, name))
+            return StoredValue::text(*raw);
+        return StoredValue::text(utf8(v.toStringList().join(QLatin1Char(','))));
     case QMetaType::QByteArray:
         return StoredValue::binary(v.toByteArray().toStdString());
     case QMetaType::Int:

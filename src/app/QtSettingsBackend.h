@@ -32,8 +32,27 @@ public:
     QString fileName() const { return m_settings.fileName(); }
 
 private:
+    // The value's text as the file holds it, for the values QSettings does
+    // not give back as they were written.
+    std::optional<std::string> rawText(const std::string& section, const std::string& name) const;
+
     QSettings m_settings;
     std::string m_damage;
+};
+
+// The settings a run of pxrtool uses: the user's file, or, for a run that is
+// not the user's own setup (keepsUserSettings), the user's values with this
+// run's writes kept in memory, so that the file stays as it was.
+class RunSettings {
+public:
+    explicit RunSettings(bool keepUserSettings) : m_keep(keepUserSettings) {}
+    KeyValueBackend& backend() { return m_keep ? static_cast<KeyValueBackend&>(m_overlay) : m_user; }
+    bool writesUserSettings() const { return !m_keep; }
+
+private:
+    QtSettingsBackend m_user;
+    OverlayKeyValueBackend m_overlay{m_user};
+    bool m_keep;
 };
 
 } // namespace pxr

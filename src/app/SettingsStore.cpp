@@ -103,6 +103,12 @@ bool equalsNoCase(const std::string& a, const std::string& b)
     return true;
 }
 
+// One line of the start-up message: the value and why it fell back.
+std::string problemText(const char* section, const std::string& name, const std::exception& e)
+{
+    return std::string(section) + "/" + name + ": " + e.what();
+}
+
 // ---- port settings tables ----------------------------------------------
 
 struct PortField {
@@ -382,11 +388,19 @@ void SettingsStore::writeGraphic(const GraphicSettings& g)
     flush();
 }
 
-DirectorySettings SettingsStore::readDirectories(const std::string& documentsFolder) const
+DirectorySettings SettingsStore::readDirectories(const std::string& documentsFolder,
+                                                 std::vector<std::string>* problems) const
 {
     DirectorySettings d;
-    for (const auto& v : kDirectoryValues)
-        d.*v.member = readString(kDirectory, v.name, documentsFolder);
+    for (const auto& v : kDirectoryValues) {
+        d.*v.member = documentsFolder;
+        try {
+            d.*v.member = readString(kDirectory, v.name, documentsFolder);
+        } catch (const std::exception& e) {
+            if (problems)
+                problems->push_back(problemText(kDirectory, v.name, e));
+        }
+    }
     return d;
 }
 
@@ -413,7 +427,7 @@ StartupSettings SettingsStore::loadAllWithDefaults(const std::string& documentsF
         try {
             read();
         } catch (const std::exception& e) {
-            s.problems.push_back(std::string(section) + "/" + name + ": " + e.what());
+            s.problems.push_back(problemText(section, name, e));
         }
     };
 
@@ -446,12 +460,7 @@ StartupSettings SettingsStore::loadAllWithDefaults(const std::string& documentsF
         s.graphic.number = readInteger(kGraphic, kGraphicNumber, defaults.number);
     });
 
-    for (const auto& v : kDirectoryValues) {
-        s.directories.*v.member = documentsFolder;
-        attempt(kDirectory, v.name, [&] {
-            s.directories.*v.member = readString(kDirectory, v.name, documentsFolder);
-        });
-    }
+    s.directories = readDirectories(documentsFolder, &s.problems);
     return s;
 }
 

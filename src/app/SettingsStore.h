@@ -113,8 +113,11 @@ public:
     GraphicSettings readGraphic() const;
     void writeGraphic(const GraphicSettings& graphic);
 
-    // Both default to `documentsFolder`.
-    DirectorySettings readDirectories(const std::string& documentsFolder) const;
+    // Both default to `documentsFolder`, each on its own: a value that is
+    // missing or cannot be read gives the default (and, with `problems`, a
+    // line there naming it), the other one is still read. Never throws.
+    DirectorySettings readDirectories(const std::string& documentsFolder,
+                                      std::vector<std::string>* problems = nullptr) const;
     void writeDirectories(const DirectorySettings& directories);
 
     // Everything the program reads at start, never throwing: a value that

@@ -11,13 +11,7 @@ DirectorySetup::DirectorySetup(SettingsStore& store, std::string documentsFolder
 
 void DirectorySetup::FormCreate()
 {
-    DirectorySettings d;
-    try {
-        d = m_store.readDirectories(m_documents);
-    } catch (const SettingsError&) {
-        d.parameter = m_documents;
-        d.logFile = m_documents;
-    }
+    const DirectorySettings d = m_store.readDirectories(m_documents);
     m_parameter = DirectoryEdit1 = d.parameter;
     m_log = DirectoryEdit2 = d.logFile;
 }

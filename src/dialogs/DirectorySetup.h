@@ -16,8 +16,9 @@ class DirectorySetup {
 public:
     DirectorySetup(SettingsStore& store, std::string documentsFolder);
 
-    // Reads both folders; a missing or unreadable value gives the documents
-    // folder (an unreadable store has already been reported at start).
+    // Reads both folders, each on its own: a missing or unreadable value
+    // gives the documents folder and leaves the other folder as stored (an
+    // unreadable value has already been reported at start).
     void FormCreate();
 
     const std::string& parameterFolder() const { return m_parameter; }

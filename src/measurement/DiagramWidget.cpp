@@ -228,6 +228,7 @@ void DiagramWidget::setRanges(const DiagramAxes& axes)
     yAxis->setRange(axes.y.min, axes.y.max);
     m_settingRanges = false;
     m_shownAxes = axes;
+    emit rangesShown();
 }
 
 void DiagramWidget::userChangedRanges()
@@ -242,6 +243,7 @@ void DiagramWidget::userChangedRanges()
     a.y = {yAxis->range().lower, yAxis->range().upper};
     m_zoom->ZoomTo(a);
     m_shownAxes = a;
+    emit rangesShown();
 }
 
 void DiagramWidget::tick()

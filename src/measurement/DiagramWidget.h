@@ -72,7 +72,15 @@ public:
     // extension names. Throws std::runtime_error with the reason on failure.
     void savePicture(const QString& fileName);
 
+    // The axis ranges on screen now (during a zoom's steps: the step's).
+    DiagramAxes shownAxes() const;
+
     QCPGraph* Series1 = nullptr;
+
+signals:
+    // The points or the axis ranges shown have changed (at most once a
+    // refresh or zoom step); what is drawn under the diagram follows it.
+    void rangesShown();
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
@@ -84,7 +92,6 @@ private:
     void tick();
     void copyPoints();
     DiagramAxes targetAxes() const;
-    DiagramAxes shownAxes() const;
     void setRanges(const DiagramAxes& axes);
     // After the core changed its zoom: from the ranges shown before, step
     // to the core's.

@@ -10,7 +10,10 @@ Measurement::Measurement(const DeviceType& deviceType, EventLoop& loop, UiHooks&
     distributeHooks();
     // The order in which every reading reaches its consumers.
     decoding.setConsumers({
-        [this](bool invalid, double value, double t) { series.AddDiagramPoint(invalid, value, t); },
+        [this](bool invalid, double value, double t) {
+            series.AddDiagramPoint(invalid, value, t);
+            stats.add(invalid, value);
+        },
         [this](bool invalid, double value) { outputs.UpdateAnalogOutput(invalid, value); },
         [this](bool invalid, double value) { outputs.UpdateSwitchOutputs(invalid, value); },
         [this](double t, double value, bool valid) { log.LogReading(t, value, valid); },
@@ -53,6 +56,7 @@ void Measurement::acClearGrafikExecute()
 {
     ATimer1.Start();
     series.Clear();
+    stats.clear();
     if (m_hooks.resetLineCount)
         m_hooks.resetLineCount();
 }

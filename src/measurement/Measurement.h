@@ -16,6 +16,7 @@
 #include "measurement/OnlineLog.h"
 #include "measurement/OutputCalc.h"
 #include "measurement/ReadingDecoder.h"
+#include "measurement/ReadingStats.h"
 #include "measurement/SeriesModel.h"
 #include "measurement/Stopwatch.h"
 #include "serial/ComDataPacket.h"
@@ -67,7 +68,7 @@ public:
     // window to apply.
     AnalogMeterScale ArrangeForDeviceType();
 
-    // acClearGrafik: new time base, no points, line counter 0.
+    // acClearGrafik: new time base, no points, statistics from zero, line counter 0.
     void acClearGrafikExecute();
     // The diagram setup's number of points takes effect.
     void applyGraphicSettings(const GraphicSettings& settings);
@@ -78,6 +79,8 @@ public:
     Stopwatch ATimer1;
     MeasurementDecoding decoding;
     SeriesModel series;
+    // Every reading the diagram was given since the last Clear.
+    ReadingStats stats;
     DiagramZoom zoom;
     OutputCalc outputs;
     OnlineLog log;

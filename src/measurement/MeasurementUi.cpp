@@ -13,6 +13,7 @@
 
 #include "app/ActionBinding.h"
 #include "app/MainForm.h"
+#include "dialogs/DirectorySetupForm.h"
 #include "measurement/AnalogMeterWidget.h"
 #include "measurement/DiagramWidget.h"
 #include "measurement/GraphicSetupForm.h"
@@ -147,12 +148,11 @@ void MeasurementUi::installHooks()
         m_form.lb_Input->setText(QString::fromLatin1(caption.data(), int(caption.size())));
         m_form.AnalogMeter1->setValue(value);
     };
+    // The folder in force in the directory setup.
     h.logDirectory = [this, &ctl]() -> std::string {
-        try {
-            return ctl.settings().readDirectories(ctl.DocumentsFolder).logFile;
-        } catch (const std::exception&) {
-            return ctl.DocumentsFolder;
-        }
+        if (m_form.DirectorySetupForm)
+            return m_form.DirectorySetupForm->LogFolder().toStdString();
+        return ctl.DocumentsFolder;
     };
     h.chooseLogFile = [this](const std::string& dir) {
         return chooseLogFile ? chooseLogFile(QString::fromStdString(dir)).toStdString() : std::string();
@@ -163,8 +163,24 @@ void MeasurementUi::installHooks()
     m->setHooks(std::move(h));
 
     m_form.Chart1->attach(&m->series, &m->zoom);
+    // The statistics follow the diagram: new points, Clear, zoom and panning.
+    QObject::connect(m_form.Chart1, &DiagramWidget::rangesShown, this, &MeasurementUi::showStatistics,
+                     Qt::UniqueConnection);
+    showStatistics();
     m_form.Terminal1->attach(&m->log);
     m_form.AnalogMeter1->setScale(SetupAnalogMeter(ctl.deviceType()));
+}
+
+void MeasurementUi::showStatistics()
+{
+    const Measurement* m = measurement();
+    if (!m || !m_form.lb_Statistics)
+        return;
+    const std::string text =
+        DiagramStatsText(m->stats, m->series, m->zoom, m_form.Chart1->shownAxes().x, regionalSeparator());
+    const QString shown = QString::fromStdString(text);
+    if (m_form.lb_Statistics->text() != shown)
+        m_form.lb_Statistics->setText(shown);
 }
 
 void MeasurementUi::setStartStopLog(bool checked, const QString& caption)

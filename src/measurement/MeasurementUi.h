@@ -36,6 +36,8 @@ public:
 
     void acPrintGrafikExecute();
     void acSaveGrafikExecute();
+    // The statistics under the diagram, from the core's figures now.
+    void showStatistics();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

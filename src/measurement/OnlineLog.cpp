@@ -5,11 +5,16 @@
 #include <cstdio>
 #include <cstring>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
+#include "base/FileAccess.h"
+#include "base/SafeFile.h"
 #include "serial/Trace.h"
 
 namespace pxr {
@@ -30,7 +35,20 @@ char* fixed3(char* out, char* end, double v, char separator)
     return r.ptr;
 }
 
+#ifndef _WIN32
 std::string systemText(int err) { return std::strerror(err); }
+#endif
+
+// The header and the lines, each ended by CR LF.
+std::string logFileText(const std::vector<const std::string*>& lines)
+{
+    std::string text = std::string(kLogHeader) + "\r\n";
+    for (const std::string* l : lines) {
+        text += *l;
+        text += "\r\n";
+    }
+    return text;
+}
 
 } // namespace
 
@@ -76,66 +94,67 @@ bool AppendLogLine(const std::string& path, const char* line, size_t length, std
         error = systemText(errno);
         return false;
     }
-    bool ok = true;
+    // Where the line starts: a write cut short by a full disk is taken back
+    // to here, so that the file ends with the last whole line.
+    struct stat before {};
+    const bool sized = ::fstat(fd, &before) == 0;
     int err = 0;
-    for (size_t done = 0; done < total;) {
+    size_t done = 0;
+    while (done < total) {
         const ssize_t w = ::write(fd, out + done, total - done);
         if (w < 0 && errno == EINTR)
             continue;
         if (w <= 0) {
-            ok = false;
             err = w < 0 ? errno : EIO;
             break;
         }
         done += size_t(w);
     }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
+    if (err != 0 && done > 0 && (!sized || ::ftruncate(fd, before.st_size) != 0))
+        err = EIO; // the part stays; say so rather than claim a whole file
+    if (::close(fd) != 0 && err == 0)
         err = errno;
-    }
+    if (err != 0)
+        error = systemText(err);
 #else
-    // "r+b" opens only what exists, as above.
-    std::FILE* f = std::fopen(path.c_str(), "r+b");
-    if (!f) {
-        error = systemText(errno);
+    // OPEN_EXISTING, as O_APPEND without O_CREAT above; the sharing lets
+    // other programs read (and delete) the file between two lines.
+    const HANDLE h = CreateFileW(widePath(path).c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = windowsErrorText(GetLastError());
         return false;
     }
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    ok = ok && std::fwrite(out, 1, total, f) == total;
-    ok = ok && std::fflush(f) == 0;
-    int err = ok ? 0 : errno;
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        err = errno;
+    // Where the line starts: a write cut short by a full disk is taken back
+    // to here, as above.
+    LARGE_INTEGER start{};
+    DWORD err = SetFilePointerEx(h, LARGE_INTEGER{}, &start, FILE_END) ? 0 : GetLastError();
+    DWORD done = 0;
+    while (err == 0 && done < total) {
+        DWORD written = 0;
+        if (!WriteFile(h, out + done, DWORD(total - done), &written, nullptr))
+            err = GetLastError();
+        else if (written == 0)
+            err = ERROR_WRITE_FAULT;
+        done += written;
     }
+    if (err != 0 && done > 0 && !(SetFilePointerEx(h, start, nullptr, FILE_BEGIN) && SetEndOfFile(h)))
+        err = ERROR_WRITE_FAULT; // the part stays; say so rather than claim a whole file
+    if (!CloseHandle(h) && err == 0)
+        err = GetLastError();
+    if (err != 0)
+        error = windowsErrorText(err);
 #endif
-    if (!ok)
-        error = systemText(err ? err : EIO);
-    return ok;
+    return err == 0;
 }
 
 bool WriteLogFile(const std::string& path, const std::vector<const std::string*>& lines, std::string& error)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        error = format("Cannot create file \"%s\". %s", path.c_str(), systemText(errno).c_str());
-        return false;
-    }
-    bool ok = std::fputs(kLogHeader, f) >= 0 && std::fputs("\r\n", f) >= 0;
-    for (const std::string* l : lines) {
-        if (!ok)
-            break;
-        ok = std::fwrite(l->data(), 1, l->size(), f) == l->size() && std::fputs("\r\n", f) >= 0;
-    }
-    ok = ok && std::fflush(f) == 0;
-    int err = ok ? 0 : errno;
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok)
-        error = format("Cannot write file \"%s\". %s", path.c_str(), systemText(err ? err : EIO).c_str());
-    return ok;
+    const SafeWriteResult r = replaceFileContents(path, logFileText(lines));
+    if (!r.ok)
+        error = format("Cannot write file \"%s\". %s", path.c_str(), r.reason.c_str());
+    return r.ok;
 }
 
 OnlineLog::OnlineLog(Stopwatch& ATimer1, UiHooks& ui, Hooks hooks)
@@ -221,12 +240,8 @@ void OnlineLog::acSaveLogExecute()
     const std::string path = m_hooks.chooseSaveFile ? m_hooks.chooseSaveFile(dir) : std::string();
     if (path.empty())
         return;
-    std::vector<const std::string*> lines;
-    lines.reserve(m_count);
-    for (size_t i = 0; i < m_count; ++i)
-        lines.push_back(&line(i));
     std::string error;
-    if (!WriteLogFile(path, lines, error))
+    if (!WriteLogFile(path, windowLines(), error))
         m_ui.showError(error);
 }
 
@@ -240,14 +255,15 @@ void OnlineLog::acClearLogExecute()
     ++m_clears;
 }
 
-std::string OnlineLog::logWindowText() const
+std::vector<const std::string*> OnlineLog::windowLines() const
 {
-    std::string text = std::string(kLogHeader) + "\r\n";
-    for (size_t i = 0; i < m_count; ++i) {
-        text += line(i);
-        text += "\r\n";
-    }
-    return text;
+    std::vector<const std::string*> lines;
+    lines.reserve(m_count);
+    for (size_t i = 0; i < m_count; ++i)
+        lines.push_back(&line(i));
+    return lines;
 }
+
+std::string OnlineLog::logWindowText() const { return logFileText(windowLines()); }
 
 } // namespace pxr

@@ -29,11 +29,13 @@ constexpr size_t kLogLineBuffer = 720;
 size_t FormatLogLine(char* buf, double t, double value, bool decoded, char decimalSeparator);
 std::string FormatLogLine(double t, double value, bool decoded, char decimalSeparator);
 
-// Appends one line + CR LF to an existing file: open, write, flush, close.
-// A file that no longer exists is not created again. On failure returns
-// false with the system's text in `error`.
+// Appends one line + CR LF to an existing file: open, write, close. A file
+// that no longer exists is not created again. A write cut short (a full
+// disk) is taken back, so the file still ends with its last whole line. On
+// failure returns false with the system's text in `error`.
 bool AppendLogLine(const std::string& path, const char* line, size_t length, std::string& error);
-// Creates (or empties) the file and writes the lines, each followed by CR LF.
+// Writes a new file of the header and the lines, each followed by CR LF, in
+// place of whatever the path held (replaceFileContents: whole or not there).
 bool WriteLogFile(const std::string& path, const std::vector<const std::string*>& lines,
                   std::string& error);
 
@@ -98,6 +100,7 @@ public:
 
 private:
     void setChecked(bool on);
+    std::vector<const std::string*> windowLines() const;
     void appendToWindow(const char* text, size_t length);
 
     Stopwatch& m_timer;

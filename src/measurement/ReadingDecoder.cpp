@@ -232,7 +232,7 @@ void MeasurementDecoding::ComDataPacket_messPacket(std::string_view packet)
 {
     const std::string_view line = TrimTrailingControls(packet);
     if (DebugTrace)
-        trace(format("MessPacket=<%.*s>", static_cast<int>(line.size()), line.data()));
+        trace("MessPacket=<" + std::string(line) + ">");
     RememberLastLine(line);
     if (m_hooks.simulationOn && m_hooks.simulationOn() && m_hooks.addToPortHistory) {
         m_historyLine.assign(line.data(), line.size());

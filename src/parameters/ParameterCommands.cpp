@@ -15,6 +15,7 @@
 #include <exception>
 
 #include "app/MainForm.h"
+#include "dialogs/DirectorySetupForm.h"
 #include "parameters/ParameterClipboard.h"
 #include "parameters/ParameterEditorPanel.h"
 #include "parameters/ParameterFile.h"
@@ -23,10 +24,11 @@ namespace pxr {
 
 namespace {
 
-std::string pathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+// The core takes paths and gives messages in UTF-8 on every platform (on
+// Windows QFile::encodeName and the local 8-bit text are the ANSI code page).
+std::string pathBytes(const QString& path) { return path.toStdString(); }
 
-// The core's messages are UTF-8: file names as the system gives them, and
-// the characters of a file or the clipboard that it names.
+// Also the characters of a file or the clipboard that a message names.
 QString messageText(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
@@ -101,14 +103,13 @@ QFileDialog* ParameterCommands::SaveDialog()
 // is gone by the time the window's children are deleted.
 ParameterCommands::~ParameterCommands() = default;
 
+// The folder in force in the directory setup, which is not always the one
+// stored (a store that could not be written, a run that does not store).
 QString ParameterCommands::parameterFolder() const
 {
-    MainController& ctl = m_form.controller();
-    try {
-        return QString::fromStdString(ctl.settings().readDirectories(ctl.DocumentsFolder).parameter);
-    } catch (const std::exception&) {
-        return QString::fromStdString(ctl.DocumentsFolder);
-    }
+    if (m_form.DirectorySetupForm)
+        return m_form.DirectorySetupForm->ParameterFolder();
+    return QString::fromStdString(m_form.controller().DocumentsFolder);
 }
 
 QString ParameterCommands::choose(QFileDialog* dialog)

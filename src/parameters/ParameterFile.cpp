@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 #include <vector>
 
+#include "base/FileAccess.h"
+#include "base/SafeFile.h"
 #include "devices/FieldBinding.h"
 #include "devices/ParameterTable.h"
 #include "devices/ValueCheck.h"
@@ -27,11 +28,13 @@ namespace {
 
 const char* const kLineEnd = "\r\n";
 
+// The absolute path, with the platform's own separators (a Windows user
+// expects "C:\Users\..." in the status bar, whatever the dialog handed over).
 std::string fullPathOf(const std::string& path)
 {
     std::error_code ec;
-    const fs::path absolute = fs::absolute(fs::path(path), ec);
-    return ec ? path : absolute.string();
+    fs::path absolute = fs::absolute(pathFromUtf8(path), ec);
+    return ec ? path : utf8FromPath(absolute.make_preferred());
 }
 
 std::string writeError(const std::string& path, const std::string& reason)
@@ -52,22 +55,6 @@ std::string systemText(int error)
 bool startsWithUtf16Mark(const std::string& bytes)
 {
     return bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0;
-}
-
-// Creates a file beside `target` that did not exist before, so that a file of
-// the user's with the same name is never overwritten by accident.
-std::FILE* createTemporaryBeside(const std::string& target, std::string& name, int& error)
-{
-    for (int i = 0; i < 100; ++i) {
-        name = target + ".~" + std::to_string(i);
-        errno = 0;
-        if (std::FILE* f = std::fopen(name.c_str(), "wbx"))
-            return f;
-        error = errno;
-        if (error != EEXIST)
-            return nullptr;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -156,47 +143,9 @@ FileResult saveParameterFile(const std::string& path, DeviceType model, const Fi
         return result;
     }
 
-    std::error_code ec;
-    const fs::file_status old = fs::status(result.path, ec);
-    const bool replacing = fs::exists(old);
-    if (replacing && !fs::is_regular_file(old)) {
-        result.error = writeError(result.path, "it is not a regular file");
-        return result;
-    }
-    // The temporary file and the rename would slip past a write protection
-    // the user set on the file itself.
-    if (replacing && (old.permissions() & fs::perms::owner_write) == fs::perms::none) {
-        result.error = writeError(result.path, "the file is write-protected");
-        return result;
-    }
-
-    const std::string text = parameterFileText(model, fields);
-    std::string temporary;
-    int error = 0;
-    std::FILE* file = createTemporaryBeside(result.path, temporary, error);
-    if (!file) {
-        result.error = writeError(result.path, systemText(error));
-        return result;
-    }
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-                   std::fflush(file) == 0;
-    error = written ? 0 : errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (written && replacing)
-        fs::permissions(temporary, old.permissions(), ec); // keep the file's access rights
-    if (written) {
-        fs::rename(temporary, result.path, ec);
-        if (ec) {
-            written = false;
-            error = ec.value();
-        }
-    }
-    if (!written) {
-        fs::remove(temporary, ec);
-        result.error = writeError(result.path, systemText(error));
+    const SafeWriteResult written = replaceFileContents(result.path, parameterFileText(model, fields));
+    if (!written.ok) {
+        result.error = writeError(result.path, written.reason);
         return result;
     }
     result.ok = true;
@@ -209,7 +158,7 @@ FileResult openParameterFile(const std::string& path, DeviceType model, FieldBin
     FileResult result;
     result.path = fullPathOf(path);
     std::error_code ec;
-    const fs::file_status status = fs::status(result.path, ec);
+    const fs::file_status status = fs::status(pathFromUtf8(result.path), ec);
     if (!fs::exists(status)) {
         result.error = readError(result.path, "the file does not exist");
         return result;
@@ -218,7 +167,7 @@ FileResult openParameterFile(const std::string& path, DeviceType model, FieldBin
         result.error = readError(result.path, "it is not a regular file");
         return result;
     }
-    std::ifstream in(result.path, std::ios::binary);
+    std::FILE* in = openFile(result.path, "rb");
     if (!in) {
         result.error = readError(result.path, systemText(errno));
         return result;
@@ -226,12 +175,13 @@ FileResult openParameterFile(const std::string& path, DeviceType model, FieldBin
     // One byte more than the limit is enough to tell a file that is too
     // large, whatever it claims its size to be.
     std::string bytes(kParameterTextLimit + 1, '\0');
-    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
+    bytes.resize(std::fread(&bytes[0], 1, bytes.size(), in));
+    const bool bad = std::ferror(in) != 0;
+    std::fclose(in);
+    if (bad) {
         result.error = readError(result.path, "the file cannot be read");
         return result;
     }
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
 
     const ReadResult read = readParameterFile(model, bytes, fields);
     if (!read.ok) {

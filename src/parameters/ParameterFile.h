@@ -21,9 +21,9 @@
 //    instead of blanking the whole page; so does a file with a value that
 //    holds a character the meter cannot take (ValueCheck.h), named in the
 //    message as UTF-8 where the file is UTF-8;
-//  - saving goes through a temporary file that replaces the target only
-//    when it is complete, so a failed save keeps the old file intact
-//    instead of leaving it deleted or half written;
+//  - saving goes through replaceFileContents (base/SafeFile.h), so a failed
+//    save keeps the old file intact instead of leaving it deleted or half
+//    written, and a save over a symbolic link replaces the file it points to;
 //  - a value that could not be read back as written (a line break or NUL
 //    byte inside, or more than kProfileValueLimit characters) stops the save
 //    before anything is written.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "serial/PortName.h"
 #include "serial/Trace.h"
 
 namespace pxr {
@@ -119,10 +120,11 @@ void TComPort::Close()
 
 void TComPort::SetPort(const std::string& name)
 {
-    if (name == m_port)
-        return;
+    // Another spelling of the open port ("COM10" for "\\.\COM10") keeps the
+    // connection: closing it would drop what the meter is sending.
+    const bool samePort = samePortName(name, m_port);
     m_port = name;
-    if (Connected()) {
+    if (!samePort && Connected()) {
         Close();
         Open();
     }

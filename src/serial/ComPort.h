@@ -103,7 +103,8 @@ public:
     void Close();
 
     const std::string& Port() const { return m_port; }
-    // A new name on an open port closes and reopens it under that name.
+    // A new name on an open port closes and reopens it under that name
+    // (another spelling of the same port, see samePortName, does not).
     void SetPort(const std::string& name);
     uint32_t BaudRate() const { return m_settings.baudRate; }
     // Applied at once to an open port; on failure the old rate stays and EComPort is thrown.

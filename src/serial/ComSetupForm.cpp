@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -82,7 +83,7 @@ TComSetupForm::TComSetupForm(QWidget* parent) : QDialog(parent)
     // Only the user's picks run the rules, not the filling in FormShow.
     connect(cb_device, &QComboBox::activated, this, &TComSetupForm::cb_deviceChange);
     connect(CheckBox2, &QCheckBox::clicked, this, &TComSetupForm::CheckBox2Click);
-    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(OKButton, &QPushButton::clicked, this, &TComSetupForm::OKButtonClick);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -94,6 +95,19 @@ bool TComSetupForm::execFor(ComSetupModel& model)
     storeToModel();
     m_model = nullptr;
     return ok;
+}
+
+void TComSetupForm::OKButtonClick()
+{
+    // An empty name would be stored and only fail when the port is opened.
+    const std::string refusal =
+        ComSetupModel::okRefusal(Combo_Port->currentText().toStdString(), CheckBox2->isChecked());
+    if (!refusal.empty()) {
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(refusal));
+        Combo_Port->setFocus();
+        return;
+    }
+    accept();
 }
 
 void TComSetupForm::FormShow()

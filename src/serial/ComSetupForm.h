@@ -34,6 +34,7 @@ public:
 
 private:
     void FormShow();
+    void OKButtonClick();
     void cb_deviceChange(int index);
     void CheckBox2Click(bool checked);
     void storeToModel();

@@ -125,8 +125,7 @@ std::string ComTransactions::QueryCommand(const std::string& command, const std:
             }
         }
         reply = LastReply;
-        trace(format("%s=%s,ms=%d..%u", command.c_str(), reply.c_str(), passes * 10,
-                     static_cast<unsigned>(timeoutMs)));
+        trace(command + "=" + reply + format(",ms=%d..%u", passes * 10, static_cast<unsigned>(timeoutMs)));
         // The line end is not part of the value: left in, it failed every
         // later use of the value (restart, Save, Export) and went back to
         // the meter inside the set command.
@@ -227,14 +226,14 @@ void ComTransactions::ComDataPacketPacket(TComDataPacket&, const std::string& pa
         // A blank line never ends the wait; neither may it wipe out the
         // answer that came just before it in the same poll.
         LastReply = text;
-    trace(format("DataPacket<%s>", packet.c_str()));
+    trace("DataPacket<" + packet + ">");
 }
 
 void ComTransactions::ComDataPacket_runPacket(TComDataPacket&, const std::string& packet)
 {
     LastRunReply = packet;
     ++m_runPackets;
-    trace(format("RunPacket<%s>", packet.c_str()));
+    trace("RunPacket<" + packet + ">");
 }
 
 void ComTransactions::DeviceInfo()

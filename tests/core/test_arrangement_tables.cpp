@@ -339,6 +339,33 @@ TEST(ComSetup, PortListIsSortedAndKeepsUnlistedNames)
     EXPECT_EQ(m.portItems().size(), 2u);
 }
 
+TEST(ComSetup, AWindowsPortTypedAnotherWayIsTheListedOne)
+{
+    // The list as Windows gives it, sorted as text; a stored or typed
+    // "\\.\COM10" or "com3" selects the listed entry instead of adding a
+    // second one for the same port.
+    ComSetupModel m;
+    m.setSystemPorts({"COM3", "COM10", "COM1"});
+    const std::vector<std::string> listed{"COM1", "COM10", "COM3"};
+    EXPECT_EQ(m.portItems(), listed);
+    struct Case {
+        const char* stored;
+        const char* selected;
+    } cases[] = {{"\\\\.\\COM10", "COM10"}, {"com3", "COM3"}, {"COM1", "COM1"}};
+    for (const Case& c : cases) {
+        m.FormShow(kPXR7X, c.stored, 9600);
+        EXPECT_EQ(m.portName, c.selected) << c.stored;
+        EXPECT_EQ(m.portItems(), listed) << c.stored;
+    }
+    // A port the system does not list (yet) is kept as typed.
+    m.FormShow(kPXR7X, "\\\\.\\COM11", 9600);
+    EXPECT_EQ(m.portName, "\\\\.\\COM11");
+    EXPECT_EQ(m.portItems(), (std::vector<std::string>{"COM1", "COM10", "COM3", "\\\\.\\COM11"}));
+    // Once it is plugged in, the system's entry takes its place.
+    m.setSystemPorts({"COM1", "COM11"});
+    EXPECT_EQ(m.portItems(), (std::vector<std::string>{"COM1", "COM11"}));
+}
+
 // ---- command line ------------------------------------------------------------------
 
 struct CommandLineCase {
@@ -376,6 +403,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{{"DeBuG"}, true, "", false, "pxr7x", false, false, false},
         CommandLineCase{{"--port", "/dev/ttyUSB0"}, false, "/dev/ttyUSB0", false, "pxr7x", false, false, false},
         CommandLineCase{{"--port=/tmp/x", "debug"}, true, "/tmp/x", false, "pxr7x", false, false, false},
+        CommandLineCase{{"--port", "COM3"}, false, "COM3", false, "pxr7x", false, false, false},
+        CommandLineCase{{"--port=\\\\.\\COM10"}, false, "\\\\.\\COM10", false, "pxr7x", false, false, false},
         CommandLineCase{{"--demo"}, false, "", true, "pxr7x", false, false, false},
         CommandLineCase{{"--demo", "PXR502", "debug"}, true, "", true, "pxr502", false, false, false},
         CommandLineCase{{"--demo", "debug"}, true, "", true, "pxr7x", false, false, false},
@@ -403,6 +432,83 @@ TEST(CommandLine, UsageNamesEveryOption)
     const std::string u = usageText("pxrtool");
     for (const char* opt : {"debug", "--port", "--demo", "--help", "--version"})
         EXPECT_NE(u.find(opt), std::string::npos) << opt;
+}
+
+} // namespace
+
+namespace {
+
+TEST(CommandLine, RunsWithADemoOrAPortForThisRunLeaveTheStoredSettingsAlone)
+{
+    const struct {
+        std::vector<std::string> args;
+        bool keeps;
+    } cases[] = {
+        {{}, false},
+        {{"debug"}, false},
+        {{"--demo"}, true},
+        {{"--demo=pxr501", "debug"}, true},
+        {{"--port", "/dev/ttyUSB1"}, true},
+        {{"--port=/tmp/pxr"}, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(keepsUserSettings(parseCommandLine(c.args)), c.keeps) << ::testing::PrintToString(c.args);
+}
+
+TEST(CommandLine, NoDisplayIsFoundBeforeTheToolkitTries)
+{
+    const struct {
+        const char* platform;
+        const char* display;
+        const char* wayland;
+        bool missing;
+    } cases[] = {
+        {nullptr, nullptr, nullptr, true},
+        {"", "", "", true},
+        {nullptr, ":0", nullptr, false},
+        {nullptr, nullptr, "wayland-0", false},
+        {"xcb", nullptr, "wayland-0", true},
+        {"XCB", ":1", nullptr, false},
+        {"wayland", ":0", nullptr, true},
+        {"wayland;xcb", ":0", nullptr, false},
+        {"offscreen", nullptr, nullptr, false},
+        {"vnc:size=800x600", nullptr, nullptr, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(displayMissing(c.platform, c.display, c.wayland), c.missing)
+            << (c.platform ? c.platform : "(unset)") << " DISPLAY=" << (c.display ? c.display : "(unset)");
+}
+
+TEST(CommandLine, NoDisplayTextIsOneLineSayingWhatToUseInstead)
+{
+    for (const std::string display : {"", ":99"}) {
+        const std::string t = noDisplayText(display);
+        EXPECT_EQ(t.find('\n'), std::string::npos) << t;
+        EXPECT_EQ(t.rfind("pxrtool: ", 0), 0u) << t;
+        EXPECT_NE(t.find("pxrctl"), std::string::npos) << t;
+        EXPECT_NE(t.find("scripts/run"), std::string::npos) << t;
+        EXPECT_NE(t.find(display.empty() ? "DISPLAY is not set" : "\":99\""), std::string::npos) << t;
+    }
+}
+
+TEST(InterfaceSetupRules, OkNeedsAPortNameExceptForSimulation)
+{
+    const struct {
+        const char* port;
+        bool simulate;
+        bool refused;
+    } cases[] = {
+        {"", false, true}, {"   ", false, true}, {"\t", false, true},
+        {"/dev/ttyUSB0", false, false}, {"COM1", false, false},
+        {"", true, false}, {"/dev/ttyUSB0", true, false},
+    };
+    for (const auto& c : cases) {
+        const std::string r = ComSetupModel::okRefusal(c.port, c.simulate);
+        EXPECT_EQ(!r.empty(), c.refused) << "'" << c.port << "' simulate=" << c.simulate;
+        if (c.refused) {
+            EXPECT_NE(r.find("port"), std::string::npos) << r;
+        }
+    }
 }
 
 } // namespace

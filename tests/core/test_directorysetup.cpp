@@ -80,3 +80,18 @@ TEST_F(Dirs, UnreadableStoreGivesDefaultsAndFailingWriteStillChangesFolders)
     EXPECT_THROW(d.BitBtn_okClick(), SettingsError);
     EXPECT_EQ(d.parameterFolder(), "/p");
 }
+
+TEST_F(Dirs, OneUnreadableFolderCostsOnlyItselfAndOkKeepsTheOther)
+{
+    backend.put("Directory", "Parameter", StoredValue::binary("\x01"));
+    backend.put("Directory", "LogFile", StoredValue::text("/srv/logs"));
+    DirectorySetup d(store, kDocs);
+    d.FormCreate();
+    EXPECT_EQ(d.parameterFolder(), kDocs);
+    EXPECT_EQ(d.logFolder(), "/srv/logs");
+    EXPECT_EQ(d.DirectoryEdit2, "/srv/logs");
+
+    d.BitBtn_okClick();
+    EXPECT_EQ(store.readString("Directory", "LogFile", "none"), "/srv/logs");
+    EXPECT_EQ(store.readString("Directory", "Parameter", "none"), kDocs);
+}

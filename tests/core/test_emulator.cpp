@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "emulator/LinePacer.h"
 #include "emulator/MeterEmulator.h"
 
 using namespace pxr;
@@ -124,11 +126,10 @@ TEST_P(FactoryQuery, AnsweredInTheMetersForm)
         EXPECT_EQ(reply, std::string(c.code) + " " + c.value + CRLF);
         return;
     }
-    // PXR500C: no code, leading blanks; its AS answer comes without CR LF.
+    // PXR500C: no code, leading blanks, and CR LF like every reply (AS too).
     ASSERT_FALSE(reply.empty());
     EXPECT_EQ(reply[0], ' ');
-    const std::string tail = std::string(c.value) + (std::string(c.code) == "AS" ? "" : CRLF);
-    EXPECT_EQ(reply.substr(reply.find_first_not_of(' ')), tail);
+    EXPECT_EQ(reply.substr(reply.find_first_not_of(' ')), c.value + CRLF);
 }
 
 std::string modelName(MeterModel m)
@@ -200,8 +201,7 @@ TEST_P(SetThenQuery, RoundTrip)
     EXPECT_EQ(rig.ask(c.set), "") << "a set command is not answered";
     const std::string reply = rig.ask(c.code);
     if (c.model == MeterModel::PXR500C) {
-        const std::string tail = std::string(c.value) + (std::string(c.code) == "AS" ? "" : CRLF);
-        EXPECT_EQ(reply.substr(reply.find_first_not_of(' ')), tail);
+        EXPECT_EQ(reply.substr(reply.find_first_not_of(' ')), c.value + CRLF);
     } else {
         EXPECT_EQ(reply, std::string(c.code) + " " + c.value + CRLF);
     }
@@ -387,9 +387,12 @@ const FormatCase kFormats[] = {
     {MeterModel::PXR7X, {"SF10"}, "DT", R"(050\.0\d0)", "\r\n"},
     {MeterModel::PXR7X, {"SF-1"}, "DT", R"(-05\.00\d)", "\r\n"},
     {MeterModel::PXR7X, {"OF1.5"}, "DW", R"(006\.50\d)", "\r\n"},
+    // Below zero: the zeros go after the sign, whatever the scale factor.
+    {MeterModel::PXR7X, {"OF-6"}, "DT", R"(-0(1\.000|0\.99\d))", "\r\n"},
     {MeterModel::PXR500C, {}, "DT", R"(    5\.0[01])", ""},
     {MeterModel::PXR500C, {"SF0.1"}, "DF", R"(    0\.50)", ""},
     {MeterModel::PXR500C, {}, "DJ", R"(    150\d)", ""},
+    {MeterModel::PXR500C, {"SF-1"}, "DT", R"(   -5\.0[01])", ""},
     {MeterModel::PXR500C, {}, "VT", R"(    0\.0[01])", ""},
     {MeterModel::PXR501, {}, "DT", R"(D 0005\.00\d)", "\r\n"},
     {MeterModel::PXR501, {"SD1 0"}, "DT", R"(H0013[89][0-9A-F])", "\r\n"},
@@ -398,6 +401,8 @@ const FormatCase kFormats[] = {
     {MeterModel::PXR501, {"SD0 3"}, "DT", R"(D 0005\.00\d 0140\d \+25\.6)", "\r\n"},
     {MeterModel::PXR501, {"SD1 3"}, "DT", R"(H0013[89][0-9A-F] 05(7[89A-F]|8[01]) 100)", "\r\n"},
     {MeterModel::PXR501, {"SF-1"}, "DF", R"(D-0005\.00\d)", "\r\n"},
+    {MeterModel::PXR501, {"OF-6"}, "DT", R"(D-000(1\.000|0\.99\d))", "\r\n"},
+    {MeterModel::PXR501, {"SD1 2"}, "DT", R"(H0013[89][0-9A-F] 100)", "\r\n"},
     {MeterModel::PXR502, {"TE1"}, "DT", R"(D 0005\.00\d)", "\r"},
     {MeterModel::PXR502, {"TE8"}, "DT", R"(D 0005\.00\d)", ";"},
     {MeterModel::PXR502, {}, "VT", R"(D 0000\.00\d)", "\r\n"},
@@ -468,20 +473,49 @@ TEST(Emulator, DistanceIsConfigurable)
         EXPECT_TRUE(std::regex_match(l, re)) << l;
 }
 
-TEST(Emulator, RampAndErrorBurst)
+struct BurstCase {
+    MeterModel model;
+    std::vector<const char*> setup;
+    const char* command;
+    double intervalMs;
+    const char* errorLine;
+};
+
+const BurstCase kBursts[] = {
+    {MeterModel::PXR7X, {}, "DX", 20, "E10"},
+    {MeterModel::PXR500C, {"SA1"}, "DT", 10, " 9999.90"},
+    {MeterModel::PXR501, {"SA20", "SD0 3"}, "DT", 10, "DE02    00000 +25.6"},
+    {MeterModel::PXR501, {"SA20", "SD1 1"}, "DT", 10, "HE02    0000"},
+    {MeterModel::PXR502, {"SA1", "SD0 2"}, "DT", 10, "DE02    +25.6"},
+};
+
+class RampAndErrorBurst : public ::testing::TestWithParam<BurstCase> {};
+
+// Six error lines in every hundred readings, in the model line's form; the
+// other 94 are readings of the ramp.
+TEST_P(RampAndErrorBurst, SixErrorLinesInAHundred)
 {
-    MeterConfig c = Rig::model(MeterModel::PXR7X);
+    const BurstCase& b = GetParam();
+    MeterConfig c = Rig::model(b.model);
     c.rampAndError = true;
     Rig rig(c);
     rig.start();
-    rig.ask("DX", 100 * 20 + 10);
-    const auto lines = rig.lines();
-    ASSERT_GE(lines.size(), 100u);
-    int errors = 0;
-    for (const std::string& l : lines)
-        errors += l == "E10" ? 1 : 0;
-    EXPECT_EQ(errors, 6);
+    for (const char* s : b.setup)
+        rig.ask(s);
+    rig.ask(b.command, 100 * b.intervalMs + b.intervalMs / 2);
+    std::vector<std::string> lines = rig.lines();
+    if (b.model == MeterModel::PXR500C) {
+        lines.clear();
+        for (size_t i = 0; i + 8 <= rig.text().size(); i += 8)
+            lines.push_back(rig.text().substr(i, 8));
+    }
+    ASSERT_EQ(lines.size(), 100u);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(b.errorLine)), 6);
+    std::set<std::string> distinct(lines.begin(), lines.end());
+    EXPECT_GE(distinct.size(), 50u) << "the ramp moves";
 }
+
+INSTANTIATE_TEST_SUITE_P(Models, RampAndErrorBurst, ::testing::ValuesIn(kBursts));
 
 // ---- single outputs ----
 
@@ -957,6 +991,131 @@ TEST(Faults, AnswerTimeBeforeEveryAnswer)
         ASSERT_EQ(rig.out.size(), 1u);
         EXPECT_EQ(rig.out[0].atMs, started + answer + 160);
     }
+}
+
+// ---- the pace of a real line (pxr-meter's writer) ----
+
+struct Write {
+    double atMs;
+    std::string bytes;
+};
+
+// Drives a pacer as pxr-meter does: pieces pushed at given times, take()
+// called on a schedule that now and then stalls (a loaded machine).
+std::vector<Write> drive(LinePacer& pacer, const std::vector<std::pair<double, std::string>>& pushes,
+                         uint32_t seed, double stallEveryMs)
+{
+    std::mt19937 rng(seed);
+    std::vector<Write> writes;
+    size_t next = 0;
+    for (double t = 0; t < 5000 && (next < pushes.size() || !pacer.empty());) {
+        while (next < pushes.size() && pushes[next].first <= t)
+            pacer.push(pushes[next++].second, t);
+        for (std::string& w : pacer.take(t))
+            writes.push_back({t, std::move(w)});
+        // Mostly prompt wake-ups, sometimes late by up to 20 ms.
+        double step = 0.01 + (rng() % 50) / 100.0;
+        if (stallEveryMs > 0 && rng() % static_cast<unsigned>(stallEveryMs) == 0)
+            step += 20.0 * (rng() % 100) / 100.0;
+        t += step;
+    }
+    return writes;
+}
+
+struct PaceCase {
+    uint32_t baud;
+    bool whole;
+    double stallEveryMs; // 0: never late
+};
+
+class Pace : public ::testing::TestWithParam<PaceCase> {};
+
+TEST_P(Pace, NeverSoonerNorFasterThanTheLine)
+{
+    const PaceCase& c = GetParam();
+    const double b = 10000.0 / c.baud;
+    const double slack = 1.0;
+    std::vector<std::pair<double, std::string>> pushes;
+    std::string all;
+    for (int i = 0; i < 12; ++i) {
+        // Pieces handed over in bursts and alone, long and short.
+        const std::string piece = "piece " + std::to_string(i) + std::string(static_cast<size_t>(i * 3 % 17), 'x') + "\r\n";
+        pushes.push_back({i < 6 ? 0.0 : 40.0 * i, piece});
+        all += piece;
+    }
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        LinePacer pacer(c.whole, slack);
+        pacer.setBaudRate(c.baud);
+        const std::vector<Write> writes = drive(pacer, pushes, seed, c.stallEveryMs);
+        std::string got;
+        for (const Write& w : writes)
+            got += w.bytes;
+        ASSERT_EQ(got, all) << "everything, in order";
+
+        // Never sooner: no byte is written before an unhurried line could
+        // have carried it, behind the bytes handed over before it.
+        std::vector<double> crossed;
+        double lineFree = 0;
+        for (const auto& p : pushes)
+            for (size_t k = 0; k < p.second.size(); ++k)
+                crossed.push_back(lineFree = std::max(lineFree, p.first) + b);
+        size_t n = 0;
+        for (const Write& w : writes)
+            for (size_t k = 0; k < w.bytes.size(); ++k, ++n)
+                EXPECT_GE(w.atMs + 1e-9, crossed[n]) << "byte " << n;
+        // Never faster: bytes in any later writes fit into the time since an
+        // earlier write (plus the slack a late writer may use; a whole piece
+        // comes at once when its last byte has crossed).
+        for (size_t i = 0; i < writes.size(); ++i) {
+            size_t bytes = 0;
+            for (size_t j = i + 1; j < writes.size(); ++j) {
+                bytes += writes[j].bytes.size();
+                const size_t lastPiece = c.whole ? writes[j].bytes.size() : 1;
+                EXPECT_LE(static_cast<double>(bytes - lastPiece) * b, writes[j].atMs - writes[i].atMs + slack + 1e-9)
+                    << "writes " << i << ".." << j;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, Pace,
+                         ::testing::Values(PaceCase{1200, false, 0}, PaceCase{9600, false, 0},
+                                           PaceCase{115200, false, 0}, PaceCase{460800, false, 0},
+                                           PaceCase{9600, false, 5}, PaceCase{115200, false, 5},
+                                           PaceCase{9600, true, 0}, PaceCase{115200, true, 5}));
+
+TEST(Pace, ALateWriterDoesNotBurst)
+{
+    LinePacer pacer(false, 1.0);
+    pacer.setBaudRate(9600);
+    pacer.push(std::string(100, 'a'), 0);
+    EXPECT_NEAR(pacer.busyUntilMs(0), 100 * 10000.0 / 9600, 1e-9);
+    EXPECT_NEAR(pacer.nextDueMs(), 10000.0 / 9600, 1e-9);
+    // 50 ms asleep: 48 bytes would have crossed; one goes now, the rest
+    // follow at the line's pace, so the line ends later, not sooner.
+    const auto writes = pacer.take(50);
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].size(), 1u);
+    const double b = 10000.0 / 9600;
+    EXPECT_NEAR(pacer.busyUntilMs(50), 49 + 99 * b, 1e-9);
+    EXPECT_TRUE(pacer.take(49 + b - 0.01).empty());
+    EXPECT_EQ(pacer.take(49 + b).at(0), "a");
+    EXPECT_TRUE(pacer.take(49 + 2 * b - 0.01).empty());
+}
+
+TEST(Pace, WholePiecesWaitForTheirLastByte)
+{
+    LinePacer pacer(true, 1.0);
+    pacer.setBaudRate(1200); // 8.33 ms a byte
+    pacer.push("Q1 2 5", 0);
+    pacer.push("000 0.", 0);
+    EXPECT_NEAR(pacer.nextDueMs(), 50, 1e-9);
+    EXPECT_TRUE(pacer.take(49.9).empty());
+    EXPECT_EQ(pacer.take(50), std::vector<std::string>{"Q1 2 5"});
+    EXPECT_TRUE(pacer.take(99.9).empty());
+    EXPECT_EQ(pacer.take(100), std::vector<std::string>{"000 0."});
+    EXPECT_TRUE(pacer.empty());
+    EXPECT_EQ(pacer.nextDueMs(), LinePacer::kNever);
 }
 
 } // namespace

@@ -32,9 +32,21 @@ class FakeBackend : public ComPortBackend {
 public:
     Listener* listener = nullptr;
     bool open_ = false;
+    int opens = 0;
+    int closes = 0;
+    std::string openedName;
     void setListener(Listener* l) override { listener = l; }
-    void open(const std::string&, const LineSettings&) override { open_ = true; }
-    void close() override { open_ = false; }
+    void open(const std::string& name, const LineSettings&) override
+    {
+        open_ = true;
+        ++opens;
+        openedName = name;
+    }
+    void close() override
+    {
+        open_ = false;
+        ++closes;
+    }
     bool isOpen() const override { return open_; }
     void apply(const LineSettings&) override {}
     void write(const std::string&) override {}
@@ -297,4 +309,24 @@ TEST(ComPortSettings, StatusTextAndErrorTexts)
     const std::string open = EComPort(ComErrorKind::Open, 2, "No such file or directory").what();
     EXPECT_EQ(open.rfind("Unable to open com port (", 0), 0u) << open;
     EXPECT_NE(open.find("2"), std::string::npos);
+}
+
+TEST(ComPortSettings, AnotherSpellingOfTheOpenPortKeepsItOpen)
+{
+    // The interface setup may hand back "\\.\COM10" for the open "COM10":
+    // closing and reopening would drop what the meter is sending.
+    FakeBackend backend;
+    TComPort port(backend);
+    port.SetPort("COM10");
+    port.Open();
+    port.SetPort("\\\\.\\COM10");
+    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(backend.opens, 1);
+    EXPECT_EQ(backend.closes, 0);
+    EXPECT_EQ(port.Port(), "\\\\.\\COM10");
+    EXPECT_EQ(port.SettingsText(), " \\\\.\\COM10:9600,8,None,1,None");
+    port.SetPort("COM3");
+    EXPECT_EQ(backend.opens, 2);
+    EXPECT_EQ(backend.closes, 1);
+    EXPECT_EQ(backend.openedName, "COM3");
 }

@@ -7,12 +7,18 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -23,6 +29,7 @@
 #include "devices/ParameterSets.h"
 #include "measurement/Measurement.h"
 #include "serial/ComDataPacket.h"
+#include "support/SmallFileSystem.h"
 #include "support/VirtualEventLoop.h"
 
 using namespace pxr;
@@ -45,6 +52,23 @@ public:
     void showError(const std::string& t) override { errors.push_back(t); }
 };
 
+#ifdef _WIN32
+// The read-only attribute. False where it does not stop a writer (Wine run
+// by root, whom the Linux file system lets write anyway).
+bool setImmutable(const fs::path& p, bool on)
+{
+    std::error_code ec;
+    fs::permissions(p, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    on ? fs::perm_options::remove : fs::perm_options::add, ec);
+    if (ec || !on)
+        return !ec;
+    if (std::ofstream(p, std::ios::app)) {
+        fs::permissions(p, fs::perms::owner_write, fs::perm_options::add, ec);
+        return false;
+    }
+    return true;
+}
+#else
 // The immutable attribute: the one way to make a file unwritable that also
 // holds for root. False where the file system does not have it.
 bool setImmutable(const fs::path& p, bool on)
@@ -61,6 +85,7 @@ bool setImmutable(const fs::path& p, bool on)
     ::close(fd);
     return ok;
 }
+#endif
 
 struct Road {
     VirtualEventLoop loop;
@@ -144,6 +169,10 @@ TEST_P(LogFileFault, LoggingStopsWithItsMessageAndReadingsGoOn)
     // For the full file system the log goes through a link that is turned
     // to /dev/full; the others use the file itself.
     const bool viaLink = std::string(fault.name) == "FileSystemFull";
+#ifdef _WIN32
+    if (viaLink)
+        GTEST_SKIP() << "Windows has no device like /dev/full to point the log file at";
+#endif
     const fs::path path = viaLink ? dir / "link.csv" : dir / "log.csv";
     if (viaLink)
         fs::create_symlink(target, path);
@@ -191,3 +220,43 @@ TEST_P(LogFileFault, LoggingStopsWithItsMessageAndReadingsGoOn)
 
 INSTANTIATE_TEST_SUITE_P(Log, LogFileFault, ::testing::ValuesIn(kLogFaults),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LogFileOnAFullDisk, TheFileEndsWithItsLastWholeLine)
+{
+    // A disk that fills up takes the last line in part: the file would end
+    // "...5.000" CR LF "6.6". That part is taken back before logging stops.
+    pxr::test::SmallFileSystem small(8);
+    if (!small.ok())
+        GTEST_SKIP() << pxr::test::SmallFileSystem::whyNot();
+    Road road;
+    road.logPath = small.path("log.csv");
+    road.m.log.acStartStopLogExecute();
+    ASSERT_TRUE(road.m.log.fileLoggingOn());
+    int first = 1;
+    while (road.m.log.fileLoggingOn() && first < 5000) {
+        road.lines(first, 7);
+        first += 7;
+    }
+    ASSERT_FALSE(road.m.log.fileLoggingOn()) << "the file system never filled up";
+
+    const std::string file = readFile(road.logPath);
+    ASSERT_GT(file.size(), 4096u);
+    EXPECT_EQ(file.substr(file.size() - 2), "\r\n");
+    // Every line of the file is a whole log line: reading k has the value k.5.
+    std::vector<std::string> fileLines;
+    for (size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2)
+        fileLines.push_back(file.substr(at, end - at));
+    ASSERT_GE(fileLines.size(), 2u);
+    EXPECT_EQ(fileLines.front(), "Time;Value");
+    for (size_t k = 1; k < fileLines.size(); ++k) {
+        const std::string& l = fileLines[k];
+        const std::string value = ";" + std::to_string(k) + ".500";
+        ASSERT_TRUE(l.size() > value.size() + 4 && l.compare(l.size() - value.size(), value.size(), value) == 0
+                    && l[l.size() - value.size() - 4] == '.')
+            << "line " << k << ": " << l;
+    }
+    EXPECT_LT(fileLines.size() - 1, road.m.decoding.readingCount());
+    EXPECT_EQ(road.ui.statusText(2),
+              " Log File stopped: " + road.logPath + ": " + std::strerror(ENOSPC));
+    EXPECT_TRUE(road.ui.errors.empty());
+}

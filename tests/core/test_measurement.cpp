@@ -9,6 +9,7 @@
 #include "devices/FieldBinding.h"
 #include "measurement/Measurement.h"
 #include "measurement/MeasurementCommands.h"
+#include "serial/Trace.h"
 #include "support/LoopbackPort.h"
 #include "support/ScriptedPeer.h"
 #include "support/VirtualEventLoop.h"
@@ -449,4 +450,34 @@ TEST_F(Road, HooksSetLaterReachEveryPartAndTheDisplayIsShownAgain)
     EXPECT_TRUE(leds.empty());
     EXPECT_EQ(shown.size(), 1u);
     EXPECT_EQ(lineCountResets, 0);
+}
+
+TEST_F(Road, StatisticsCoverEveryReadingSinceClearNotOnlyThePointsKept)
+{
+    GraphicSettings g;
+    g.number = 10;
+    m.applyGraphicSettings(g);
+    // 30 readings 1..30 and two error lines: the diagram keeps 11 points, the
+    // statistics every reading.
+    for (int i = 1; i <= 30; ++i) {
+        clock += 0.1;
+        mess.AddData(format("%07.3f\r\n", static_cast<double>(i)));
+        if (i == 10 || i == 20)
+            mess.AddData("E15\r\n");
+    }
+    EXPECT_EQ(m.series.size(), 11u);
+    EXPECT_EQ(m.stats.count(), 30u);
+    EXPECT_EQ(m.stats.invalid(), 2u);
+    EXPECT_DOUBLE_EQ(m.stats.mean(), 15.5);
+    EXPECT_DOUBLE_EQ(m.stats.minimum(), 1.0);
+    EXPECT_DOUBLE_EQ(m.stats.maximum(), 30.0);
+    // Clear Log Window restarts the time base but keeps the figures; Clear starts them again.
+    m.log.acClearLogExecute();
+    EXPECT_EQ(m.stats.count(), 30u);
+    m.acClearGrafikExecute();
+    EXPECT_EQ(m.stats.count(), 0u);
+    EXPECT_EQ(m.stats.invalid(), 0u);
+    mess.AddData("004.000\r\n");
+    EXPECT_EQ(m.stats.count(), 1u);
+    EXPECT_DOUBLE_EQ(m.stats.mean(), 4.0);
 }

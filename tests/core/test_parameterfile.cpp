@@ -2,6 +2,7 @@
 // refusal of bad input without touching the editor, and the file functions
 // on a real temporary directory.
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -333,7 +334,9 @@ protected:
         fs::permissions(m_dir / "p.csv", fs::perms::owner_all, fs::perm_options::add, ec);
         fs::remove_all(m_dir, ec);
     }
-    std::string path(const char* name) const { return (m_dir / name).string(); }
+    // The path in the platform's own form (backslashes on Windows).
+    std::string path(const char* name) const { return (m_dir / fs::path(name).make_preferred()).string(); }
+    std::string utf8Path(const std::string& name) const { return (m_dir / fs::u8path(name)).u8string(); }
     static std::string contents(const std::string& file)
     {
         std::ifstream in(file, std::ios::binary);
@@ -343,11 +346,13 @@ protected:
     {
         std::ofstream(file, std::ios::binary) << bytes;
     }
+    // The names in the folder, sorted, in UTF-8.
     std::vector<std::string> names() const
     {
         std::vector<std::string> list;
         for (const auto& entry : fs::directory_iterator(m_dir))
-            list.push_back(entry.path().filename().string());
+            list.push_back(entry.path().filename().u8string());
+        std::sort(list.begin(), list.end());
         return list;
     }
     fs::path m_dir;
@@ -369,10 +374,77 @@ TEST_F(ParameterFileOnDisk, SaveReplacesTheWholeOldFileAndKeepsItsRights)
     const std::string file = path("p.csv");
     put(file, "[Parameter]\r\nMF=100\r\nQ1=1 2 3 4\r\n[Other]\r\nx=y\r\n");
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    const fs::perms rights = fs::status(file).permissions() & fs::perms::all;
+#ifndef _WIN32
+    // (Windows keeps only a read-only flag: read and write for everyone.)
+    ASSERT_EQ(rights, fs::perms::owner_read | fs::perms::owner_write);
+#endif
     ASSERT_TRUE(saveParameterFile(file, kPXR7X, factoryBinding(kPXR7X, false)).ok);
     EXPECT_EQ(contents(file), kPXR7XFactoryFile);
-    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, rights);
+}
+
+TEST_F(ParameterFileOnDisk, AFileOfTheUserNamedLikeTheTemporaryIsLeftAlone)
+{
+    // The save writes beside the target first, under a name of its own; a
+    // file the user keeps under such a name is neither emptied nor taken.
+    const std::string file = path("p.csv");
+    put(file + ".~0", "mine");
+    put(file + ".~1", "mine too");
+    const FileResult r = saveParameterFile(file, kPXR7X, factoryBinding(kPXR7X, false));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(contents(file), kPXR7XFactoryFile);
+    EXPECT_EQ(contents(file + ".~0"), "mine");
+    EXPECT_EQ(contents(file + ".~1"), "mine too");
+    EXPECT_EQ(names(), (std::vector<std::string>{"p.csv", "p.csv.~0", "p.csv.~1"}));
+}
+
+TEST_F(ParameterFileOnDisk, NamesBeyondAsciiAreSavedAndOpenedAsGiven)
+{
+    // Paths are UTF-8 everywhere; on Windows the ANSI code page would turn
+    // them into other names.
+    for (const std::string name : {u8"Meßwerte ü.csv", u8"Δ-Parameter.csv", u8"測定.csv"}) {
+        const std::string file = utf8Path(name);
+        const FileResult saved = saveParameterFile(file, kPXR500C, bindingWith({{"cb_sa_1", "5"}}));
+        ASSERT_TRUE(saved.ok) << saved.error;
+        EXPECT_EQ(saved.status, " Write: " + file);
+        EXPECT_EQ(names(), std::vector<std::string>{name});
+        MapFieldBinding fields = prefilled(kPXR500C);
+        const FileResult opened = openParameterFile(file, kPXR500C, fields);
+        ASSERT_TRUE(opened.ok) << opened.error;
+        EXPECT_EQ(opened.status, " Read: " + file);
+        EXPECT_EQ(fields.fieldText("cb_sa_1"), "5");
+        fs::remove(fs::u8path(file));
+    }
+}
+
+TEST_F(ParameterFileOnDisk, ForwardSlashesAreReportedWithTheSystemsSeparator)
+{
+    // Windows takes "C:/Users/.../p.csv" as well; the status bar shows the
+    // path as the system writes it.
+    const std::string given = m_dir.generic_u8string() + "/sub/p.csv";
+    fs::create_directory(m_dir / "sub");
+    const FileResult saved = saveParameterFile(given, kPXR7X, factoryBinding(kPXR7X, false));
+    ASSERT_TRUE(saved.ok) << saved.error;
+    EXPECT_EQ(saved.path, path("sub/p.csv"));
+    EXPECT_EQ(contents(path("sub/p.csv")), kPXR7XFactoryFile);
+    MapFieldBinding fields = prefilled(kPXR7X);
+    EXPECT_EQ(openParameterFile(given, kPXR7X, fields).status, " Read: " + path("sub/p.csv"));
+}
+
+TEST_F(ParameterFileOnDisk, SaveOverALinkReplacesTheFileItPointsTo)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "MinGW's library makes no symbolic links, and Windows lets only administrators";
+#endif
+    fs::create_directories(m_dir / "shared");
+    const std::string target = path("shared/p.csv");
+    put(target, "[Parameter]\r\nSA=old\r\n");
+    fs::create_symlink("shared/p.csv", path("p.csv"));
+    const FileResult r = saveParameterFile(path("p.csv"), kPXR7X, factoryBinding(kPXR7X, false));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(fs::is_symlink(path("p.csv")));
+    EXPECT_EQ(contents(target), kPXR7XFactoryFile);
 }
 
 TEST_F(ParameterFileOnDisk, RelativePathIsReportedInFull)

@@ -76,6 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{"stream --port p --model pxr7x --duration -1", "--duration"},
                       BadLine{"stream --port p --model pxr7x --duration 1e9", "--duration"},
                       BadLine{"send --port p --model pxr7x --count 3 ID", "only for stream"},
+                      BadLine{"get --port p --model pxr7x --stats", "only for stream"},
                       BadLine{"send --port p --model pxr7x --timeout 0 ID", "at least 1 ms"},
                       BadLine{"set --port p --model pxr7x -o x a.csv", "-o is only"},
                       BadLine{"get --port p --model pxr7x --timeout 5", "--timeout is only"},
@@ -93,6 +94,7 @@ TEST(CtlOptions, ReadsEveryCommandsValues)
     o = parseOptions(words("--debug stream --port p --model pxr7x --mode DW --count 5 -o f.csv"));
     ASSERT_EQ(o.error, "");
     EXPECT_TRUE(o.debug);
+    EXPECT_FALSE(o.stats);
     EXPECT_EQ(o.modeAction, "acDW");
     EXPECT_EQ(o.count, 5u);
     EXPECT_EQ(o.output, "f.csv");
@@ -159,11 +161,12 @@ struct Rig {
     TComPort port{backend};
     std::unique_ptr<Session> session;
 
-    explicit Rig(MeterModel model, MeterFaults faults = {})
+    explicit Rig(MeterModel model, MeterFaults faults = {}, bool rampAndError = false)
     {
         MeterConfig cfg;
         cfg.model = model;
         cfg.faults = faults;
+        cfg.rampAndError = rampAndError;
         peer = std::make_unique<EmulatorPeer>(cfg);
         backend.attachPeer(peer.get());
         const DeviceType line = MeterEmulator::deviceTypeOf(model);
@@ -361,6 +364,40 @@ INSTANTIATE_TEST_SUITE_P(Ctl, CtlStreams,
                                            StreamCase{"PXR500C_DT", MeterModel::PXR500C, "acDT"},
                                            StreamCase{"PXR501_VT", MeterModel::PXR501, "acVT"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CtlStream, StatisticsAreThoseOfTheLinesWritten)
+{
+    // The ramp with its burst of error lines: valid and invalid readings.
+    Rig rig(MeterModel::PXR7X, {}, true);
+    Session::StreamPlan plan;
+    plan.count = 120;
+    std::vector<std::string> lines;
+    ASSERT_EQ(rig.session->stream(plan, [&](const std::string& l, std::string&) {
+        lines.push_back(l);
+        return true;
+    }).exitCode, kExitOk);
+    ASSERT_EQ(lines.size(), 120u);
+    // Worked out again from the log lines' three decimals.
+    double sum = 0, lo = 1e300, hi = -1e300;
+    uint64_t valid = 0;
+    for (const std::string& l : lines) {
+        const std::string v = l.substr(l.find(';') + 1);
+        if (v.empty())
+            continue;
+        const double x = std::stod(v);
+        ++valid;
+        sum += x;
+        lo = std::min(lo, x);
+        hi = std::max(hi, x);
+    }
+    const ReadingStats& s = rig.session->streamStats();
+    EXPECT_GT(s.invalid(), 0u);
+    EXPECT_EQ(s.count(), valid);
+    EXPECT_EQ(s.count() + s.invalid(), 120u);
+    EXPECT_NEAR(s.mean(), sum / valid, 0.0005);
+    EXPECT_NEAR(s.minimum(), lo, 0.0005);
+    EXPECT_NEAR(s.maximum(), hi, 0.0005);
+}
 
 TEST(CtlStream, StopRequestEndsTheStreamWithEsc)
 {

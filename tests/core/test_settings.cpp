@@ -332,6 +332,7 @@ TEST(SettingsPortLoad, TextsMatchTheTablesWithoutRegardToCase)
 {
     const PortCase cases[] = {
         {"Port", "COM3", "COM3"},
+        {"Port", "\\\\.\\COM10", "\\\\.\\COM10"},
         {"Port", "/dev/serial/by-id/usb-FTDI-if00", "/dev/serial/by-id/usb-FTDI-if00"},
         {"Port", "", ""},
         {"Parity", "even", "Even"},
@@ -517,6 +518,69 @@ TEST_P(Both, DirectoriesDefaultToTheDocumentsFolderEach)
     d = SettingsStore(backend).readDirectories(kDocs);
     EXPECT_EQ(d.parameter, "/p");
     EXPECT_EQ(d.logFile, "/l");
+}
+
+TEST_P(Both, OneUnreadableFolderLeavesTheOtherAsStored)
+{
+    const StoredValue unreadable = StoredValue::binary("\x01\x02");
+    for (const char* bad : {"Parameter", "LogFile"}) {
+        MemoryKeyValueBackend backend(GetParam());
+        backend.put("Directory", "Parameter", StoredValue::text("/srv/params"));
+        backend.put("Directory", "LogFile", StoredValue::text("/srv/logs"));
+        backend.put("Directory", bad, unreadable);
+        std::vector<std::string> problems;
+        const DirectorySettings d = SettingsStore(backend).readDirectories(kDocs, &problems);
+        const bool paramBad = std::string(bad) == "Parameter";
+        EXPECT_EQ(d.parameter, paramBad ? kDocs : "/srv/params") << bad;
+        EXPECT_EQ(d.logFile, paramBad ? "/srv/logs" : kDocs) << bad;
+        ASSERT_EQ(problems.size(), 1u) << bad;
+        EXPECT_EQ(problems[0], std::string("Directory/") + bad + ": Ungültiger Datentyp für '" + bad + "'");
+    }
+}
+
+// ---- a run that must not change the user's store ----------------------------------
+
+TEST_P(Both, OverlayReadsTheUserStoreAndKeepsEveryWriteToItself)
+{
+    MemoryKeyValueBackend user(GetParam());
+    user.put("ComPort", "Port", StoredValue::text("/dev/ttyUSB0"));
+    user.put("Device", "Type", StoredValue::text("1"));
+    user.put("Directory", "LogFile", StoredValue::text("/srv/logs"));
+    user.setDamage("one line of the file could not be read");
+    const MemoryKeyValueBackend before = user;
+
+    OverlayKeyValueBackend run(user);
+    EXPECT_EQ(run.textOnly(), GetParam());
+    EXPECT_EQ(run.damage(), user.damage());
+    SettingsStore store(run);
+    const StartupSettings s = store.loadAllWithDefaults(kDocs);
+    EXPECT_EQ(s.port.port, "/dev/ttyUSB0");
+    EXPECT_EQ(s.deviceType, 1);
+
+    // Everything a run may write: the interface setup, diagram and folders.
+    PortSettings demo;
+    demo.port = "/tmp/pxr-demo-XXXX/pxr-demo";
+    demo.baudRate = 115200;
+    store.storePortSettings(demo);
+    store.writeDeviceType(2);
+    GraphicSettings g;
+    g.maximum = 12.5;
+    store.writeGraphic(g);
+    store.writeDirectories({"/tmp/p", "/tmp/l"});
+
+    // This run sees what it wrote ...
+    EXPECT_EQ(store.loadPortSettings().port, demo.port);
+    EXPECT_EQ(store.readDeviceType(), 2);
+    EXPECT_EQ(store.readGraphic().maximum, 12.5);
+    EXPECT_EQ(store.readDirectories(kDocs).logFile, "/tmp/l");
+    // ... the user's store holds what it held.
+    EXPECT_EQ(user.size(), before.size());
+    for (const auto& [section, name] : {std::pair<const char*, const char*>{"ComPort", "Port"},
+                                        {"Device", "Type"}, {"Directory", "LogFile"}})
+        EXPECT_EQ(*user.read(section, name), *before.read(section, name)) << section << "/" << name;
+    EXPECT_FALSE(user.exists("Graphic", "Maximum"));
+    EXPECT_FALSE(user.exists("ComPort", "BaudRate"));
+    EXPECT_GT(run.written(), 0u);
 }
 
 // ---- damaged store at start ------------------------------------------------------

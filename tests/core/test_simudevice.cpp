@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <string>
@@ -17,6 +14,7 @@
 #include "measurement/MeasurementCommands.h"
 #include "measurement/ReadingDecoder.h"
 #include "simulation/SimuDevice.h"
+#include "support/CommaLocale.h"
 #include "support/LoopbackPort.h"
 #include "support/VirtualEventLoop.h"
 
@@ -433,49 +431,10 @@ TEST_F(Simu, TypedDistanceReachesTheLines)
 
 // ---- regional settings -------------------------------------------------------
 
-// Switches the C library to a German number format for the test, building
-// the locale into a temporary folder when the system has none compiled.
-class CommaLocale {
-public:
-    CommaLocale()
-    {
-        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "de_DE@euro"})
-            if (std::setlocale(LC_NUMERIC, name) && comma())
-                return;
-        char dir[] = "/tmp/pxr-locale-XXXXXX";
-        if (!mkdtemp(dir))
-            return;
-        m_dir = dir;
-        const std::string cmd = "localedef -i de_DE -f UTF-8 " + m_dir + "/de_DE.UTF-8 >/dev/null 2>&1";
-        if (std::system(cmd.c_str()) != 0)
-            return;
-        setenv("LOCPATH", m_dir.c_str(), 1);
-        if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || !comma())
-            std::setlocale(LC_NUMERIC, "C");
-    }
-    ~CommaLocale()
-    {
-        std::setlocale(LC_NUMERIC, "C");
-        if (!m_dir.empty()) {
-            unsetenv("LOCPATH");
-            std::system(("rm -rf " + m_dir).c_str());
-        }
-    }
-    static bool comma()
-    {
-        char text[16];
-        std::snprintf(text, sizeof text, "%.1f", 0.5);
-        return std::string(text) == "0,5";
-    }
-
-private:
-    std::string m_dir;
-};
-
 TEST_F(Simu, DecimalLinesCarryAPointUnderACommaLocale)
 {
     CommaLocale german;
-    if (!CommaLocale::comma())
+    if (!CommaLocale::active())
         GTEST_SKIP() << "no German number format available";
     setup.FixedDistance = 4.5;
     device.SimuTimerTimer();

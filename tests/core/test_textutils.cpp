@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
-
 #include "serial/TextUtils.h"
+#include "support/CommaLocale.h"
 
 using namespace pxr;
 
@@ -77,12 +76,10 @@ TEST(TextToFloat, SeparatorDoesNotDependOnTheCLocale)
 {
     // A German locale in the C library must change nothing: "," and "."
     // both stay decimal separators.
-    const std::string old = std::setlocale(LC_NUMERIC, nullptr);
-    const bool german = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "de_DE");
+    const pxr::test::CommaLocale german;
     EXPECT_DOUBLE_EQ(TextToFloat("0.5"), 0.5);
     EXPECT_DOUBLE_EQ(TextToFloat("0,5"), 0.5);
-    std::setlocale(LC_NUMERIC, old.c_str());
-    if (!german)
+    if (!german.active())
         GTEST_SKIP() << "no German locale installed";
 }
 

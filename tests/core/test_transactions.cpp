@@ -129,6 +129,55 @@ TEST_F(Link, AnswerTraceShowsPasses)
     EXPECT_EQ(traces.back(), "SA=SA 25,ms=30..1000");
 }
 
+struct TraceCase {
+    const char* name;
+    DeviceType model;
+    const char* stop;
+    std::string reply; // what the meter sends after "SA"
+    std::vector<std::string> lines; // the trace lines of the exchange, without their ",ms=..."
+};
+
+class TraceLines : public Link, public ::testing::WithParamInterface<TraceCase> {};
+
+// One exchange, one line each: bytes of the meter that would break or cut a
+// line are written escaped.
+TEST_P(TraceLines, ControlCharactersAreEscaped)
+{
+    const TraceCase& c = GetParam();
+    tx.deviceType = c.model;
+    peer.script["SA"] = {{15, c.reply}};
+    int status = 0;
+    tx.QueryCommand("SA", "SA", c.stop, 1000, status);
+    ASSERT_GE(traces.size(), c.lines.size());
+    std::vector<std::string> last(traces.end() - std::ptrdiff_t(c.lines.size()), traces.end());
+    for (std::string& l : last)
+        l = l.substr(0, l.rfind(",ms="));
+    EXPECT_EQ(last, c.lines);
+    for (const std::string& l : traces)
+        EXPECT_EQ(l.find_first_of(std::string("\r\n\0", 3)), std::string::npos) << l;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Link, TraceLines,
+    ::testing::Values(
+        TraceCase{"NulInsideTheReply", kPXR7X, "\r\n", std::string("SA\0 25\r\n", 8),
+                  {"DataPacket<SA\\0 25>", "SA=SA\\0 25"}},
+        TraceCase{"LineEndsOfAReplyWithoutStopString", kPXR500C, "", "   25\r\n",
+                  {"DataPacket<   25\\r\\n>", "SA=   25\\r\\n"}},
+        TraceCase{"OtherControlsAndTheBackslash", kPXR7X, "\r\n", "SA \x1b[2J\\\x7f\r\n",
+                  {"DataPacket<SA \\x1B[2J\\\\\\x7F>", "SA=SA \\x1B[2J\\\\\\x7F"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Link, RunDetectionTracesTheChunkOnOneLine)
+{
+    peer.streamLine = "1.234\r\n";
+    peer.startStream(loop.nowMs());
+    backend.wakePeer();
+    EXPECT_TRUE(tx.DetectRunning(1000));
+    ASSERT_GE(traces.size(), 2u);
+    EXPECT_EQ(traces[traces.size() - 2], "RunPacket<1.234\\r\\n>");
+}
+
 TEST_F(Link, ClosedPortReturnsAtOnceWithoutTrace)
 {
     port.Close();

@@ -21,30 +21,10 @@
 #include "devices/ParameterTable.h"
 #include "parameters/ParameterCommands.h"
 #include "parameters/ParameterEditorPanel.h"
+#include "qt/WhenShown.h"
 #include "serial/ComSetupForm.h"
 
 namespace pxr::test {
-
-// Runs `act` on the first visible top-level widget of type T as soon as one
-// shows (a modal dialog or message box opened by the command under test).
-template <typename T>
-void whenShown(QObject* owner, std::function<void(T*)> act)
-{
-    auto* timer = new QTimer(owner);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, owner, [timer, act] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* t = qobject_cast<T*>(w);
-            if (t && t->isVisible()) {
-                timer->stop();
-                timer->deleteLater();
-                act(t);
-                return;
-            }
-        }
-    });
-    timer->start();
-}
 
 // Picks `path` in the next file dialog.
 inline void answerFileDialog(QObject* owner, const QString& path, QString* startedIn = nullptr)
@@ -59,15 +39,6 @@ inline void answerFileDialog(QObject* owner, const QString& path, QString* start
         else
             d->selectFile(path);
         QMetaObject::invokeMethod(d, "accept"); // as the dialog's own button does
-    });
-}
-
-// Notes the text of the next message box and closes it.
-inline void answerMessageBox(QObject* owner, QString* text)
-{
-    whenShown<QMessageBox>(owner, [text](QMessageBox* m) {
-        *text = m->text();
-        m->accept();
     });
 }
 

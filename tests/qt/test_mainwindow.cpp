@@ -5,7 +5,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -36,11 +38,16 @@
 #include "app/ActionBinding.h"
 #include "app/KeyValueBackend.h"
 #include "app/MainForm.h"
+#include "app/QtSettingsBackend.h"
+#include "dialogs/DirectorySetupForm.h"
+#include "measurement/GraphicSetupForm.h"
 #include "measurement/LedWidget.h"
 #include "serial/ComSetupForm.h"
 #include "serial/Trace.h"
+#include "qt/WhenShown.h"
 
 using namespace pxr;
+using pxr::test::answerMessageBox;
 
 namespace {
 
@@ -143,6 +150,10 @@ private slots:
     void simulateDeviceOnOK();
     void typedPortIsKept();
     void deviceInfoLostPortAndReconnect();
+    void runNotTheUsersSetupLeavesTheSettingsFile();
+    void interfaceSetupRefusesAnEmptyPortName();
+    void startupNamesTheOneFolderThatFellBack();
+    void noDisplayEndsWithOneLine();
 };
 
 void TestMainWindow::layoutAtCreation()
@@ -606,6 +617,175 @@ void TestMainWindow::deviceInfoLostPortAndReconnect()
     QVERIFY(!f.controller().port().Connected());
     meter.kill();
     meter.waitForFinished(2000);
+#endif
+}
+
+void TestMainWindow::runNotTheUsersSetupLeavesTheSettingsFile()
+{
+    // The user's own settings file, as an earlier ordinary run left it.
+    const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + "/PXRTool";
+    const QString file = folder + "/PXRTool.conf";
+    const QByteArray userFile = "[ComPort]\nPort=/dev/ttyUSB0\nBaudRate=9600\nStopBits=1\nDataBits=8\n"
+                                "Parity=None\nFlowControl=None\n\n[Device]\nType=0\n\n"
+                                "[Graphic]\nMaximum=40\n\n[Directory]\nParameter=/srv/params\n";
+    const auto fileBytes = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    // Runs the program on the settings and confirms everything a run can
+    // confirm: the interface setup with another port, Diagram Setup with
+    // another maximum, Directory Setup with another folder.
+    const auto confirmEverything = [&](RunSettings& settings) {
+        TMainForm form(settings.backend(), {});
+        form.createDialogs();
+        bool answered = false;
+        answerSetup(form, [](TComSetupForm& d) {
+            d.Combo_Port->lineEdit()->clear();
+            QTest::keyClicks(d.Combo_Port->lineEdit(), kNoPort);
+        }, true, &answered);
+        form.show();
+        QTRY_VERIFY_WITH_TIMEOUT(answered && form.windowTitle().startsWith("PXRTool ("), 5000);
+        QCOMPARE(QString::fromStdString(form.controller().port().Port()), QString(kNoPort));
+
+        form.Notebook->setCurrentIndex(1);
+        QPushButton* setupButton = buttonsOf(form.Notebook_Graphic->widget(0), "acGraphic").value(0);
+        QVERIFY(setupButton);
+        pxr::test::whenShown<TGraphicSetupForm>(&form, [](TGraphicSetupForm* d) {
+            d->ed_max->setText("55");
+            QTest::mouseClick(d->Button1, Qt::LeftButton);
+        });
+        QTest::mouseClick(setupButton, Qt::LeftButton);
+        QCOMPARE(form.GraphicSetupForm->settings().maximum, 55.0);
+
+        form.DirectorySetupForm->BrowseFolder = [](QWidget*, const QString&, const QString&) {
+            return QStringLiteral("/tmp/pxr-elsewhere");
+        };
+        pxr::test::whenShown<TDirectorySetupForm>(&form, [](TDirectorySetupForm* d) {
+            QTest::mouseClick(d->DirectoryButton1, Qt::LeftButton);
+            QTest::mouseClick(d->BitBtn_ok, Qt::LeftButton);
+        });
+        form.activateWindow(); // the user clicks into the window again
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&form));
+        QTest::keyClick(&form, Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(form.DirectorySetupForm->ParameterFolder(), QString("/tmp/pxr-elsewhere"));
+        form.close();
+    };
+
+    static qint64 stamp = 1500000000;
+    for (const bool keep : {true, false}) {
+        QDir().mkpath(folder);
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(userFile);
+            // QSettings rereads a file only when its time or size changed.
+            QVERIFY(f.setFileTime(QDateTime::fromSecsSinceEpoch(stamp++), QFileDevice::FileModificationTime));
+        }
+        {
+            RunSettings settings(keep);
+            QCOMPARE(settings.writesUserSettings(), !keep);
+            confirmEverything(settings);
+        }
+        if (keep) {
+            QCOMPARE(fileBytes(), userFile);
+        } else {
+            // The same steps in an ordinary run do reach the file.
+            const QByteArray written = fileBytes();
+            QVERIFY2(written.contains(QByteArray("Port=") + kNoPort), written.constData());
+            QVERIFY2(written.contains("Maximum=55"), written.constData());
+            QVERIFY2(written.contains("Parameter=/tmp/pxr-elsewhere"), written.constData());
+        }
+    }
+    QDir(folder).removeRecursively();
+}
+
+void TestMainWindow::interfaceSetupRefusesAnEmptyPortName()
+{
+    Window w;
+    w.put("ComPort", "Port", kNoPort);
+    w.create();
+    QVERIFY(w.start());
+    TMainForm& f = *w.form;
+    QString refusal;
+    bool stillOpen = false;
+    bool answered = false;
+    answerSetup(f, [&](TComSetupForm& d) {
+        d.Combo_Port->lineEdit()->clear();
+        answerMessageBox(&f, &refusal);
+        QTest::mouseClick(d.OKButton, Qt::LeftButton);
+        stillOpen = d.isVisible();
+        QTest::keyClicks(d.Combo_Port->lineEdit(), "/dev/ttyUSB7");
+    }, true, &answered);
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&f));
+    QTest::keyClick(&f, Qt::Key_C, Qt::AltModifier);
+    QTRY_VERIFY(answered);
+    QVERIFY(stillOpen);
+    QVERIFY2(refusal.contains("port name"), qPrintable(refusal));
+    QCOMPARE(SettingsStore(w.store).loadPortSettings().port, std::string("/dev/ttyUSB7"));
+
+    // Simulation needs no port: an empty name is taken then.
+    answered = false;
+    answerSetup(f, [](TComSetupForm& d) {
+        d.Combo_Port->lineEdit()->clear();
+        d.CheckBox2->click();
+    }, true, &answered);
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&f));
+    QTest::keyClick(&f, Qt::Key_C, Qt::AltModifier);
+    QTRY_VERIFY(answered);
+    QVERIFY(!f.ComSetupForm->isVisible());
+    QVERIFY(f.controller().simulationOn());
+}
+
+void TestMainWindow::startupNamesTheOneFolderThatFellBack()
+{
+    Window w;
+    w.put("ComPort", "Port", kNoPort);
+    w.store.put("Directory", "Parameter", StoredValue::binary("\x01\x02"));
+    w.put("Directory", "LogFile", "/srv/logs");
+    w.create();
+    QString message;
+    answerMessageBox(w.form.get(), &message);
+    QVERIFY(w.start());
+    QVERIFY2(message.contains("Directory/Parameter"), qPrintable(message));
+    QVERIFY2(!message.contains("LogFile"), qPrintable(message));
+    TDirectorySetupForm& dirs = *w.form->DirectorySetupForm;
+    QCOMPARE(dirs.ParameterFolder().toStdString(), w.form->controller().DocumentsFolder);
+    QCOMPARE(dirs.LogFolder(), QString("/srv/logs"));
+    QCOMPARE(dirs.DirectoryEdit2->text(), QString("/srv/logs"));
+}
+
+void TestMainWindow::noDisplayEndsWithOneLine()
+{
+#ifndef PXRTOOL_PATH
+    QSKIP("pxrtool is not part of this build");
+#else
+    const struct {
+        const char* platform; // QT_QPA_PLATFORM, null: unset
+        const char* display;  // DISPLAY, null: unset
+        const char* says;
+    } cases[] = {
+        {nullptr, nullptr, "DISPLAY is not set"},
+        {"xcb", ":64999", "\":64999\""}, // a display nobody serves: found only by the toolkit
+    };
+    for (const auto& c : cases) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        if (c.platform)
+            env.insert("QT_QPA_PLATFORM", c.platform);
+        if (c.display)
+            env.insert("DISPLAY", c.display);
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(PXRTOOL_PATH, {});
+        QVERIFY(p.waitForFinished(20000));
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit); // no abort
+        QVERIFY(p.exitCode() != 0);
+        QCOMPARE(err.count('\n'), 1);
+        QVERIFY2(err.startsWith("pxrtool: ") && err.contains(c.says) && err.contains("pxrctl"), qPrintable(err));
+        QVERIFY2(!err.contains("einstall"), qPrintable(err));
+    }
 #endif
 }
 

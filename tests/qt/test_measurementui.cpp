@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPrinter>
 #include <QPushButton>
 #include <QStatusBar>
@@ -32,6 +33,7 @@
 #include "measurement/LogView.h"
 #include "measurement/MeasurementUi.h"
 #include "serial/ComSetupForm.h"
+#include "serial/Trace.h"
 #include "serial/UiHooks.h"
 #ifdef PXR_METER_PATH
 #include "qt/PtyMeter.h"
@@ -152,6 +154,7 @@ private slots:
     void windowLogFile();
     void hiddenLogViewCatchesUp();
     void windowDiagramFollowsReadings();
+    void windowStatisticsFollowReadingsZoomAndClear();
     void needleAndLampsFollowTheModelLine();
     void dtAgainstEmulator();
 };
@@ -724,6 +727,65 @@ void TestMeasurementUi::windowDiagramFollowsReadings()
     f.Chart1->refresh();
     QCOMPARE(f.Chart1->Series1->dataCount(), 1);
     QVERIFY(f.Chart1->Series1->data()->begin()->key < 0.15);
+}
+
+void TestMeasurementUi::windowStatisticsFollowReadingsZoomAndClear()
+{
+    Window w;
+    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
+    QVERIFY(w.start());
+    TMainForm& f = *w.form;
+    f.Notebook->setCurrentIndex(1);
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    Measurement& m = *f.controller().measurement();
+    const QString sep = QLocale().decimalPoint();
+    const auto num = [&sep](const char* text) { return QString::fromLatin1(text).replace('.', sep); };
+    m.simulatedLine("001.000");
+    m.simulatedLine("E15");
+    m.simulatedLine("003.000");
+    QTRY_VERIFY(f.lb_Statistics->text().startsWith(QStringLiteral("Since Clear:  Count 2   Mean ") + num("2.0000")));
+    QVERIFY(f.lb_Statistics->text().endsWith(QStringLiteral("Invalid 1")));
+
+    // The Clear button under the diagram starts the figures again.
+    const QList<QPushButton*> clear = w.buttons(QStringLiteral("acClearGrafik"));
+    QVERIFY(!clear.isEmpty());
+    QTest::mouseClick(clear.front(), Qt::LeftButton);
+    QTRY_VERIFY(f.lb_Statistics->text().startsWith(QStringLiteral("Since Clear:  Count 0   Mean -")));
+
+    // Ten readings 1..10 about 0.1 s apart; a rectangle over the later half
+    // adds the visible range's figures on a second line.
+    for (int i = 1; i <= 10; ++i) {
+        m.simulatedLine(format("%07.3f", static_cast<double>(i)));
+        QTest::qWait(100);
+    }
+    QTRY_VERIFY(f.lb_Statistics->text().startsWith(QStringLiteral("Since Clear:  Count 10   Mean ") + num("5.5000")));
+    QVERIFY(!f.lb_Statistics->text().contains('\n'));
+    f.Chart1->applyZoomPan(true, false);
+    const QRect area = f.Chart1->axisRect()->rect();
+    const QPoint from(area.left() + area.width() / 2, area.top() + 2);
+    const QPoint to(area.right() - 2, area.bottom() - 2);
+    QTest::mousePress(f.Chart1, Qt::LeftButton, {}, from);
+    QTest::mouseMove(f.Chart1, to);
+    QTest::mouseRelease(f.Chart1, Qt::LeftButton, {}, to);
+    QTRY_VERIFY(!f.Chart1->zoomAnimating());
+    const QStringList lines = f.lb_Statistics->text().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines[0].startsWith(QStringLiteral("Since Clear:  Count 10 ")));
+    // Whatever lies in the visible time span, worked out from the points.
+    const AxisRange x = f.Chart1->shownAxes().x;
+    ReadingStats visible;
+    for (size_t i = 0; i < m.series.size(); ++i)
+        if (m.series.at(i).t >= x.min && m.series.at(i).t <= x.max)
+            visible.add(false, m.series.at(i).y);
+    QVERIFY(visible.count() > 0 && visible.count() < 10);
+    QVERIFY2(lines[1].endsWith(QStringLiteral(":  ") +
+                               QString::fromStdString(FormatReadingStats(visible, sep.toLatin1().at(0)))),
+             qPrintable(lines[1]));
+    QVERIFY(!lines[1].contains(QStringLiteral("Min ") + num("1.0000")));
+
+    // Reset Zoom: one line again.
+    f.Chart1->ResetZoom();
+    QTRY_VERIFY(!f.lb_Statistics->text().contains('\n'));
 }
 
 void TestMeasurementUi::needleAndLampsFollowTheModelLine()

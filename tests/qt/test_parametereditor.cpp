@@ -481,8 +481,8 @@ void TestParameterEditor::getParameterWithF8()
         const std::vector<std::string> values = splitParameterValues(joined, def->values.size());
         for (std::size_t i = 0; i < values.size(); ++i) {
             const char* control = def->values[i].control.c_str();
-            // Also the PXR500C's AS, which comes without a line end and,
-            // over a pseudo-terminal, in pieces.
+            // Also the PXR500C's AS, which is asked for without a stop
+            // string and, over a pseudo-terminal, comes in pieces.
             const QString shown = w.text(control);
             QVERIFY2(!shown.isEmpty(), control);
             QCOMPARE(shown, QString::fromStdString(values[i]));

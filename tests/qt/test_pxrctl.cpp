@@ -139,8 +139,9 @@ TEST_F(PxrCtl, GetSetRoundTripLeavesTheMeterUnchanged)
 
 TEST_F(PxrCtl, Pxr500cReadoutKeepsEveryValueInItsPlace)
 {
-    // Its AS answer has no line end and reaches the program in pieces over a
-    // real line; no piece may end up in the next code's value.
+    // Its AS is asked for without a stop string and reaches the program in
+    // pieces over a real line; no piece, and not its line end, may end up in
+    // a value.
     ASSERT_TRUE(meter.start({"--model", "pxr500c"}));
     const CtlRun get = pxrctl(on("get", "pxr500c"));
     ASSERT_EQ(get.exitCode, 0) << get.err;

@@ -173,6 +173,32 @@ TEST_F(QtSettings, HandEditedTextsFollowTheStoreRules)
     EXPECT_EQ(store.readDeviceType(), 1);
 }
 
+TEST_F(QtSettings, ACommaInAHandEditedValueComesBackAsWritten)
+{
+    // Unquoted, QSettings reads such a value as a list and drops the blanks
+    // around the comma; the program must get the text as it stands.
+    writeRaw("[ComPort]\nPort=/dev/a,b\n"
+             "[Directory]\nParameter=/srv/a, b\nLogFile = /srv/x ,y\n");
+    {
+        QtSettingsBackend backend;
+        const StartupSettings s = SettingsStore(backend).loadAllWithDefaults(kDocs);
+        EXPECT_TRUE(s.ok()) << s.message();
+        EXPECT_EQ(s.port.port, "/dev/a,b");
+        EXPECT_EQ(s.directories.parameter, "/srv/a, b");
+        EXPECT_EQ(s.directories.logFile, "/srv/x ,y");
+
+        // Stored again (OK in the dialogs), the texts survive the next start.
+        SettingsStore store(backend);
+        store.storePortSettings(s.port);
+        store.writeDirectories(s.directories);
+    }
+    QtSettingsBackend again;
+    const StartupSettings s = SettingsStore(again).loadAllWithDefaults(kDocs);
+    EXPECT_EQ(s.port.port, "/dev/a,b");
+    EXPECT_EQ(s.directories.parameter, "/srv/a, b");
+    EXPECT_EQ(s.directories.logFile, "/srv/x ,y");
+}
+
 TEST_F(QtSettings, GarbageFileIsReportedOnceAndTheProgramStillStarts)
 {
     QByteArray garbage;
