@@ -28,6 +28,7 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QRadioButton;
+class QShortcut;
 class QStackedWidget;
 class QTabWidget;
 class QToolBar;
@@ -35,6 +36,8 @@ class QToolBar;
 namespace pxr {
 
 class AnalogMeterWidget;
+class ConversationPanel;
+class ParameterCommands;
 class DiagramWidget;
 class LedWidget;
 class LogView;
@@ -93,6 +96,8 @@ public:
     void setTerminalPanelVisible(bool visible) override;
     void setupAnalogMeter(DeviceType line) override;
     bool execInterfaceSetup(ComSetupModel& model) override;
+    void showConversation(const MeterConversation& talk) override;
+    bool askYesNo(const std::string& question) override;
     void showWarning(const std::string& text) override;
     void closeWindow() override;
 
@@ -140,6 +145,8 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     MeasurementUi* m_measurementUi = nullptr;
+    ParameterCommands* m_parameterCommands = nullptr;
+    QShortcut* m_cancelKey = nullptr;
 
 public:
     // Controls, named as the program names them.
@@ -168,6 +175,8 @@ public:
     QMenu* ChartMenu = nullptr;
     QMenu* LogMenu = nullptr;
     QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
+    // Progress and Cancel of the operation talking to the meter.
+    ConversationPanel* ConversationStatus = nullptr;
 };
 
 } // namespace pxr
