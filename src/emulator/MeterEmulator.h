@@ -12,7 +12,9 @@
 // carrying the bytes at the line's pace is the caller's business. The meter
 // keeps its own account of when its transmitter is free (10 bits a byte at
 // its baud rate) and never hands over an output before the previous one has
-// left the line.
+// left the line: a reply waits for it, a reading made meanwhile is dropped.
+// Codes, factory values and reading formats come from the meter's own table
+// (MeterTable.h), never from the program's.
 
 #include <cstdint>
 #include <deque>
