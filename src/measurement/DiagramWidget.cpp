@@ -48,6 +48,9 @@ DiagramWidget::DiagramWidget(QWidget* parent) : QCustomPlot(parent)
 {
     setObjectName(QStringLiteral("Chart1"));
     setBackground(Qt::white);
+    // paintEvent fills the whole widget with the background first: the page
+    // and the notebook behind it need not be painted for every replot.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::CrossCursor);
     setToolTip(QString::fromLatin1(kHint));
     setStatusTip(QString::fromLatin1(kHint));

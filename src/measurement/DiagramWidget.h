@@ -1,8 +1,8 @@
 #pragma once
 // Chart1: the diagram page's line chart on QCustomPlot, with one graph
 // Series1. It shows the core's SeriesModel (gaps as NaN) in the axis ranges
-// DiagramZoom gives, and replots from a timer at most ~30 times a second,
-// never per reading. Mouse zoom (a dragged rectangle) and horizontal panning
+// DiagramZoom gives, and replots from a timer at most 10 times a second (as
+// the live number and the needle), never per reading. Mouse zoom (a dragged rectangle) and horizontal panning
 // are reported back to DiagramZoom, so the core stays the one that knows
 // what is shown.
 //
@@ -30,7 +30,9 @@ const char* DiagramPictureFormat(const QString& fileName);
 class DiagramWidget : public QCustomPlot {
     Q_OBJECT
 public:
-    static constexpr int kReplotMs = 33;
+    // A replot redraws the whole chart (some 2 ms on one core); at a stream's
+    // full rate 30 a second cost more than everything else the program does.
+    static constexpr int kReplotMs = 100;
     static constexpr int kZoomSteps = 4;
     static constexpr int kZoomStepMs = 25;
     // The size the chart is drawn in for printing, then stretched onto the page.
