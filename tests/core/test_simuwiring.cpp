@@ -38,8 +38,8 @@ public:
     void setupAnalogMeter(DeviceType) override {}
     bool execInterfaceSetup(ComSetupModel& model) override
     {
-        model.CheckBox2 = simulate;
-        model.CheckBox1 = false;
+        model.simulate = simulate;
+        model.readoutNow = false;
         model.deviceIndex = line;
         return true;
     }
