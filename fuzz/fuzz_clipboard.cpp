@@ -3,7 +3,8 @@
 // model line, then Export and Import again.
 //
 // Properties: a refused import leaves every field as it was and says why;
-// an accepted one overwrites every field of the page; exporting what was
+// an accepted one overwrites every field of the page with values the meter
+// can take; exporting what was
 // imported and importing that text again gives the same fields.
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 #include "FuzzInput.h"
 #include "devices/FieldBinding.h"
 #include "devices/ParameterTable.h"
+#include "devices/ValueCheck.h"
 #include "parameters/ParameterClipboard.h"
 
 using namespace pxr;
@@ -48,6 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     FUZZ_CHECK(r.status == kImportStatus);
+    for (const ParameterDef& def : parameterTable(model))
+        for (std::size_t i = 0; i < def.values.size(); ++i)
+            FUZZ_CHECK(refusedValueText(def, i, fields.fieldText(def.values[i].control)).empty());
     FUZZ_CHECK(untouched == 0 || text.find("old") != std::string::npos);
 
     const ClipboardResult exported = exportParameterText(model, fields);

@@ -35,15 +35,13 @@ const char* const kUsage =
     "device. It answers queries, takes set commands, streams readings at the\n"
     "model's output rate and sends every byte at the pace of a real line\n"
     "(10 bits a byte). ESC stops a stream at once; only the line on the wire\n"
-    "finishes. Settings live until the process ends.\n"
+    "finishes. Settings last until the process ends.\n"
     "\n"
     "options:\n"
-    "  --baud N            the meter's line rate (default 9600, 115200 for pxr501/pxr502);\n"
-    "                      while the program's port is at another rate, both directions\n"
-    "                      are garbled, as on a real line\n"
+    "  --baud N            the meter's rate (9600, pxr501/502 115200); other rates read junk\n"
     "  --distance M        simulated target distance (default 5)\n"
     "  --ramp              distance ramp with a burst of error lines\n"
-    "  --seed N            noise, serial number and chunking follow from it (default 1)\n"
+    "  --seed N            noise, serial number and pieces follow from it (default 1)\n"
     "  --verbose           log the traffic to stderr\n"
     "  --help              this text\n"
     "\n"
@@ -60,8 +58,7 @@ const char* const kUsage =
     "  --esc-tail          after ESC the reading line the meter is on still goes out\n"
     "  --ignore-first-esc  a running stream survives the first ESC\n"
     "  --hangup-after N    the line goes dead after N bytes sent (the cable pulled)\n"
-    "  --wrong-baud        the meter runs at an unusual rate (19200, 57600 for pxr501/\n"
-    "                      pxr502) unless --baud names one; garbled as with --baud\n";
+    "  --wrong-baud        the meter runs at an unusual rate (19200; 57600 for pxr501/502)\n";
 
 struct SpeedEntry {
     speed_t speed;

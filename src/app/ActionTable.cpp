@@ -51,6 +51,22 @@ const std::vector<ActionDef> kActions = {
     {"acResetZoom", "Grafik", "Reset Zoom", nullptr, "", true},
 };
 
+const std::vector<MeterActionDef> kMeterActions = {
+    {"acGetParameter", true}, {"acSetParameter", true}, {"acSetStandard", true}, {"acSetProfibus", true},
+    {"acDT", false},          {"acDS", false},          {"acDW", false},         {"acDX", false},
+    {"acDF", false},          {"acDM", false},          {"acVM", false},         {"acVT", false},
+    {"acLF", false},          {"acTP", false},          {"acID", false},
+    {"acSO", true}, // the answer becomes OF
+    {"acStop", false},
+    {"acDJ", true}, {"acSd", true}, // the signal output is set through SD
+    {"acBaudrate", true}, // the auto-start value is taken from the editor
+    {"acDevice", false},
+};
+
+const std::vector<BlockedActionDef> kBlockedWhileTalking = {
+    {"acSettings", false}, {"acOpen", true}, {"acImport", true}, {"acSave", true}, {"acExport", true},
+};
+
 const EntryDef kSeparator{};
 
 EntryDef entry(const char* action) { return EntryDef{action, nullptr, nullptr}; }
@@ -171,6 +187,18 @@ const ActionDef* findAction(const std::string& name)
             return &a;
     return nullptr;
 }
+
+const std::vector<MeterActionDef>& meterActions() { return kMeterActions; }
+
+const MeterActionDef* findMeterAction(const std::string& name)
+{
+    for (const MeterActionDef& a : kMeterActions)
+        if (name == a.action)
+            return &a;
+    return nullptr;
+}
+
+const std::vector<BlockedActionDef>& actionsBlockedWhileTalking() { return kBlockedWhileTalking; }
 
 const std::vector<MenuDef>& mainMenus() { return kMenus; }
 const std::vector<EntryDef>& toolbarEntries() { return kToolbar; }

@@ -48,6 +48,30 @@ struct MenuDef {
     std::vector<EntryDef> entries;
 };
 
+// The actions that talk to the meter. The main controller runs each as one
+// conversation with the meter (MeterConversation): while one runs, the
+// others are disabled and refused, so that no second command runs inside
+// the first one's waits. STOP stays enabled: pressed meanwhile, it cancels
+// the running operation after its current exchange and then stops the
+// meter.
+struct MeterActionDef {
+    const char* action;
+    bool locksEditor; // it fills the editor fields or takes them for writing
+};
+const std::vector<MeterActionDef>& meterActions();
+// nullptr for an action that does not talk to the meter.
+const MeterActionDef* findMeterAction(const std::string& name);
+
+// Actions that do not talk to the meter but must not run while it is being
+// talked to: the interface setup (it reopens the port and may switch the
+// model line) always; the commands that load or take the editor's values
+// while the editor is locked.
+struct BlockedActionDef {
+    const char* action;
+    bool onlyWhileEditorLocked;
+};
+const std::vector<BlockedActionDef>& actionsBlockedWhileTalking();
+
 // Menu bar, left to right.
 const std::vector<MenuDef>& mainMenus();
 // Toolbar, left to right; the captions are the short button texts.

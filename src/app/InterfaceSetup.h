@@ -46,6 +46,14 @@ public:
     bool CheckBox1 = false; // "Readout PXR Parameter now (Get)"
     bool CheckBox2 = false; // "Simulate Device"
 
+    // The meter finder found a meter: model line, port and rate (a rate of
+    // 0, the server's own, leaves the rate list alone).
+    void applyFound(DeviceType line, const std::string& port, uint32_t baud);
+    // The rate the finder put into the list, while the user has left the
+    // model line and the rate as it put them (0 otherwise). On OK it wins
+    // over the model line's usual rate: it is the meter's own.
+    uint32_t foundRate() const;
+
     std::string baudText() const;
     // Selects the list entry with this text; no selection if there is none.
     void selectBaudText(const std::string& text);
@@ -55,6 +63,8 @@ private:
     // The list's entry for the port of that name, or null.
     const std::string* listed(const std::string& name) const;
 
+    int m_foundDevice = -1;
+    uint32_t m_foundBaud = 0;
     std::vector<std::string> m_ports;
     std::vector<std::string> m_extraPorts; // shown or typed, not listed by the system
 };

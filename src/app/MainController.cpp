@@ -6,6 +6,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "app/ActionTable.h"
 #include "app/Arrangement.h"
 #include "app/CommandLine.h"
 #include "serial/Trace.h"
@@ -95,6 +96,8 @@ MainController::MainController(TComPort& port, EventLoop& loop, KeyValueBackend&
             MessPacket(packet);
     };
 
+    m_tx.conversation().OnChanged = [this] { conversationChanged(); };
+
     m_timerStatusbar->setSingleShot(true);
     m_timerStatusbar->setCallback([this] { Timer_StatusbarTimer(); });
     m_timerAutoGet->setCallback([this] { Timer_AutoGetTimer(); });
@@ -158,7 +161,7 @@ void MainController::FormCreate(const std::vector<std::string>& args)
     m_commands = std::make_unique<MeasurementCommands>(m_tx, *m_pxr7x, *m_pxr501, std::move(commandHooks));
     ParameterTransfer::Hooks hooks;
     hooks.simulationOn = [this] { return m_simulationOn; };
-    hooks.setActionEnabled = [this](const std::string& action, bool on) { m_view.setActionEnabled(action, on); };
+    hooks.decimalSeparator = [this] { return DecimalSeparator ? DecimalSeparator() : '.'; };
     hooks.recomputeSimuInterval = [this] {
         if (RecomputeSimuInterval)
             RecomputeSimuInterval();
@@ -323,8 +326,22 @@ void MainController::applySimulationEffects()
 {
     m_simu->setTimerEnabled(m_simulationOn);
     m_view.setTerminalPanelVisible(!m_simulationOn);
-    for (const char* action : hardwareOnlyActions())
-        m_view.setActionEnabled(action, !m_simulationOn);
+    refreshActionStates();
+}
+
+void MainController::refreshActionStates()
+{
+    const MeterConversation& talk = m_tx.conversation();
+    const auto hardwareOnly = [](const char* action) {
+        const auto& list = hardwareOnlyActions();
+        return std::any_of(list.begin(), list.end(), [action](const char* a) { return std::strcmp(a, action) == 0; });
+    };
+    for (const MeterActionDef& a : meterActions()) {
+        const bool stop = std::strcmp(a.action, "acStop") == 0;
+        m_view.setActionEnabled(a.action, !(m_simulationOn && hardwareOnly(a.action)) && (stop || !talk.active()));
+    }
+    for (const BlockedActionDef& b : actionsBlockedWhileTalking())
+        m_view.setActionEnabled(b.action, !(talk.active() && (!b.onlyWhileEditorLocked || talk.locksEditor())));
 }
 
 std::string MainController::lb_InputHint() const
@@ -365,14 +382,60 @@ bool MainController::hasHandler(const std::string& action) const
     return m_handlers.count(action) != 0;
 }
 
+bool MainController::refusedWhileTalking(const std::string& action) const
+{
+    const MeterConversation& talk = m_tx.conversation();
+    if (!talk.active())
+        return false;
+    if (findMeterAction(action))
+        return true;
+    for (const BlockedActionDef& b : actionsBlockedWhileTalking())
+        if (action == b.action)
+            return !b.onlyWhileEditorLocked || talk.locksEditor();
+    return false;
+}
+
 void MainController::execute(const std::string& action)
 {
+    MeterConversation& talk = m_tx.conversation();
+    if (refusedWhileTalking(action)) {
+        // Its entries are disabled meanwhile; a key or a timer that gets
+        // here all the same must not start a second conversation inside
+        // the first one's wait. STOP is the exception: it must never be
+        // out of reach, and it cannot go out in the middle of an exchange,
+        // so it ends the running operation first.
+        if (action == "acStop" && m_conversationAction != action && !m_stopAfterConversation) {
+            m_stopAfterConversation = true;
+            talk.requestCancel();
+        }
+        return;
+    }
+    const MeterActionDef* meter = findMeterAction(action);
     const auto it = m_handlers.find(action);
     if (it != m_handlers.end()) {
         // A copy: the handler waits in nested loops, where handlers may change.
         const std::function<void()> handler = it->second;
+        struct Conversation {
+            MeterConversation& talk;
+            bool on;
+            std::string& action;
+            ~Conversation()
+            {
+                if (!on)
+                    return;
+                action.clear();
+                talk.end();
+            }
+        } conversation{talk, false, m_conversationAction};
+        if (meter) {
+            const ActionDef* def = findAction(action);
+            conversation.on = talk.begin(def ? withoutMnemonic(def->caption) : action, meter->locksEditor);
+            m_conversationAction = action;
+        }
         try {
             handler();
+        } catch (const OperationCancelled&) {
+            m_view.setStatusText(2, talk.cancelledText());
         } catch (const std::exception& e) {
             m_view.showError(e.what());
         }
@@ -383,6 +446,47 @@ void MainController::execute(const std::string& action)
                            (action == "acDS" && m_deviceType != kPXR7X);
     if (!keepFocus)
         m_view.focusTerminalIfShown();
+    if (meter && !talk.active())
+        afterConversation();
+}
+
+void MainController::afterConversation()
+{
+    if (m_stopAfterConversation) {
+        m_stopAfterConversation = false;
+        // The ESC clears panel 2; what the cancelled operation said stays.
+        const std::string said = m_view.statusText(2);
+        execute("acStop");
+        if (m_view.statusText(2).empty())
+            m_view.setStatusText(2, said);
+    }
+    if (m_exitAfterConversation) {
+        m_exitAfterConversation = false;
+        acExitExecute();
+    }
+}
+
+void MainController::cancelConversation() { m_tx.conversation().requestCancel(); }
+
+bool MainController::closeAllowed()
+{
+    if (!m_tx.conversation().active())
+        return true;
+    // Closing now would free the parameter sets and the operations while
+    // the running one still waits on them.
+    m_exitAfterConversation = true;
+    m_tx.conversation().requestCancel();
+    return false;
+}
+
+void MainController::conversationChanged()
+{
+    const MeterConversation& talk = m_tx.conversation();
+    if (talk.active() != m_talking) {
+        m_talking = talk.active();
+        refreshActionStates();
+    }
+    m_view.showConversation(talk);
 }
 
 void MainController::acSettingsExecute()
@@ -410,8 +514,12 @@ void MainController::OKButtonClick()
 {
     m_port.SetPort(m_setup.portName);
     m_port.SetBaudRate(ComSetupModel::rateFromText(m_setup.baudText()));
+    const uint32_t found = m_setup.foundRate();
     if (m_setup.deviceIndex >= 0 && m_setup.deviceIndex != m_deviceType)
         ApplyDeviceType(static_cast<DeviceType>(m_setup.deviceIndex));
+    // The finder's rate is the meter's own; the line's usual one would lose it.
+    if (found != 0)
+        m_port.SetBaudRate(found);
     m_store.storePortSettings(toPortSettings(m_port.Port(), m_port.settings()));
     m_store.writeDeviceType(m_deviceType);
     SetSimulation(m_setup.CheckBox2);
@@ -421,6 +529,78 @@ void MainController::OKButtonClick()
     else
         m_timerAutoGet->stop();
 }
+
+MainController::FindOutcome MainController::FindMeter(ComSetupModel& setup,
+                                                      std::function<void(const MeterFinder::Progress&)> progress)
+{
+    FindOutcome out;
+    if (m_finder || !CreatePortBackend)
+        return out;
+    std::vector<std::string> ports;
+    if (!setup.portName.empty())
+        ports.push_back(setup.portName);
+    for (const std::string& p : setup.portItems())
+        if (std::find(ports.begin(), ports.end(), p) == ports.end())
+            ports.push_back(p);
+    if (ports.empty()) {
+        out.message = "No port to search";
+        return out;
+    }
+    // The search talks to meters: one conversation, like every such action.
+    MeterConversation& talk = m_tx.conversation();
+    if (!talk.begin("Find Meter", false)) {
+        out.message = "Busy: " + talk.operation();
+        return out;
+    }
+    // The device may be the one the program has open; the closing steps of
+    // the dialog open the port again, with what the user confirms.
+    m_port.Close();
+    const std::unique_ptr<ComPortBackend> backend = CreatePortBackend();
+    TComPort port(*backend);
+    MeterFinder finder(port, m_loop);
+    finder.OnProgress = [&](const MeterFinder::Progress& p) {
+        if (talk.cancelRequested())
+            finder.cancel(); // e.g. the window is being closed
+        talk.setPhase("Find Meter", static_cast<int>(p.total));
+        talk.setStep(MeterFinder::progressText(p), static_cast<int>(p.done));
+        if (progress)
+            progress(p);
+    };
+    m_finder = &finder;
+    struct Done {
+        MeterFinder*& f;
+        MeterConversation& talk;
+        ~Done()
+        {
+            f = nullptr;
+            talk.end();
+        }
+    } done{m_finder, talk};
+    const uint32_t selected = ComSetupModel::rateFromText(setup.baudText());
+    const std::vector<FoundMeter> found = finder.find(ports, {selected, 9600, 115200}, true);
+    if (!found.empty()) {
+        const FoundMeter& m = found.front();
+        setup.applyFound(m.line, m.port, m.baud);
+        out.found = true;
+        out.meter = m;
+        out.message = format("Found %s on %s", ComSetupModel::deviceItems()[m.line].c_str(), m.port.c_str());
+        if (m.baud != 0)
+            out.message += format(" at %u baud", static_cast<unsigned>(m.baud));
+        out.message += ": " + m.identification;
+        return out;
+    }
+    out.message = finder.cancelled() ? "Search cancelled" : "No meter answered on any port at any rate";
+    for (const std::string& problem : finder.problems())
+        out.message += "\n" + problem;
+    return out;
+}
+
+void MainController::CancelFindMeter()
+{
+    if (m_finder)
+        m_finder->cancel();
+}
+
 
 void MainController::closingSteps()
 {
@@ -445,6 +625,8 @@ void MainController::portLost(const std::string& osMessage)
 
 void MainController::acExitExecute()
 {
+    if (!closeAllowed())
+        return;
     m_port.Close();
     m_view.setActionChecked("acStartStopLog", false);
     m_view.closeWindow();
@@ -466,6 +648,12 @@ void MainController::Timer_AutoGetTimer()
     m_timerAutoGet->stop();
     if (!m_simulationOn && !m_port.Connected())
         return;
+    // The readout the user asked for in the interface setup waits until
+    // the meter is free again.
+    if (m_tx.conversation().active()) {
+        m_timerAutoGet->start(kAutoGetMs);
+        return;
+    }
     execute("acGetParameter");
 }
 

@@ -14,6 +14,7 @@
 
 #include "app/InterfaceSetup.h"
 #include "app/KeyValueBackend.h"
+#include "app/MeterFinder.h"
 #include "app/MainView.h"
 #include "app/PortSettings.h"
 #include "app/SettingsStore.h"
@@ -87,12 +88,43 @@ public:
     // Runs the action's handler. An error ends the command with the standard
     // error box; afterwards the input focus goes to the terminal if shown.
     // Actions without a handler do nothing.
+    //
+    // This is the one place that decides about talking to the meter: an
+    // action of meterActions() runs as a conversation with the meter, and
+    // while one runs every other such action (and the blocked ones) is
+    // disabled and refused here, whatever brings it (key, button, timer).
+    // STOP meanwhile cancels the running operation and stops the meter once
+    // it has ended. A cancelled operation leaves its cancel text in panel 2.
     void execute(const std::string& action);
+    // The Cancel button and Esc: the running operation ends after its
+    // current exchange.
+    void cancelConversation();
+    // True when the window may close now; otherwise the running operation
+    // is cancelled and the window closes once it has ended.
+    bool closeAllowed();
+    const MeterConversation& conversation() const { return m_tx.conversation(); }
     void setHandler(const std::string& action, std::function<void()> handler);
     bool hasHandler(const std::string& action) const;
 
     void acSettingsExecute();
     void OKButtonClick();
+
+    // "Find Meter" of the interface setup: closes the program's port (the
+    // dialog's closing steps open it again), searches the port named in the
+    // dialog and then every other port of its list at every rate, stops at
+    // the first meter and puts its model line, port and rate into the
+    // dialog's model. The search runs on a port of its own (CreatePortBackend).
+    struct FindOutcome {
+        bool found = false;
+        FoundMeter meter;
+        std::string message; // for the dialog, found or not
+    };
+    FindOutcome FindMeter(ComSetupModel& setup, std::function<void(const MeterFinder::Progress&)> progress);
+    // Ends a running search at its next wait.
+    void CancelFindMeter();
+    bool findingMeter() const { return m_finder != nullptr; }
+    // A fresh port backend for the finder (set by the owner).
+    std::function<std::unique_ptr<ComPortBackend>()> CreatePortBackend;
     void acExitExecute();
     void acDeviceExecute();
     void Timer_StatusbarTimer();
@@ -125,6 +157,9 @@ public:
     // The simulated device's part in Set Parameter and Set Standard: recompute
     // the output interval from the set / select a simulated measuring mode.
     std::function<void()> RecomputeSimuInterval;
+    // The user's decimal separator, for the values the heater check corrects
+    // when Set Parameter takes the editor's values ('.' when not set).
+    std::function<char()> DecimalSeparator;
     std::function<void(int mode)> SelectSimuMode;
 
     // The road of a reading (decoding, outputs, diagram, log) and the
@@ -158,6 +193,10 @@ public:
 
 private:
     void closingSteps();
+    bool refusedWhileTalking(const std::string& action) const;
+    void conversationChanged();
+    void refreshActionStates();
+    void afterConversation();
     void portLost(const std::string& osMessage);
     void applySimulationEffects();
     // The simulated device's hooks and the signal-strength actions.
@@ -191,6 +230,11 @@ private:
     std::unique_ptr<SignalLevel> m_signalLevel;
 
     std::map<std::string, std::function<void()>> m_handlers;
+    MeterFinder* m_finder = nullptr;
+    bool m_talking = false;
+    std::string m_conversationAction; // the action the conversation runs
+    bool m_stopAfterConversation = false;
+    bool m_exitAfterConversation = false;
 };
 
 } // namespace pxr

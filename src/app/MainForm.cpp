@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QShortcutEvent>
 #include <QStackedWidget>
 #include <QStandardPaths>
@@ -29,6 +30,7 @@
 
 #include "app/ActionBinding.h"
 #include "app/Arrangement.h"
+#include "app/ConversationPanel.h"
 #include "app/PortSettingsPanel.h"
 #include "dialogs/DirectorySetupForm.h"
 #include "measurement/AnalogMeterWidget.h"
@@ -39,6 +41,7 @@
 #include "measurement/MeasurementUi.h"
 #include "measurement/SignalLevelDlg.h"
 #include "parameters/ParameterCommands.h"
+#include "parameters/ParameterEditorPanel.h"
 #include "serial/ChangeBdDlg.h"
 #include "serial/ComSetupForm.h"
 #include "simulation/SimuSetupForm.h"
@@ -83,6 +86,9 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     centreOnScreen();
 
     m_ctl.ListPorts = [] { return QtComPortBackend::listPorts(); };
+    m_ctl.CreatePortBackend = [this]() -> std::unique_ptr<ComPortBackend> {
+        return std::make_unique<QtPortBackend>(m_loop);
+    };
     m_ctl.AttachHistory = [this](TComPort& port, bool noCRLF) {
         m_history.setComPort(&port);
         m_history.NoCRLF = noCRLF;
@@ -106,8 +112,20 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     // menu-bar mnemonics must not swallow the action shortcuts.
     qApp->installEventFilter(this);
 
+    m_ctl.DecimalSeparator = [] { return ParameterEditorPanel::decimalSeparator(); };
+    // Esc ends the running operation; the terminal keeps Esc for the meter.
+    m_cancelKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_cancelKey->setContext(Qt::WindowShortcut);
+    m_cancelKey->setEnabled(false);
+    connect(m_cancelKey, &QShortcut::activated, this, [this] { m_ctl.cancelConversation(); });
+    connect(ConversationStatus, &ConversationPanel::cancelClicked, this, [this] { m_ctl.cancelConversation(); });
+    connect(ConversationStatus, &ConversationPanel::shown, this, [this](bool visible, const QString& operation) {
+        ComTerminal->setInputNote(visible ? TerminalView::busyNote(operation) : QString());
+    });
+
     m_ctl.FormCreate(args);
-    new ParameterCommands(*this); // the parameter editor and its file and clipboard commands
+    // The parameter editor and its file and clipboard commands.
+    m_parameterCommands = new ParameterCommands(*this);
     m_measurementUi = new MeasurementUi(*this);
     new TerminalPage(*this); // the terminal, the line counter and the baud-rate change
 }
@@ -126,6 +144,15 @@ void TMainForm::createDialogs()
     GraphicSetupForm = new TGraphicSetupForm(this);
     m_measurementUi->attachGraphicSetup(*GraphicSetupForm);
     ComSetupForm = new TComSetupForm(this);
+    TComSetupForm::FindHooks find;
+    find.find = [this](ComSetupModel& model, const auto& progress) {
+        const MainController::FindOutcome r = m_ctl.FindMeter(model, [&progress](const MeterFinder::Progress& p) {
+            progress(p.done, p.total, MeterFinder::progressText(p));
+        });
+        return std::make_pair(r.found, r.message);
+    };
+    find.cancel = [this] { m_ctl.CancelFindMeter(); };
+    ComSetupForm->setFindHooks(std::move(find));
     SignalLevelDlg = new TSignalLevelDlg(m_ctl.signalLevel(), this);
     DirectorySetupForm = new TDirectorySetupForm(m_ctl.settings(), m_ctl.DocumentsFolder, this);
     ChangeBdDlg = new TChangeBdDlg(this);
@@ -467,6 +494,9 @@ void TMainForm::createStatusBar()
         bar->addWidget(panel, i == 2 ? 1 : 0);
         StatusPanel[i] = panel;
     }
+    // Permanent: Cancel stays within reach while the pointer shows a hint.
+    ConversationStatus = new ConversationPanel(bar);
+    bar->addPermanentWidget(ConversationStatus);
 }
 
 void TMainForm::centreOnScreen()
@@ -531,6 +561,12 @@ void TMainForm::showEvent(QShowEvent* e)
 
 void TMainForm::closeEvent(QCloseEvent* e)
 {
+    // An operation talking to the meter still waits on what closing frees:
+    // it is cancelled and the window closes when it has ended.
+    if (!m_closed && !m_ctl.closeAllowed()) {
+        e->ignore();
+        return;
+    }
     if (!m_closed) {
         m_closed = true;
         m_ctl.FormClose();
@@ -697,5 +733,20 @@ bool TMainForm::execInterfaceSetup(ComSetupModel& model)
 }
 
 void TMainForm::closeWindow() { close(); }
+
+void TMainForm::showConversation(const MeterConversation& talk)
+{
+    ConversationStatus->follow(talk);
+    m_cancelKey->setEnabled(talk.active());
+    if (m_parameterCommands)
+        m_parameterCommands->panel().setLocked(talk.active() && talk.locksEditor());
+    if (!talk.active())
+        ComTerminal->setInputNote(QString());
+}
+
+bool TMainForm::askYesNo(const std::string& question)
+{
+    return QMessageBox::question(this, QStringLiteral("PXRTool"), qs(question)) == QMessageBox::Yes;
+}
 
 } // namespace pxr

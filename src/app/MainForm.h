@@ -18,6 +18,7 @@
 #include "app/MainView.h"
 #include "serial/ComPort.h"
 #include "serial/QtComPortBackend.h"
+#include "serial/QtPortBackend.h"
 #include "serial/QtEventLoop.h"
 #include "terminal/PortHistory.h"
 
@@ -27,6 +28,7 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QRadioButton;
+class QShortcut;
 class QStackedWidget;
 class QTabWidget;
 class QToolBar;
@@ -34,6 +36,8 @@ class QToolBar;
 namespace pxr {
 
 class AnalogMeterWidget;
+class ConversationPanel;
+class ParameterCommands;
 class DiagramWidget;
 class LedWidget;
 class LogView;
@@ -92,6 +96,8 @@ public:
     void setTerminalPanelVisible(bool visible) override;
     void setupAnalogMeter(DeviceType line) override;
     bool execInterfaceSetup(ComSetupModel& model) override;
+    void showConversation(const MeterConversation& talk) override;
+    bool askYesNo(const std::string& question) override;
     void showWarning(const std::string& text) override;
     void closeWindow() override;
 
@@ -123,7 +129,8 @@ private:
     void redrawHistory();
 
     QtEventLoop m_loop;
-    QtComPortBackend m_backend;
+    // A local serial port or a serial device server (rfc2217://, socket://).
+    QtPortBackend m_backend{m_loop};
     TComPort m_port;
     PortHistory m_history;
     MainController m_ctl;
@@ -138,6 +145,8 @@ private:
     bool m_shown = false;
     bool m_closed = false;
     MeasurementUi* m_measurementUi = nullptr;
+    ParameterCommands* m_parameterCommands = nullptr;
+    QShortcut* m_cancelKey = nullptr;
 
 public:
     // Controls, named as the program names them.
@@ -166,6 +175,8 @@ public:
     QMenu* ChartMenu = nullptr;
     QMenu* LogMenu = nullptr;
     QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
+    // Progress and Cancel of the operation talking to the meter.
+    ConversationPanel* ConversationStatus = nullptr;
 };
 
 } // namespace pxr

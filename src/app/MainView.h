@@ -7,6 +7,7 @@
 #include <string>
 
 #include "devices/DeviceType.h"
+#include "serial/MeterConversation.h"
 #include "serial/UiHooks.h"
 
 namespace pxr {
@@ -40,6 +41,11 @@ public:
     // Shows the interface setup dialog modally on the model; true for OK.
     // The model holds the user's choices afterwards.
     virtual bool execInterfaceSetup(ComSetupModel& model) = 0;
+
+    // The conversation with the meter began, progressed or ended: progress
+    // and Cancel in the status bar, the editor read-only while it is locked,
+    // the terminal's note that typing is not sent.
+    virtual void showConversation(const MeterConversation&) {}
 
     // A note for the user that does not end a command (e.g. damaged settings).
     virtual void showWarning(const std::string& text) = 0;

@@ -3,9 +3,9 @@
 // model line has, in which order, how many values each code carries, the
 // editor control of every value with its hint, what the editor's step buttons
 // offer, and the factory values. The parameter sets, Get/Set Parameter, the
-// parameter file, the clipboard text, the editor panel and the meter emulator
-// all work from these tables, so the order here is the order everywhere
-// (storage, queries, file keys, clipboard lines).
+// parameter file, the clipboard text and the editor panel all work from these
+// tables, so the order here is the order everywhere (storage, queries, file
+// keys, clipboard lines). The meter emulator keeps a table of its own.
 
 #include <cstddef>
 #include <string>

@@ -4,10 +4,8 @@
 #include <cctype>
 #include <cmath>
 
-#include "devices/ParameterTable.h"
 #include "serial/TextUtils.h"
 #include "serial/Trace.h"
-#include "simulation/SimuFormat.h"
 
 namespace pxr {
 
@@ -20,29 +18,29 @@ using Command = MeterEmulator::Command;
 // The measuring and service commands each model line understands; every
 // other two-letter code is a parameter of its table or is ignored.
 const std::vector<Command> kPXR7xCommands = {
-    {"DT", Action::Stream, Kind::Distance, 1},  {"DS", Action::Stream, Kind::Distance, 2},
-    {"DW", Action::Stream, Kind::Distance, 3},  {"DX", Action::Stream, Kind::Distance, 4},
+    {"DT", Action::Stream, Kind::Distance},  {"DS", Action::Stream, Kind::Distance},
+    {"DW", Action::Stream, Kind::Distance},  {"DX", Action::Stream, Kind::Distance},
     // No trigger input here: the triggered mode runs as if pulses came at the DT rate.
-    {"DF", Action::Stream, Kind::Distance, 1},  {"DM", Action::Reading, Kind::Distance, 0},
-    {"TP", Action::Temperature, Kind::Distance, 0}, {"ID", Action::Identify, Kind::Distance, 0},
-    {"SO", Action::SetOffset, Kind::Distance, 0}, {"LF", Action::LaserOff, Kind::Distance, 0},
-    {"BR", Action::BaudRate, Kind::Distance, 0},
+    {"DF", Action::Stream, Kind::Distance},  {"DM", Action::Reading, Kind::Distance},
+    {"TP", Action::Temperature, Kind::Distance}, {"ID", Action::Identify, Kind::Distance},
+    {"SO", Action::SetOffset, Kind::Distance}, {"LF", Action::LaserOff, Kind::Distance},
+    {"BR", Action::BaudRate, Kind::Distance},
 };
 
 const std::vector<Command> kPXR500CCommands = {
-    {"DT", Action::Stream, Kind::Distance, 0},  {"DF", Action::Stream, Kind::Distance, 0},
-    {"DJ", Action::Stream, Kind::Signal, 0},    {"VT", Action::Stream, Kind::Velocity, 0},
-    {"VM", Action::Reading, Kind::Velocity, 0}, {"TP", Action::Temperature, Kind::Distance, 0},
-    {"ID", Action::Identify, Kind::Distance, 0},
+    {"DT", Action::Stream, Kind::Distance},  {"DF", Action::Stream, Kind::Distance},
+    {"DJ", Action::Stream, Kind::Signal},    {"VT", Action::Stream, Kind::Velocity},
+    {"VM", Action::Reading, Kind::Velocity}, {"TP", Action::Temperature, Kind::Distance},
+    {"ID", Action::Identify, Kind::Distance},
 };
 
 const std::vector<Command> kPXR501Commands = {
-    {"DT", Action::Stream, Kind::Distance, 0},      {"DF", Action::Stream, Kind::Distance, 0},
-    {"VT", Action::Stream, Kind::Velocity, 0},      {"DM", Action::Reading, Kind::Distance, 0},
-    {"VM", Action::Reading, Kind::Velocity, 0},     {"TP", Action::Temperature, Kind::Distance, 0},
-    {"ID", Action::Identify, Kind::Distance, 0},    {"ID?", Action::IdentifyMore, Kind::Distance, 0},
-    {"HW", Action::Hardware, Kind::Distance, 0},    {"SO", Action::SetOffset, Kind::Distance, 0},
-    {"BR", Action::BaudRate, Kind::Distance, 0},
+    {"DT", Action::Stream, Kind::Distance},      {"DF", Action::Stream, Kind::Distance},
+    {"VT", Action::Stream, Kind::Velocity},      {"DM", Action::Reading, Kind::Distance},
+    {"VM", Action::Reading, Kind::Velocity},     {"TP", Action::Temperature, Kind::Distance},
+    {"ID", Action::Identify, Kind::Distance},    {"ID?", Action::IdentifyMore, Kind::Distance},
+    {"HW", Action::Hardware, Kind::Distance},    {"SO", Action::SetOffset, Kind::Distance},
+    {"BR", Action::BaudRate, Kind::Distance},
 };
 
 const std::vector<Command>& commandsOf(DeviceType device)
@@ -94,6 +92,22 @@ char misclocked(char c)
 
 constexpr std::size_t kMaxInputLine = 256;
 
+std::vector<std::pair<std::string, std::string>> factoryValues(MeterModel model)
+{
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const meter::Code& c : meter::codes(model))
+        values.emplace_back(c.code, c.factory);
+    return values;
+}
+
+std::string joined(const std::vector<std::string>& values)
+{
+    std::string text;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        text += (i > 0 ? " " : "") + values[i];
+    return text;
+}
+
 } // namespace
 
 DeviceType MeterEmulator::deviceTypeOf(MeterModel model)
@@ -121,7 +135,7 @@ bool MeterEmulator::isSupportedRate(uint32_t baud)
 MeterEmulator::MeterEmulator(const MeterConfig& config)
     : m_config(config),
       m_device(deviceTypeOf(config.model)),
-      m_params(factoryParameterValues(m_device, config.model == MeterModel::PXR502)),
+      m_params(factoryValues(config.model)),
       m_rate(config.baudRate != 0 ? config.baudRate : defaultBaudRate(config.model)),
       m_rng(config.seed)
 {
@@ -157,12 +171,15 @@ void MeterEmulator::setParameter(const std::string& code, const std::string& joi
             p.second = joined;
 }
 
-std::string MeterEmulator::lookup(const std::string& code, int index) const
+std::string MeterEmulator::lookup(const std::string& code, std::size_t index) const
 {
-    const ParameterDef* def = findParameter(m_device, code);
-    if (!def || index < 0 || static_cast<std::size_t>(index) >= def->values.size())
+    const meter::Code* c = meter::findCode(m_config.model, code);
+    if (!c || index >= meter::valueCount(*c))
         return std::string();
-    return splitParameterValues(parameter(code), def->values.size())[static_cast<std::size_t>(index)];
+    if (meter::valueCount(*c) == 1)
+        return parameter(code);
+    const std::vector<std::string> values = meter::words(parameter(code));
+    return index < values.size() ? values[index] : std::string();
 }
 
 const Command* MeterEmulator::findCommand(const std::string& code) const
@@ -299,7 +316,7 @@ void MeterEmulator::handleLine(const std::string& rawLine, double nowMs)
             execute(*c, argument, nowMs);
         return;
     }
-    if (!findParameter(m_device, code))
+    if (!meter::findCode(m_config.model, code))
         return; // unknown to this model line: no answer at all
     if (argument.empty())
         answerQuery(code, nowMs);
@@ -324,18 +341,21 @@ void MeterEmulator::answerQuery(const std::string& code, double nowMs)
 
 void MeterEmulator::storeValues(const std::string& code, const std::string& text)
 {
-    const ParameterDef* def = findParameter(m_device, code);
-    if (!def)
+    const meter::Code* c = meter::findCode(m_config.model, code);
+    if (!c)
         return;
-    const std::size_t count = def->values.size();
-    std::vector<std::string> values = splitParameterValues(parameter(code), count);
+    const std::size_t count = meter::valueCount(*c);
+    if (count == 1) {
+        setParameter(code, text);
+        return;
+    }
     // Fewer values than the code has replace the leading ones; extra ones are dropped.
-    const std::vector<std::string> given = count == 1 ? std::vector<std::string>{text}
-                                                      : splitParameterValues(text, count);
+    std::vector<std::string> values(count);
     for (std::size_t i = 0; i < count; ++i)
-        if (!given[i].empty())
-            values[i] = given[i];
-    setParameter(code, joinParameterValues(values));
+        values[i] = lookup(code, i);
+    const std::vector<std::string> given = meter::words(text);
+    std::copy_n(given.begin(), std::min(count, given.size()), values.begin());
+    setParameter(code, joined(values));
 }
 
 // ---- commands ----
@@ -380,7 +400,7 @@ void MeterEmulator::execute(const Command& command, const std::string& argument,
         return;
     case Action::SetOffset: {
         // The new zero point is the distance seen now, so readings continue around 0.
-        const int64_t seen = SimuBaseDistance(m_config.distance, 0) + random0to9();
+        const int64_t seen = meter::baseCount(m_config.distance, 0) + random0to9();
         const std::string offset = ReplaceText(format("%.3f", -static_cast<double>(seen) / 1000.0), ",", ".");
         setParameter("OF", offset);
         reply(echo + offset, crlf, nowMs);
@@ -450,12 +470,8 @@ void MeterEmulator::recountTransmitter()
 
 double MeterEmulator::streamIntervalMs(const Command& command) const
 {
-    const auto get = [this](const std::string& code, int index) { return lookup(code, index); };
-    int64_t ms = SimuOutputInterval(m_device, command.simuMode, get);
-    // A negative rate parameter is read as a huge unsigned interval: the meter falls practically silent.
-    if (ms < 0)
-        ms = static_cast<int64_t>(static_cast<uint32_t>(ms));
-    return static_cast<double>(std::max<int64_t>(ms, 1));
+    return meter::outputIntervalMs(m_config.model, command.code,
+                                   [this](const char* code, std::size_t index) { return lookup(code, index); });
 }
 
 void MeterEmulator::makeReading(double tickMs)
@@ -487,35 +503,18 @@ std::string MeterEmulator::readingTerminator() const
 
 std::string MeterEmulator::readingLine(Kind kind)
 {
-    const auto get = [this](const std::string& code, int index) { return lookup(code, index); };
-    const SimuSettings s = ReadSimuSettings(m_device, get);
-    const SimuRandom random = [this] { return random0to9(); };
-    SimuLineFormat lineFormat;
-    lineFormat.deviceType = m_device;
-    lineFormat.content = s.content;
-
-    std::string line;
-    bool error = false;
-    if (kind == Kind::Signal) {
-        lineFormat.signalDialogOpen = true;
-        line = GenerateSimuLine(lineFormat, 0, false, false, false, 1, random);
-    } else if (kind == Kind::Velocity) {
-        // A standing target: the speed is the noise around zero.
-        line = GenerateSimuLine(lineFormat, 0, true, s.hex, false, s.k, random);
-    } else {
-        m_counter = (m_counter + 1) % 100;
-        const SimuStep step = SimuRampStep(m_counter, SimuBaseDistance(m_config.distance, s.o), m_config.rampAndError);
-        error = step.error;
-        line = GenerateSimuLine(lineFormat, step.a, step.noise, s.hex, step.error, s.k, random);
-    }
-
-    if (m_device == kPXR7X && !error && !s.hex && upper(TrimControls(parameter("SD"))) == "S")
-        line += format(" %.4d", 1400 + random0to9());
-    // The PXR500C fields must start with a blank and be 8 wide; a value
-    // too wide for the field is shown as the meter's error value.
-    if (m_device == kPXR500C && (line.size() != 8 || line[0] != ' '))
-        line = " 9999.90";
-    return line;
+    const meter::Random random = [this] { return random0to9(); };
+    if (kind == Kind::Signal)
+        return meter::signalLine(random);
+    const meter::Form form =
+        meter::form(m_config.model, [this](const char* code, std::size_t index) { return lookup(code, index); });
+    // A standing target: the speed is the noise around zero.
+    if (kind == Kind::Velocity)
+        return meter::distanceLine(m_config.model, form, 0, true, false, random);
+    m_counter = (m_counter + 1) % 100;
+    const meter::RampStep step =
+        meter::rampStep(m_counter, meter::baseCount(m_config.distance, form.o), m_config.rampAndError);
+    return meter::distanceLine(m_config.model, form, step.count, step.noise, step.error, random);
 }
 
 // ---- output ----

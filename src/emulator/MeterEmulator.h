@@ -12,7 +12,9 @@
 // carrying the bytes at the line's pace is the caller's business. The meter
 // keeps its own account of when its transmitter is free (10 bits a byte at
 // its baud rate) and never hands over an output before the previous one has
-// left the line.
+// left the line: a reply waits for it, a reading made meanwhile is dropped.
+// Codes, factory values and reading formats come from the meter's own table
+// (MeterTable.h), never from the program's.
 
 #include <cstdint>
 #include <deque>
@@ -24,10 +26,9 @@
 #include <vector>
 
 #include "devices/DeviceType.h"
+#include "emulator/MeterTable.h"
 
 namespace pxr {
-
-enum class MeterModel { PXR7X, PXR500C, PXR501, PXR502 };
 
 // Named misbehaviours. All off by default.
 struct MeterFaults {
@@ -122,7 +123,6 @@ public:
         const char* code;
         Action action;
         Kind kind;
-        uint8_t simuMode; // PXR7X output-rate rule: 1 = DT, 2 = DS, 3 = DW, 4 = DX
     };
 
 private:
@@ -139,7 +139,7 @@ private:
     void answerQuery(const std::string& code, double nowMs);
     void storeValues(const std::string& code, const std::string& text);
     const Command* findCommand(const std::string& code) const;
-    std::string lookup(const std::string& code, int index) const;
+    std::string lookup(const std::string& code, std::size_t index) const;
     void setParameter(const std::string& code, const std::string& joined);
 
     void startStream(const Command& command, double nowMs);

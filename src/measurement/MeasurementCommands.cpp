@@ -115,6 +115,8 @@ void MeasurementCommands::acSOExecute()
         return;
     m_tx.PortWrite(kEsc);
     m_tx.Delay(1000);
+    // The rest of a streamed line must not be taken for the offset.
+    m_tx.SettleLine();
     int status = 0;
     // Whatever came (also nothing, or a reply without the echo) becomes OF.
     const std::string reply = m_tx.QueryCommand("SO", "SO", CRLF, 1000, status);

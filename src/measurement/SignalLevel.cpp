@@ -74,6 +74,9 @@ void SignalLevel::ShowSignalLevel(int level)
 
 void SignalLevel::FormClose()
 {
+    // The meter goes back to its own output format and mode whatever the
+    // user presses meanwhile; left half way it would keep the signal output.
+    MeterConversation::Uncancellable whole(m_tx.conversation());
     const std::string esc(1, ESC);
     if (DialogDeviceType == kPXR500C) {
         if (m_tx.DetectRunning(1000)) {

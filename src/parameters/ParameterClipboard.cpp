@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "devices/ParameterTable.h"
+#include "devices/ValueCheck.h"
 #include "parameters/ParameterFile.h"
 #include "parameters/ProfileReader.h"
 
@@ -66,6 +67,13 @@ ClipboardResult importParameterText(DeviceType model, const std::string& clipboa
     if (!any) {
         result.error = "Cannot import from the clipboard: it holds no parameter of this model line.";
         return result;
+    }
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const std::string reason = refusedJoinedText(table[i], std::string(values[i].value_or(std::string_view())));
+        if (!reason.empty()) {
+            result.error = "Cannot import from the clipboard: " + reason + ".";
+            return result;
+        }
     }
     for (std::size_t i = 0; i < table.size(); ++i)
         setEditorJoinedText(fields, table[i], std::string(values[i].value_or(std::string_view())));

@@ -21,7 +21,9 @@
 // Rather than blanking the whole page, the import is refused with a message
 // and the fields are left as they were for: a clipboard without text,
 // text in which no line counts for any code of the model line (whatever the
-// user last copied), and text larger than kParameterTextLimit.
+// user last copied), text larger than kParameterTextLimit, and text with a
+// value that holds a character the meter cannot take (ValueCheck.h; the
+// GUI hands the clipboard's text in as UTF-8).
 
 #include <string>
 

@@ -28,6 +28,7 @@ namespace {
 // Windows QFile::encodeName and the local 8-bit text are the ANSI code page).
 std::string pathBytes(const QString& path) { return path.toStdString(); }
 
+// Also the characters of a file or the clipboard that a message names.
 QString messageText(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
@@ -56,6 +57,7 @@ ParameterCommands::ParameterCommands(TMainForm& form) : QObject(&form), m_form(f
     MainController& ctl = form.controller();
     m_panel = new ParameterEditorPanel(form.Notebook_Left, this);
     ctl.setFieldBinding(m_panel);
+    m_panel->OnRefused = [this](const std::string& text) { showStatus(text); };
 
     const std::pair<const char*, void (ParameterCommands::*)()> handlers[] = {
         {"acOpen", &ParameterCommands::acOpenExecute},
@@ -215,7 +217,9 @@ void ParameterCommands::acExportExecute()
 
 void ParameterCommands::acImportExecute()
 {
-    const QByteArray text = QGuiApplication::clipboard()->text().toLatin1();
+    // As UTF-8: a character outside Latin-1 would turn into "?" on the way
+    // and reach the meter as that; this way it is refused and named.
+    const QByteArray text = QGuiApplication::clipboard()->text().toUtf8();
     const ClipboardResult r =
         importParameterText(m_form.controller().deviceType(), text.toStdString(), *m_panel);
     if (!r.ok) {

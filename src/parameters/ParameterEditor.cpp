@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdint>
 
+#include "devices/FieldBinding.h"
+#include "devices/ParameterTable.h"
 #include "parameters/ProfileReader.h"
 #include "serial/TextUtils.h"
 
@@ -122,6 +124,27 @@ HeaterCheckResult HeaterCheck(const std::string& on, const std::string& off, cha
     if (r.offChanged)
         r.off = formatRegionalNumber(heatOff, decimalSeparator);
     return r;
+}
+
+void applyHeaterCheck(DeviceType model, FieldBinding& fields, char decimalSeparator)
+{
+    for (const ParameterDef& def : parameterTable(model)) {
+        if (def.values.size() != 2 || !def.values[0].heaterCheck || !def.values[1].heaterCheck)
+            continue;
+        const ValueDef& on = def.values[0];
+        const ValueDef& off = def.values[1];
+        HeaterLimits limits;
+        limits.onLow = on.low;
+        limits.onHigh = on.high;
+        limits.offLow = off.low;
+        limits.offHigh = off.high;
+        const HeaterCheckResult r =
+            HeaterCheck(fields.fieldText(on.control), fields.fieldText(off.control), decimalSeparator, limits);
+        if (r.onChanged)
+            fields.setFieldText(on.control, r.on);
+        if (r.offChanged)
+            fields.setFieldText(off.control, r.off);
+    }
 }
 
 } // namespace pxr

@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "devices/DeviceType.h"
+
 namespace pxr {
+
+class FieldBinding;
 
 enum class StepDirection { Up, Down };
 
@@ -48,6 +52,13 @@ struct HeaterCheckResult {
 // field keeps its text exactly, even one that is not a number.
 HeaterCheckResult HeaterCheck(const std::string& on, const std::string& off, char decimalSeparator,
                               const HeaterLimits& limits = HeaterLimits());
+
+// The heater check on the editor fields of the model line: its code whose
+// values carry the heater check (HE of PXR501/502; the other lines have
+// none), with the limits of the table. Run when a heater field loses the
+// focus and whenever the values are taken for writing to the meter, so that
+// no write path skips it.
+void applyHeaterCheck(DeviceType model, FieldBinding& fields, char decimalSeparator);
 
 // A number as the heater check writes it.
 std::string formatRegionalNumber(double value, char decimalSeparator);

@@ -12,7 +12,11 @@
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
+#include <QValidator>
 #include <QVBoxLayout>
+
+#include "devices/ValueCheck.h"
+#include "serial/TextUtils.h"
 
 namespace pxr {
 
@@ -42,6 +46,34 @@ QString lowerCode(const std::string& code)
 {
     return QString::fromStdString(code).toLower();
 }
+
+// Refuses an edit that would put a character into the field that it cannot
+// take, and says why. A program's own setText is validated too; only the
+// user (who has the focus) is told, and QLineEdit undoes only user edits.
+class FieldValidator : public QValidator {
+public:
+    FieldValidator(const ParameterDef& def, std::size_t index, QLineEdit* edit,
+                   const std::function<void(const std::string&)>* refused)
+        : QValidator(edit), m_def(def), m_index(index), m_edit(edit), m_refused(refused)
+    {
+    }
+
+    State validate(QString& input, int&) const override
+    {
+        const std::string why = typedCharacterRefusal(m_def, m_index, input.toUtf8().toStdString());
+        if (why.empty())
+            return Acceptable;
+        if (m_edit->hasFocus() && m_refused && *m_refused)
+            (*m_refused)(why);
+        return Invalid;
+    }
+
+private:
+    const ParameterDef& m_def;
+    std::size_t m_index;
+    QLineEdit* m_edit;
+    const std::function<void(const std::string&)>* m_refused;
+};
 
 } // namespace
 
@@ -101,16 +133,18 @@ QWidget* ParameterEditorPanel::buildPage(DeviceType line, QWidget* parent)
         rows->addWidget(label, row, 0);
         auto* values = new QHBoxLayout;
         values->setSpacing(2);
-        for (const ValueDef& value : def.values)
-            values->addWidget(buildValue(line, value, box));
+        for (std::size_t i = 0; i < def.values.size(); ++i)
+            values->addWidget(buildValue(line, def, i, box));
         rows->addLayout(values, row, 1);
     }
     layout->addStretch(1);
     return content;
 }
 
-QWidget* ParameterEditorPanel::buildValue(DeviceType line, const ValueDef& def, QWidget* parent)
+QWidget* ParameterEditorPanel::buildValue(DeviceType line, const ParameterDef& code, std::size_t index,
+                                          QWidget* parent)
 {
+    const ValueDef& def = code.values[index];
     auto* holder = new QWidget(parent);
     auto* layout = new QHBoxLayout(holder);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -123,6 +157,9 @@ QWidget* ParameterEditorPanel::buildValue(DeviceType line, const ValueDef& def, 
     const QString hint = QString::fromUtf8(def.hintText().c_str());
     edit->setToolTip(hint);
     edit->setStatusTip(hint);
+    edit->setValidator(new FieldValidator(code, index, edit, &OnRefused));
+    edit->installEventFilter(this);
+    connect(edit, &QLineEdit::textChanged, this, [this, edit, &def] { showWholeValue(edit, def); });
     layout->addWidget(edit, 1);
 
     Field f;
@@ -159,10 +196,8 @@ QWidget* ParameterEditorPanel::buildValue(DeviceType line, const ValueDef& def, 
         }
         layout->addWidget(pair);
     }
-    if (def.heaterCheck) {
-        edit->installEventFilter(this);
+    if (def.heaterCheck)
         m_heaterFields.push_back(edit);
-    }
     // Filled, read, saved and exported like the others, only never shown.
     if (def.hidden)
         holder->setVisible(false);
@@ -190,6 +225,38 @@ void ParameterEditorPanel::setFieldText(const std::string& control, const std::s
     const QString t = bytesToText(text);
     if (f->edit->text() != t)
         f->edit->setText(t);
+    // setText leaves the cursor at the end, which scrolls a narrow field to
+    // the end of its value: "-1250.5" showed as "250.5".
+    f->edit->setCursorPosition(0);
+}
+
+void ParameterEditorPanel::showWholeValue(QLineEdit* edit, const ValueDef& def)
+{
+    // The hint, and the whole value for a field too narrow to show it.
+    QString tip = QString::fromUtf8(def.hintText().c_str());
+    if (!edit->text().isEmpty())
+        tip += QStringLiteral("\r\nValue: ") + edit->text();
+    edit->setToolTip(tip);
+}
+
+void ParameterEditorPanel::setLocked(bool locked)
+{
+    if (locked == m_locked)
+        return;
+    m_locked = locked;
+    for (auto& [control, f] : m_fields) {
+        if (f.edit)
+            f.edit->setReadOnly(locked);
+        for (QToolButton* b : {f.up.data(), f.down.data()})
+            if (b)
+                b->setEnabled(!locked);
+    }
+}
+
+char ParameterEditorPanel::decimalSeparator()
+{
+    const QString point = QLocale().decimalPoint();
+    return point.size() == 1 && point[0].unicode() < 0x80 ? point[0].toLatin1() : '.';
 }
 
 QLineEdit* ParameterEditorPanel::field(const std::string& control) const
@@ -241,26 +308,11 @@ void ParameterEditorPanel::StepListItem(QLineEdit* field, StepDirection directio
 
 void ParameterEditorPanel::cb_he_Exit()
 {
-    if (m_heaterFields.size() != 2 || !m_heaterFields[0] || !m_heaterFields[1])
+    // A readout fills the fields meanwhile; it is not the user leaving one.
+    if (m_locked || m_heaterFields.empty())
         return;
-    QLineEdit* on = m_heaterFields[0];
-    QLineEdit* off = m_heaterFields[1];
-    const Field* onField = find(on->objectName().toStdString());
-    const Field* offField = find(off->objectName().toStdString());
-    HeaterLimits limits;
-    limits.onLow = onField->def->low;
-    limits.onHigh = onField->def->high;
-    limits.offLow = offField->def->low;
-    limits.offHigh = offField->def->high;
     // Corrected values are written for the user, in the user's notation.
-    const QString point = QLocale().decimalPoint();
-    const char separator = point.size() == 1 && point[0].unicode() < 0x80 ? point[0].toLatin1() : '.';
-    const HeaterCheckResult r =
-        HeaterCheck(textToBytes(on->text()), textToBytes(off->text()), separator, limits);
-    if (r.onChanged)
-        on->setText(bytesToText(r.on));
-    if (r.offChanged)
-        off->setText(bytesToText(r.off));
+    applyHeaterCheck(kPXR501, *this, decimalSeparator());
 }
 
 bool ParameterEditorPanel::eventFilter(QObject* watched, QEvent* event)
@@ -275,6 +327,9 @@ bool ParameterEditorPanel::eventFilter(QObject* watched, QEvent* event)
                     cb_he_Exit();
                     break;
                 }
+            // Back to the first character, as the field shows a value it was given.
+            if (auto* edit = qobject_cast<QLineEdit*>(watched))
+                edit->setCursorPosition(0);
         }
     }
     return QObject::eventFilter(watched, event);

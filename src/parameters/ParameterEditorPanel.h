@@ -5,6 +5,10 @@
 // after its control (`cb_sa_2`) with its hint as tool-tip and status-bar
 // hint; numeric and list fields have a step-button pair (`sp_sa_2`) right of
 // them; the heater fields of PXR501/502 are checked when they lose the focus.
+// A field shows its value from the first character (a readout puts it there,
+// leaving a field moves back to it) and its tool-tip ends with the whole
+// value; a character the meter cannot take is not taken when typed or
+// pasted (ValueCheck.h).
 //
 // The panel is the editor seen from the core (FieldBinding): the parameter
 // sets write through to its fields, and the file and clipboard commands read
@@ -14,6 +18,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -58,6 +63,18 @@ public:
     // The heater check of page PXR501/502, whichever heater field was left.
     void cb_he_Exit();
 
+    // Read-only while a readout fills the fields or a write takes them: no
+    // typing, no step buttons, no heater check.
+    void setLocked(bool locked);
+    bool locked() const { return m_locked; }
+
+    // The user's decimal separator, as the heater check writes corrected values.
+    static char decimalSeparator();
+
+    // A typed or pasted character that a field cannot take was refused; the
+    // text names the character and the code.
+    std::function<void(const std::string& text)> OnRefused;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -70,11 +87,14 @@ private:
     };
 
     QWidget* buildPage(DeviceType line, QWidget* parent);
-    QWidget* buildValue(DeviceType line, const ValueDef& def, QWidget* parent);
+    QWidget* buildValue(DeviceType line, const ParameterDef& code, std::size_t index, QWidget* parent);
     void step(const std::string& control, StepDirection direction);
     const Field* find(const std::string& control) const;
 
+    void showWholeValue(QLineEdit* edit, const ValueDef& def);
+
     std::map<std::string, Field> m_fields;
+    bool m_locked = false;
     std::vector<QPointer<QLineEdit>> m_heaterFields; // HE value 1, HE value 2
     QPointer<QScrollArea> m_scrollBoxes[3];
 };

@@ -12,6 +12,7 @@
 #include "base/SafeFile.h"
 #include "devices/FieldBinding.h"
 #include "devices/ParameterTable.h"
+#include "devices/ValueCheck.h"
 #include "parameters/ProfileReader.h"
 
 namespace pxr {
@@ -114,6 +115,13 @@ ReadResult readParameterFile(DeviceType model, const std::string& bytes, FieldBi
         if (value)
             ++result.keysFound;
         values.push_back(value.value_or(std::string()));
+    }
+    // A character the meter cannot take would reach it as something else
+    // (or as "?"); the file is refused rather than loaded with it.
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        result.error = refusedJoinedText(table[i], values[i]);
+        if (!result.error.empty())
+            return result;
     }
     for (std::size_t i = 0; i < table.size(); ++i)
         setEditorJoinedText(fields, table[i], values[i]);

@@ -18,7 +18,9 @@
 //  - a file that does not exist, cannot be read, is larger than
 //    kParameterTextLimit, is UTF-16 text or has no "[Parameter]" section
 //    (a log file picked by mistake, say) leaves every field as it was,
-//    instead of blanking the whole page;
+//    instead of blanking the whole page; so does a file with a value that
+//    holds a character the meter cannot take (ValueCheck.h), named in the
+//    message as UTF-8 where the file is UTF-8;
 //  - saving goes through replaceFileContents (base/SafeFile.h), so a failed
 //    save keeps the old file intact instead of leaving it deleted or half
 //    written, and a save over a symbolic link replaces the file it points to;

@@ -4,11 +4,14 @@
 #include <cctype>
 #include <vector>
 
+#include "devices/ValueCheck.h"
+#include "parameters/ParameterEditor.h"
 #include "serial/TextUtils.h"
 
 namespace pxr {
 
 const char* const kInterfaceNotOpen = " Interface not open";
+const char* const kSetRefused = " Set Parameter refused: ";
 
 namespace {
 
@@ -79,15 +82,12 @@ bool equalsNoCase(const std::string& a, const std::string& b)
 // Restores the link and the window after a transfer, also when an error passes.
 class TransferGuard {
 public:
-    TransferGuard(ComTransactions& tx, TComDataPacket& mess, std::function<void()> reenable)
-        : m_tx(tx), m_mess(mess), m_reenable(std::move(reenable))
+    TransferGuard(ComTransactions& tx, TComDataPacket& mess) : m_tx(tx), m_mess(mess)
     {
         m_tx.ui().setBusyCursor(true);
     }
     ~TransferGuard()
     {
-        if (m_reenable)
-            m_reenable();
         m_mess.setComPort(&m_tx.port());
         m_tx.ui().setBusyCursor(false);
         m_tx.ui().focusTerminalIfShown();
@@ -98,7 +98,6 @@ public:
 private:
     ComTransactions& m_tx;
     TComDataPacket& m_mess;
-    std::function<void()> m_reenable;
 };
 
 } // namespace
@@ -157,18 +156,52 @@ void ParameterTransfer::stopMeasurement(uint32_t pxr7xPause)
     }
 }
 
+std::string ParameterTransfer::queryCode(const std::string& code, int& status)
+{
+    const DeviceType model = m_tx.deviceType;
+    const bool pxr500c = model == kPXR500C;
+    // AS of PXR500C is asked without a stop string: QueryCommand then joins
+    // the pieces the driver delivers until the meter has sent its line end
+    // or stopped sending.
+    const std::string stop = (pxr500c && code == "AS") ? std::string() : CRLF;
+    std::string reply = m_tx.QueryCommand(code, pxr500c ? std::string() : code, stop, 1000, status);
+    if (status != 1)
+        return reply;
+    const ParameterDef* def = findParameter(model, code);
+    if (!def)
+        return reply;
+    // A control byte (the line end of a stream's line) or a byte outside
+    // ASCII (line noise) is in no value a meter prints. PXR500C has no echo
+    // to tell line noise at a wrong baud rate from an answer, so there the
+    // answer must also be a possible value of the code.
+    if (!std::all_of(reply.begin(), reply.end(), [](char c) { return isValueByte(static_cast<unsigned char>(c)); })) {
+        status = -1;
+        return reply;
+    }
+    if (pxr500c) {
+        std::string rest = reply;
+        for (std::size_t i = 0; i < def->values.size(); ++i) {
+            const std::string value = def->values.size() == 1 ? rest : SplitToken(rest, ' ');
+            if (!isPossibleValue(def->values[i], value)) {
+                status = -1;
+                break;
+            }
+        }
+    }
+    return reply;
+}
+
 void ParameterTransfer::readSequence(bool& error, std::string& errorText)
 {
     ParameterSet& set = currentSet();
-    const DeviceType model = m_tx.deviceType;
-    for (const Query& q : querySequence(model)) {
+    const std::vector<Query>& sequence = querySequence(m_tx.deviceType);
+    MeterConversation& talk = m_tx.conversation();
+    for (std::size_t n = 0; n < sequence.size(); ++n) {
+        const Query& q = sequence[n];
         const std::string code = q.code;
-        const bool pxr500c = model == kPXR500C;
-        const std::string stop = (pxr500c && code == "AS") ? std::string() : CRLF;
+        talk.setStep(code, static_cast<int>(n + 1));
         int status = 0;
-        // AS of PXR500C ends without a line end: QueryCommand then joins the
-        // pieces the driver delivers until the meter stops sending.
-        std::string reply = m_tx.QueryCommand(code, pxr500c ? std::string() : code, stop, 1000, status);
+        std::string reply = queryCode(code, status);
         ComTransactions::QueryErrorText(code, status, reply, errorText);
         if (status != 1)
             error = true;
@@ -180,6 +213,11 @@ void ParameterTransfer::readSequence(bool& error, std::string& errorText)
                 set.setValue(code, i, SplitToken(reply, ' '));
         }
         m_tx.Delay(q.pauseAfter);
+        // A wrong answer means the line is out of step (the rest of a
+        // stream, a late answer): let it fall quiet and drop what came, so
+        // that no answer is taken for the next code.
+        if (status == -1)
+            m_tx.SettleLine();
     }
 }
 
@@ -209,11 +247,11 @@ void ParameterTransfer::acGetParameterExecute()
         ui.setStatusText(2, kInterfaceNotOpen);
         return;
     }
-    TransferGuard guard(m_tx, m_mess, [this] { enableAction("acGetParameter", true); });
+    TransferGuard guard(m_tx, m_mess);
+    m_tx.conversation().setPhase("Get Parameter", static_cast<int>(querySequence(m_tx.deviceType).size()));
     ui.setStatusText(2, " Get Parameter");
     ParameterSet& set = currentSet();
     set.ClearAll();
-    enableAction("acGetParameter", false);
     m_mess.setComPort(nullptr);
 
     switch (m_tx.deviceType) {
@@ -224,6 +262,10 @@ void ParameterTransfer::acGetParameterExecute()
         break;
     default: m_tx.PortWrite(std::string(1, ESC)); break;
     }
+    // A streaming meter finishes the line it is sending after the ESC; that
+    // rest must not be taken as the probe's answer (every later answer would
+    // then land one code late).
+    m_tx.SettleLine();
 
     int status = 0;
     const bool pxr500c = m_tx.deviceType == kPXR500C;
@@ -246,13 +288,21 @@ void ParameterTransfer::acGetParameterExecute()
 void ParameterTransfer::writeSequence()
 {
     ParameterSet& set = currentSet();
-    for (const Write& w : writeOrder(m_tx.deviceType))
-        m_tx.SendParameter(w.name, set.joinedValue(w.code));
+    const std::vector<Write>& order = writeOrder(m_tx.deviceType);
+    for (std::size_t n = 0; n < order.size(); ++n) {
+        m_tx.conversation().setStep(order[n].code, static_cast<int>(n + 1));
+        m_tx.SendParameter(order[n].name, set.joinedValue(order[n].code));
+    }
 }
 
 void ParameterTransfer::acSetParameterExecute()
 {
     ParameterSet& set = currentSet();
+    // The heater limits hold for every write, whatever started it: the
+    // "Set" button takes no focus and F10 leaves it where it is, so the
+    // check of a field being left need not have run.
+    if (FieldBinding* fields = set.binding())
+        applyHeaterCheck(m_tx.deviceType, *fields, m_hooks.decimalSeparator ? m_hooks.decimalSeparator() : '.');
     set.ReadFromEditor();
     if (simulation()) {
         if (m_hooks.recomputeSimuInterval)
@@ -267,9 +317,18 @@ void ParameterTransfer::acSetParameterExecute()
         ui.setStatusText(2, kInterfaceNotOpen);
         return;
     }
-    TransferGuard guard(m_tx, m_mess, [this] { enableAction("acSetParameter", true); });
+    // A value the meter cannot take would reach it as something else; the
+    // whole set stays unwritten rather than partly.
+    if (const FieldBinding* fields = set.binding()) {
+        const std::string refused = refusedEditorText(m_tx.deviceType, *fields);
+        if (!refused.empty()) {
+            ui.setStatusText(2, kSetRefused + refused);
+            return;
+        }
+    }
+    TransferGuard guard(m_tx, m_mess);
+    m_tx.conversation().setPhase("Set Parameter", static_cast<int>(writeOrder(m_tx.deviceType).size()));
     ui.setStatusText(2, " Set Parameter");
-    enableAction("acSetParameter", false);
     m_mess.setComPort(nullptr);
     stopMeasurement(500);
     writeSequence();
@@ -293,21 +352,25 @@ void ParameterTransfer::acSetStandardExecute()
             m_tx.ui().setStatusText(2, kInterfaceNotOpen);
             return;
         }
+        struct Reattach {
+            ComTransactions& tx;
+            TComDataPacket& mess;
+            ~Reattach() { mess.setComPort(&tx.port()); }
+        } reattach{m_tx, m_mess};
         m_mess.setComPort(nullptr);
         m_tx.PortWrite(std::string(1, ESC));
         m_tx.Delay(500);
+        m_tx.SettleLine();
         int status = 0;
         std::string reply = m_tx.QueryCommand("ID", "ID", CRLF, 1000, status);
         if (reply.empty()) {
             m_pxr501.ClearAll();
             if (m_tx.port().Connected())
                 m_tx.ui().setStatusText(2, " Timeout Interface");
-            m_mess.setComPort(&m_tx.port());
             return;
         }
         const std::string variant = SplitToken(reply, ' ');
         m_pxr501.SetDefaults(equalsNoCase(variant, "PXR502"));
-        m_mess.setComPort(&m_tx.port());
         break;
     }
     default:

@@ -17,16 +17,21 @@ namespace pxr {
 // Status panel 2 when Get or Set Parameter finds the port closed (outside
 // simulation): nothing is sent and the editor keeps its values.
 extern const char* const kInterfaceNotOpen; // " Interface not open"
+// Panel 2 when Set Parameter finds a value the meter cannot take; nothing is
+// sent. Followed by the reason naming the code.
+extern const char* const kSetRefused; // " Set Parameter refused: "
 
 class ParameterTransfer {
 public:
     struct Hooks {
         std::function<bool()> simulationOn;
-        std::function<void(const std::string& action, bool enabled)> setActionEnabled;
         // The simulated device: recompute its output interval from the set /
         // select a simulated measuring mode.
         std::function<void()> recomputeSimuInterval;
         std::function<void(int mode)> setSimuMode;
+        // The user's decimal separator, for values the heater check corrects
+        // ('.' when not set).
+        std::function<char()> decimalSeparator;
     };
 
     ParameterTransfer(ComTransactions& tx, TComDataPacket& measurementFramer, TPXR7x& pxr7x,
@@ -48,15 +53,13 @@ private:
     void stopMeasurement(uint32_t pxr7xPause);
     void stopPxr500c();
     void readSequence(bool& error, std::string& errorText);
+    // The query of one code; status -1 also for an answer that cannot be a
+    // value of the code (see the definition).
+    std::string queryCode(const std::string& code, int& status);
 
     void restartAutoStart();
     void writeSequence();
     bool simulation() const { return m_hooks.simulationOn && m_hooks.simulationOn(); }
-    void enableAction(const char* name, bool on)
-    {
-        if (m_hooks.setActionEnabled)
-            m_hooks.setActionEnabled(name, on);
-    }
 
     ComTransactions& m_tx;
     TComDataPacket& m_mess;

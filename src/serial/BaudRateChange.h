@@ -25,7 +25,9 @@ uint32_t baudRateFromText(const std::string& text);
 using ChangeBaudDialog = std::function<bool(uint32_t currentRate, uint32_t& newRate)>;
 
 // A rate the PC port refuses ends the command with the message box before
-// anything is sent to the meter.
+// anything is sent to the meter. After the switch the meter is asked for
+// SA at the new rate; without an answer panel 2 says so and the user is
+// offered to switch both ends back to the old rate.
 void acBaudrateExecute(ComTransactions& tx, const FieldBinding& editor, const ChangeBaudDialog& dialog);
 
 } // namespace pxr

@@ -29,6 +29,7 @@ void ComTransactions::Delay(uint32_t ms)
 
 void ComTransactions::PortWrite(const std::string& text)
 {
+    m_conversation.throwIfCancelled();
     if (text.empty() || !m_port.Connected())
         return;
     // Bytes still waiting before a printable command are stale replies or
@@ -82,6 +83,7 @@ int ComTransactions::poll(const std::string& reply, uint32_t timeoutMs)
 std::string ComTransactions::QueryCommand(const std::string& command, const std::string& echo,
                                           const std::string& stopString, uint32_t timeoutMs, int& status)
 {
+    m_conversation.throwIfCancelled();
     status = 0;
     std::string reply;
     struct CleanUp {
@@ -151,6 +153,7 @@ std::string ComTransactions::QueryCommand(const std::string& command, const std:
 
 bool ComTransactions::DetectRunning(uint32_t timeoutMs)
 {
+    m_conversation.throwIfCancelled();
     std::string received;
     struct CleanUp {
         TComDataPacket& f;
@@ -170,6 +173,34 @@ bool ComTransactions::DetectRunning(uint32_t timeoutMs)
         trace(format("run,ms=%d..%u", passes * 10, static_cast<unsigned>(timeoutMs)));
     }
     return !received.empty();
+}
+
+void ComTransactions::SettleLine()
+{
+    if (!m_port.Connected())
+        return;
+    struct CleanUp {
+        TComDataPacket& f;
+        ~CleanUp()
+        {
+            f.setSize(1);
+            f.setComPort(nullptr);
+        }
+    } cleanUp{ComDataPacket_run};
+    // The run framer passes every chunk on as it comes; only the count matters.
+    ComDataPacket_run.setComPort(&m_port);
+    ComDataPacket_run.setSize(0);
+    uint32_t quiet = 0;
+    uint32_t waited = 0;
+    while (quiet < kSettleQuietMs && waited < kSettleMaxMs && m_port.Connected()) {
+        const uint64_t before = m_runPackets;
+        Delay(10);
+        waited += 10;
+        quiet = m_runPackets == before ? quiet + 10 : 0;
+    }
+    if (m_port.Connected())
+        m_port.PurgeInput();
+    trace(format("quiet,ms=%u..%u", static_cast<unsigned>(waited), static_cast<unsigned>(kSettleMaxMs)));
 }
 
 void ComTransactions::QueryErrorText(const std::string& name, int status, std::string& value,
@@ -201,6 +232,7 @@ void ComTransactions::ComDataPacketPacket(TComDataPacket&, const std::string& pa
 void ComTransactions::ComDataPacket_runPacket(TComDataPacket&, const std::string& packet)
 {
     LastRunReply = packet;
+    ++m_runPackets;
     trace("RunPacket<" + packet + ">");
 }
 

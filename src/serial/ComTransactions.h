@@ -11,6 +11,7 @@
 #include "serial/ComDataPacket.h"
 #include "serial/ComPort.h"
 #include "serial/EventLoop.h"
+#include "serial/MeterConversation.h"
 #include "serial/UiHooks.h"
 
 namespace pxr {
@@ -43,6 +44,15 @@ public:
                              const std::string& stopString, uint32_t timeoutMs, int& status);
     bool DetectRunning(uint32_t timeoutMs);
 
+    // After ESC a streaming meter finishes the line it is sending, and one
+    // that ignored the ESC goes on streaming. Waits until nothing has
+    // arrived for kSettleQuietMs (at most kSettleMaxMs), then throws away
+    // whatever came, so that the next question's answer is the first thing
+    // to arrive and no line end of the stream ends up in a value.
+    static constexpr uint32_t kSettleQuietMs = 40;
+    static constexpr uint32_t kSettleMaxMs = 500;
+    void SettleLine();
+
     // Builds the message of a failed query (status -1 clears the value).
     static void QueryErrorText(const std::string& name, int status, std::string& value,
                                std::string& message);
@@ -59,6 +69,12 @@ public:
     std::string LastReply;
     std::string LastRunReply;
 
+    // The operation now talking to the meter. Every exchange (PortWrite,
+    // the Send operations, QueryCommand, DetectRunning) first ends a
+    // cancelled operation with OperationCancelled; pauses do not.
+    MeterConversation& conversation() { return m_conversation; }
+    const MeterConversation& conversation() const { return m_conversation; }
+
     TComPort& port() { return m_port; }
     EventLoop& loop() { return m_loop; }
     UiHooks& ui() { return m_ui; }
@@ -68,6 +84,8 @@ private:
     int poll(const std::string& reply, uint32_t timeoutMs);
 
     bool m_joinChunks = false;
+    uint64_t m_runPackets = 0;
+    MeterConversation m_conversation;
 
     TComPort& m_port;
     EventLoop& m_loop;

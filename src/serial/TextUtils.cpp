@@ -138,4 +138,85 @@ std::string TrimControls(const std::string& text)
     return text.substr(b, e - b);
 }
 
+namespace {
+
+// Windows-1252 between 0x80 and 0x9F.
+constexpr char32_t kHighControls[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+// Length of the valid UTF-8 sequence at pos, or 0.
+size_t utf8Length(const std::string& s, size_t pos)
+{
+    const auto at = [&s](size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = at(pos);
+    size_t n = 0;
+    char32_t c = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        n = 2;
+        c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        n = 3;
+        c = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        n = 4;
+        c = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (pos + n > s.size())
+        return 0;
+    for (size_t i = 1; i < n; ++i) {
+        if ((at(pos + i) & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (at(pos + i) & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+    const char32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < least[n] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+        return 0;
+    return n;
+}
+
+} // namespace
+
+char32_t windows1252Char(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : static_cast<char32_t>(byte);
+}
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string characterAt(const std::string& bytes, size_t pos, size_t& length)
+{
+    length = 0;
+    if (pos >= bytes.size())
+        return std::string();
+    length = utf8Length(bytes, pos);
+    if (length > 0)
+        return bytes.substr(pos, length);
+    length = 1;
+    std::string out;
+    appendUtf8(out, windows1252Char(static_cast<unsigned char>(bytes[pos])));
+    return out;
+}
+
 } // namespace pxr

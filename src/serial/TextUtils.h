@@ -37,4 +37,13 @@ bool TryTextToFloat(const std::string& text, double& value);
 // Removes the characters of code 32 or less from both ends.
 std::string TrimControls(const std::string& text);
 
+// The character a byte stands for in Windows-1252, the 8-bit code page of
+// the meters' world; U+FFFD for the five bytes it leaves undefined.
+char32_t windows1252Char(unsigned char byte);
+void appendUtf8(std::string& out, char32_t c);
+// The character that begins at `pos`, as UTF-8 for a message: a valid UTF-8
+// sequence as it is, any other byte as its Windows-1252 character. `length`
+// is the number of bytes it takes.
+std::string characterAt(const std::string& bytes, size_t pos, size_t& length);
+
 } // namespace pxr

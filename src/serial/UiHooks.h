@@ -20,6 +20,9 @@ public:
     virtual void focusTerminalIfShown() = 0;
     // An error box with an OK button (the application's standard error box).
     virtual void showError(const std::string& text) = 0;
+    // A question with Yes and No; true for Yes. Without a window nobody can
+    // answer, which counts as No.
+    virtual bool askYesNo(const std::string&) { return false; }
 };
 
 // Hooks that do nothing: for tools without a window.

@@ -1,8 +1,7 @@
 #pragma once
 // Reading lines and output intervals of the simulated device, as pure
-// functions: no timer, no state. The GUI's simulated device and the meter
-// emulator both build their output from these, so a simulated reading looks
-// the same whichever of them produced it.
+// functions: no timer, no state. (The meter emulator prints its readings
+// from data of its own, so that it can catch a slip here.)
 
 #include <cstdint>
 #include <functional>

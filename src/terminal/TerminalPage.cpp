@@ -60,6 +60,14 @@ bool TerminalPage::write(const std::string& bytes)
 {
     if (!m_port || !m_port->Connected())
         return false;
+    // Typed bytes (or the terminal's own answers) would go out between an
+    // operation's question and the meter's answer.
+    const MeterConversation& talk = m_form.controller().conversation();
+    if (talk.active()) {
+        if (m_view)
+            m_view->setInputNote(TerminalView::busyNote(QString::fromStdString(talk.operation())));
+        return false;
+    }
     try {
         m_port->Write(bytes);
         return true;

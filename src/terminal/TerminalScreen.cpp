@@ -4,35 +4,11 @@
 
 #include <algorithm>
 
+#include "serial/TextUtils.h"
+
 namespace pxr {
 
 namespace {
-
-// Windows-1252 between 0x80 and 0x9F; the five bytes it leaves undefined
-// show as the replacement character.
-constexpr char32_t kHighControls[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 uint32_t rgbOf(const VTermScreen* screen, VTermColor c)
 {
@@ -88,10 +64,7 @@ const VTermScreenCallbacks kCallbacks = {
 
 } // namespace
 
-char32_t TerminalScreen::charOfByte(unsigned char byte)
-{
-    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : char32_t(byte);
-}
+char32_t TerminalScreen::charOfByte(unsigned char byte) { return windows1252Char(byte); }
 
 int TerminalScreen::byteOfChar(char32_t ch)
 {
@@ -99,9 +72,10 @@ int TerminalScreen::byteOfChar(char32_t ch)
         return static_cast<int>(ch);
     if (ch == 0xFFFD)
         return 0;
-    const auto* end = kHighControls + 32;
-    const auto* it = std::find(kHighControls, end, ch);
-    return it == end ? 0 : 0x80 + static_cast<int>(it - kHighControls);
+    for (int byte = 0x80; byte < 0xA0; ++byte)
+        if (windows1252Char(static_cast<unsigned char>(byte)) == ch)
+            return byte;
+    return 0;
 }
 
 TerminalScreen::TerminalScreen(int rows, int cols) : m_rows(rows), m_cols(cols)

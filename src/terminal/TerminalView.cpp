@@ -198,6 +198,29 @@ void TerminalView::resizeEvent(QResizeEvent* e)
 
 void TerminalView::scrollContentsBy(int, int) { viewport()->update(); }
 
+bool TerminalView::event(QEvent* e)
+{
+    // Esc is the meters' stop key here, not the window's Cancel.
+    if (e->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+        e->accept();
+        return true;
+    }
+    return QAbstractScrollArea::event(e);
+}
+
+void TerminalView::setInputNote(const QString& note)
+{
+    if (note == m_inputNote)
+        return;
+    m_inputNote = note;
+    viewport()->update();
+}
+
+QString TerminalView::busyNote(const QString& operation)
+{
+    return QStringLiteral("Typing is not sent while %1 talks to the meter.").arg(operation);
+}
+
 void TerminalView::paintEvent(QPaintEvent*)
 {
     QPainter p(viewport());
@@ -256,6 +279,16 @@ void TerminalView::paintEvent(QPaintEvent*)
             }
             c = end;
         }
+    }
+
+    if (!m_inputNote.isEmpty()) {
+        const QFontMetrics fm(font());
+        const int h = fm.height() + 8;
+        const QRect bar(0, viewport()->height() - h, viewport()->width(), h);
+        p.fillRect(bar, QColor(255, 236, 150));
+        p.setPen(Qt::black);
+        p.setFont(font());
+        p.drawText(bar.adjusted(6, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft, m_inputNote);
     }
 
     if (hasFocus() && m_caretOn && m_screen.cursorVisible()) {

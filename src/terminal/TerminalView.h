@@ -57,12 +57,19 @@ public:
     // The byte a key press sends (empty: none). Enter sends CR only.
     static std::string keyBytes(int key, Qt::KeyboardModifiers modifiers, const QString& text);
 
+    // A note across the foot of the terminal, e.g. that typing is not sent
+    // while an operation talks to the meter; empty: none.
+    void setInputNote(const QString& note);
+    QString inputNote() const { return m_inputNote; }
+    static QString busyNote(const QString& operation);
+
     // Size of one character cell, in pixels.
     QSize cellSize() const { return {m_cellWidth, m_cellHeight}; }
 
     QSize sizeHint() const override;
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
@@ -98,6 +105,7 @@ private:
     QTimer m_caretTimer;
     QTimer m_repaint;
     bool m_repaintPending = false;
+    QString m_inputNote;
 };
 
 } // namespace pxr

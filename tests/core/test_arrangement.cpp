@@ -18,6 +18,8 @@
 #include "app/MainController.h"
 #include "app/MainView.h"
 #include "serial/Trace.h"
+#include "support/EmulatorPeer.h"
+#include "support/FakeView.h"
 #include "support/LoopbackPort.h"
 #include "support/ScriptedPeer.h"
 #include "support/VirtualEventLoop.h"
@@ -26,88 +28,6 @@ using namespace pxr;
 using namespace pxr::test;
 
 namespace {
-
-class FakeView : public MainView {
-public:
-    // UiHooks
-    void setStatusText(int panel, const std::string& text) override
-    {
-        panels[panel] = text;
-        if (panel == 2)
-            panel2Log.push_back(text);
-    }
-    std::string statusText(int panel) const override { return panels[panel]; }
-    void setBusyCursor(bool on) override { busy += on ? 1 : -1; }
-    void focusTerminalIfShown() override { ++focusCalls; }
-    void showError(const std::string& text) override { errors.push_back(text); }
-
-    // MainView
-    void setTitle(const std::string& t) override
-    {
-        title = t;
-        titles.push_back(t);
-    }
-    void setActionVisible(const std::string& a, bool v) override
-    {
-        visible[a] = v;
-        ++visibilityCalls;
-    }
-    void setActionEnabled(const std::string& a, bool e) override { enabled[a] = e; }
-    void setActionChecked(const std::string& a, bool c) override { checked[a] = c; }
-    void setModelPages(int index) override
-    {
-        pages = index;
-        ++pageCalls;
-    }
-    void setNotebookTab(int index) override { tab = index; }
-    void setOutput2Visible(bool v) override { output2 = v; }
-    void setLiveValueRed(bool r) override { red = r; }
-    void clearLiveValue() override { ++liveClears; }
-    void setTerminalPanelVisible(bool v) override { terminalPanel = v; }
-    void setupAnalogMeter(DeviceType line) override { meterSetups.push_back(line); }
-    bool execInterfaceSetup(ComSetupModel& model) override
-    {
-        ++dialogShows;
-        shown = model;
-        return dialog ? dialog(model) : false;
-    }
-    void showWarning(const std::string& text) override { warnings.push_back(text); }
-    void closeWindow() override { ++closes; }
-
-    bool isVisible(const std::string& a) const
-    {
-        const auto it = visible.find(a);
-        return it == visible.end() || it->second;
-    }
-    bool isEnabled(const std::string& a) const
-    {
-        const auto it = enabled.find(a);
-        return it == enabled.end() || it->second;
-    }
-
-    std::string panels[3];
-    std::vector<std::string> panel2Log;
-    int busy = 0;
-    int focusCalls = 0;
-    std::vector<std::string> errors;
-    std::vector<std::string> warnings;
-    std::string title;
-    std::vector<std::string> titles;
-    std::map<std::string, bool> visible, enabled, checked;
-    int visibilityCalls = 0;
-    int pages = -1;
-    int pageCalls = 0;
-    int tab = -1;
-    bool output2 = false;
-    bool red = false;
-    int liveClears = 0;
-    bool terminalPanel = true;
-    std::vector<DeviceType> meterSetups;
-    int dialogShows = 0;
-    ComSetupModel shown;
-    std::function<bool(ComSetupModel&)> dialog; // empty: Cancel
-    int closes = 0;
-};
 
 struct History {
     int attaches = 0;
@@ -475,6 +395,86 @@ TEST_F(MainFixture, PXR501LineOverridesTheChosenRateOnOK)
     EXPECT_EQ(view.panels[0], " /dev/ttyPXR:115200,8,None,1,None");
     EXPECT_EQ(storedType(), 2);
     EXPECT_EQ(SettingsStore(store).loadPortSettings().baudRate, 115200u);
+}
+
+TEST_F(MainFixture, FoundMetersRateSurvivesTheModelLinesUsualRateOnOK)
+{
+    // A PXR502 at 38400 on a port the window (PXR7X, 9600) had open.
+    MeterConfig cfg;
+    cfg.model = MeterModel::PXR502;
+    cfg.baudRate = 38400;
+    cfg.faults.wrongBaud = true;
+    EmulatorPeer meter(cfg);
+    meter.meter.powerOn(loop.nowMs());
+    ctl.reset();
+    storePort();
+    create();
+    ctl->CreatePortBackend = [&]() -> std::unique_ptr<ComPortBackend> {
+        auto line = std::make_unique<LoopbackPort>(loop);
+        line->attachPeer(&meter);
+        return line;
+    };
+    ctl->FormShow();
+    ASSERT_TRUE(port.Connected());
+    MainController::FindOutcome outcome;
+    std::vector<size_t> progress;
+    std::string talking;
+    setup([&](ComSetupModel& m) {
+        outcome = ctl->FindMeter(m, [&](const MeterFinder::Progress& p) {
+            progress.push_back(p.done);
+            // The search is the one conversation with a meter meanwhile.
+            talking = ctl->transactions().conversation().operation();
+        });
+        // The program's own port was closed for the search.
+        EXPECT_FALSE(port.Connected());
+    });
+    ASSERT_TRUE(outcome.found) << outcome.message;
+    EXPECT_EQ(outcome.message.rfind("Found PXR501/502 on /dev/ttyPXR at 38400 baud: streaming", 0), 0u)
+        << outcome.message;
+    EXPECT_FALSE(progress.empty());
+    EXPECT_EQ(talking, "Find Meter");
+    EXPECT_FALSE(ctl->transactions().conversation().active());
+    EXPECT_EQ(ctl->deviceType(), kPXR501);
+    EXPECT_EQ(port.BaudRate(), 38400u); // not PXR501/502's usual 115200
+    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(SettingsStore(store).loadPortSettings().baudRate, 38400u);
+    EXPECT_FALSE(ctl->findingMeter());
+
+    // Picking a model line after the search: the usual rule again.
+    ComSetupModel m;
+    m.applyFound(kPXR501, "/dev/ttyX", 38400);
+    EXPECT_EQ(m.foundRate(), 38400u);
+    m.cb_deviceChange(0);
+    EXPECT_EQ(m.foundRate(), 0u);
+}
+
+TEST_F(MainFixture, FindMeterWithoutAnyMeterSaysSoAndTheClosingStepsReopen)
+{
+    storePort();
+    start();
+    ScriptedPeer silent;
+    ctl->CreatePortBackend = [&]() -> std::unique_ptr<ComPortBackend> {
+        auto line = std::make_unique<LoopbackPort>(loop);
+        line->attachPeer(&silent);
+        return line;
+    };
+    MainController::FindOutcome outcome;
+    view.dialog = [&](ComSetupModel& m) {
+        outcome = ctl->FindMeter(m, nullptr);
+        return false; // Cancel
+    };
+    ctl->acSettingsExecute();
+    EXPECT_FALSE(outcome.found);
+    EXPECT_EQ(outcome.message, "No meter answered on any port at any rate");
+    EXPECT_TRUE(port.Connected());
+    // While another operation talks to the meter, the search does not start.
+    ASSERT_TRUE(ctl->transactions().conversation().begin("Get Parameter", true));
+    ComSetupModel busy;
+    busy.portName = "/dev/ttyPXR";
+    EXPECT_EQ(ctl->FindMeter(busy, nullptr).message, "Busy: Get Parameter");
+    EXPECT_TRUE(port.Connected());
+    ctl->transactions().conversation().end();
+    EXPECT_EQ(port.BaudRate(), 9600u);
 }
 
 TEST_F(MainFixture, SameLineAndAnotherRateAppliesTheRateToTheOpenPort)

@@ -18,9 +18,16 @@ namespace {
 class Ui : public NullUiHooks {
 public:
     std::vector<std::string> errors;
+    std::vector<std::string> questions;
+    bool answerYes = false;
     int focus = 0;
     void showError(const std::string& t) override { errors.push_back(t); }
     void focusTerminalIfShown() override { ++focus; }
+    bool askYesNo(const std::string& q) override
+    {
+        questions.push_back(q);
+        return answerYes;
+    }
 };
 
 struct Baud : ::testing::Test {
@@ -34,9 +41,19 @@ struct Baud : ::testing::Test {
 
     void SetUp() override
     {
+        // The meter answers the question that confirms the new rate.
+        peer.script["SA"] = {{5, "SA 1\r\n"}};
         backend.attachPeer(&peer);
         port.SetPort("/dev/ttyPXR");
         port.Open();
+    }
+    std::vector<std::string> writes(uint32_t baud = 0) const
+    {
+        std::vector<std::string> w;
+        for (const auto& b : backend.written())
+            if (baud == 0 || b.baud == baud)
+                w.push_back(b.bytes);
+        return w;
     }
     ChangeBaudDialog choose(uint32_t rate, bool ok = true)
     {
@@ -55,14 +72,18 @@ TEST_F(Baud, Pxr7xChangeSendsBrAtOldRateThenAutoStartAtNewRate)
     editor.setFieldText("cb_as", "dt");
     acBaudrateExecute(tx, editor, choose(115200));
     const auto& w = backend.written();
-    ASSERT_EQ(w.size(), 3u);
+    ASSERT_EQ(w.size(), 4u);
     EXPECT_EQ(w[0].bytes, "\x1b");
     EXPECT_EQ(w[1].bytes, "BR115200\r");
     EXPECT_EQ(w[1].baud, 9600u);
     EXPECT_GE(w[1].atMs - w[0].atMs, 500.0);
-    EXPECT_EQ(w[2].bytes, "dt\r");
+    // The new rate is confirmed by a question before the meter is restarted.
+    EXPECT_EQ(w[2].bytes, "SA\r");
     EXPECT_EQ(w[2].baud, 115200u);
-    EXPECT_GE(w[2].atMs - w[1].atMs, 550.0);
+    EXPECT_EQ(w[3].bytes, "dt\r");
+    EXPECT_EQ(w[3].baud, 115200u);
+    EXPECT_GE(w[3].atMs - w[1].atMs, 550.0);
+    EXPECT_TRUE(ui.questions.empty());
     EXPECT_EQ(port.BaudRate(), 115200u);
     EXPECT_EQ(ui.statusText(0), " /dev/ttyPXR:115200,8,None,1,None");
     EXPECT_EQ(ui.focus, 1);
@@ -89,7 +110,8 @@ TEST_F(Baud, AutoStartOnlyForAListEntryOfTwoCharacters)
     tx.deviceType = kPXR501;
     editor.setFieldText("cb_as_2", "xx");
     acBaudrateExecute(tx, editor, choose(19200));
-    EXPECT_EQ(backend.written().back().bytes, "BR19200\r");
+    // Nothing after the confirming question.
+    EXPECT_EQ(writes(), (std::vector<std::string>{"\x1b", "BR19200\r", "SA\r"}));
 }
 
 TEST_F(Baud, RefusedRateSendsNothingAndKeepsTheOldRate)
@@ -150,8 +172,9 @@ TEST_F(BaudWithMeter, MeterAndPcMeetAtTheNewRate)
     });
     EXPECT_EQ(meter.meter.baudRate(), 115200u);
     EXPECT_EQ(port.BaudRate(), 115200u);
-    ASSERT_EQ(backend.written().size(), 3u);
+    ASSERT_EQ(backend.written().size(), 4u);
     EXPECT_EQ(backend.written()[1].bytes, "BR115200\r");
+    EXPECT_EQ(ui.statusText(2), "");
     EXPECT_EQ(backend.written()[1].baud, 9600u);
     // The auto-start command reached the meter at the new rate: it streams.
     EXPECT_EQ(meter.meter.streamMode(), "DT");
@@ -177,6 +200,55 @@ TEST_F(BaudWithMeter, RefusedRateLeavesTheMeterReachable)
     tx.QueryCommand("SA", "SA", CRLF, 1010, status);
     EXPECT_EQ(status, 1);
 }
+
+// A meter that does not answer at the new rate: panel 2 says so, and the
+// user is offered to switch both ends back; going back tells the meter at
+// the new rate (in case it did switch), puts the PC port back and asks
+// again at the old rate; the auto-start mode follows only where the meter
+// answers.
+struct NoAnswerCase {
+    const char* name;
+    bool answersAtOldRate;
+    bool goBack;
+    uint32_t rateAfter;
+    const char* status;
+    std::vector<std::string> at115200;
+    std::vector<std::string> at9600; // after the ESC and the BR
+};
+
+class BaudNotConfirmed : public Baud, public ::testing::WithParamInterface<NoAnswerCase> {};
+
+TEST_P(BaudNotConfirmed, SaysSoAndOffersToGoBack)
+{
+    const NoAnswerCase& c = GetParam();
+    tx.deviceType = kPXR7X;
+    editor.setFieldText("cb_as", "dt");
+    peer.onlyAtRate["SA"] = 9600;
+    if (!c.answersAtOldRate)
+        peer.script.erase("SA");
+    ui.answerYes = c.goBack;
+    acBaudrateExecute(tx, editor, choose(115200));
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questions[0], "The meter does not answer at 115200 Baud.\n"
+                               "Switch the meter and the PC port back to 9600 Baud?");
+    EXPECT_EQ(ui.statusText(2), c.status);
+    EXPECT_EQ(port.BaudRate(), c.rateAfter);
+    EXPECT_EQ(ui.statusText(0), " /dev/ttyPXR:" + std::to_string(c.rateAfter) + ",8,None,1,None");
+    EXPECT_EQ(writes(115200), c.at115200);
+    std::vector<std::string> at9600 = writes(9600);
+    ASSERT_GE(at9600.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(at9600.begin() + 2, at9600.end()), c.at9600);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Baud, BaudNotConfirmed,
+    ::testing::Values(
+        NoAnswerCase{"GoBackAndTheMeterAnswers", true, true, 9600, " Back at 9600 Baud",
+                     {"SA\r", "BR9600\r"}, {"SA\r", "dt\r"}},
+        NoAnswerCase{"StayAtTheNewRate", true, false, 115200, " No answer at 115200 Baud", {"SA\r"}, {}},
+        NoAnswerCase{"GoBackToASilentMeter", false, true, 9600, " No answer at 9600 Baud either",
+                     {"SA\r", "BR9600\r"}, {"SA\r"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Baud, ClosedPortStillChangesTheRate)
 {

@@ -387,9 +387,12 @@ const FormatCase kFormats[] = {
     {MeterModel::PXR7X, {"SF10"}, "DT", R"(050\.0\d0)", "\r\n"},
     {MeterModel::PXR7X, {"SF-1"}, "DT", R"(-05\.00\d)", "\r\n"},
     {MeterModel::PXR7X, {"OF1.5"}, "DW", R"(006\.50\d)", "\r\n"},
+    // Below zero: the zeros go after the sign, whatever the scale factor.
+    {MeterModel::PXR7X, {"OF-6"}, "DT", R"(-0(1\.000|0\.99\d))", "\r\n"},
     {MeterModel::PXR500C, {}, "DT", R"(    5\.0[01])", ""},
     {MeterModel::PXR500C, {"SF0.1"}, "DF", R"(    0\.50)", ""},
     {MeterModel::PXR500C, {}, "DJ", R"(    150\d)", ""},
+    {MeterModel::PXR500C, {"SF-1"}, "DT", R"(   -5\.0[01])", ""},
     {MeterModel::PXR500C, {}, "VT", R"(    0\.0[01])", ""},
     {MeterModel::PXR501, {}, "DT", R"(D 0005\.00\d)", "\r\n"},
     {MeterModel::PXR501, {"SD1 0"}, "DT", R"(H0013[89][0-9A-F])", "\r\n"},
@@ -398,6 +401,8 @@ const FormatCase kFormats[] = {
     {MeterModel::PXR501, {"SD0 3"}, "DT", R"(D 0005\.00\d 0140\d \+25\.6)", "\r\n"},
     {MeterModel::PXR501, {"SD1 3"}, "DT", R"(H0013[89][0-9A-F] 05(7[89A-F]|8[01]) 100)", "\r\n"},
     {MeterModel::PXR501, {"SF-1"}, "DF", R"(D-0005\.00\d)", "\r\n"},
+    {MeterModel::PXR501, {"OF-6"}, "DT", R"(D-000(1\.000|0\.99\d))", "\r\n"},
+    {MeterModel::PXR501, {"SD1 2"}, "DT", R"(H0013[89][0-9A-F] 100)", "\r\n"},
     {MeterModel::PXR502, {"TE1"}, "DT", R"(D 0005\.00\d)", "\r"},
     {MeterModel::PXR502, {"TE8"}, "DT", R"(D 0005\.00\d)", ";"},
     {MeterModel::PXR502, {}, "VT", R"(D 0000\.00\d)", "\r\n"},
@@ -468,20 +473,49 @@ TEST(Emulator, DistanceIsConfigurable)
         EXPECT_TRUE(std::regex_match(l, re)) << l;
 }
 
-TEST(Emulator, RampAndErrorBurst)
+struct BurstCase {
+    MeterModel model;
+    std::vector<const char*> setup;
+    const char* command;
+    double intervalMs;
+    const char* errorLine;
+};
+
+const BurstCase kBursts[] = {
+    {MeterModel::PXR7X, {}, "DX", 20, "E10"},
+    {MeterModel::PXR500C, {"SA1"}, "DT", 10, " 9999.90"},
+    {MeterModel::PXR501, {"SA20", "SD0 3"}, "DT", 10, "DE02    00000 +25.6"},
+    {MeterModel::PXR501, {"SA20", "SD1 1"}, "DT", 10, "HE02    0000"},
+    {MeterModel::PXR502, {"SA1", "SD0 2"}, "DT", 10, "DE02    +25.6"},
+};
+
+class RampAndErrorBurst : public ::testing::TestWithParam<BurstCase> {};
+
+// Six error lines in every hundred readings, in the model line's form; the
+// other 94 are readings of the ramp.
+TEST_P(RampAndErrorBurst, SixErrorLinesInAHundred)
 {
-    MeterConfig c = Rig::model(MeterModel::PXR7X);
+    const BurstCase& b = GetParam();
+    MeterConfig c = Rig::model(b.model);
     c.rampAndError = true;
     Rig rig(c);
     rig.start();
-    rig.ask("DX", 100 * 20 + 10);
-    const auto lines = rig.lines();
-    ASSERT_GE(lines.size(), 100u);
-    int errors = 0;
-    for (const std::string& l : lines)
-        errors += l == "E10" ? 1 : 0;
-    EXPECT_EQ(errors, 6);
+    for (const char* s : b.setup)
+        rig.ask(s);
+    rig.ask(b.command, 100 * b.intervalMs + b.intervalMs / 2);
+    std::vector<std::string> lines = rig.lines();
+    if (b.model == MeterModel::PXR500C) {
+        lines.clear();
+        for (size_t i = 0; i + 8 <= rig.text().size(); i += 8)
+            lines.push_back(rig.text().substr(i, 8));
+    }
+    ASSERT_EQ(lines.size(), 100u);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(b.errorLine)), 6);
+    std::set<std::string> distinct(lines.begin(), lines.end());
+    EXPECT_GE(distinct.size(), 50u) << "the ramp moves";
 }
+
+INSTANTIATE_TEST_SUITE_P(Models, RampAndErrorBurst, ::testing::ValuesIn(kBursts));
 
 // ---- single outputs ----
 

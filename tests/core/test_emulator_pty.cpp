@@ -12,7 +12,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -399,6 +401,49 @@ TEST(PxrMeterTool, ANamedRateGarblesBothDirections)
     meter.quieten();
     meter.write("SA\r");
     EXPECT_EQ(meter.readUntil("\r\n", 2000), "SA 1\r\n") << "SA7 at the wrong rate was not understood";
+}
+
+// --help names every fault on a line of its own, and every option it names
+// is taken.
+TEST(PxrMeterTool, HelpListsEveryFaultOnOneLine)
+{
+    FILE* pipe = ::popen(PXR_METER_PATH " --help", "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string help;
+    char buf[256];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;)
+        help.append(buf, n);
+    EXPECT_EQ(::pclose(pipe), 0);
+
+    std::vector<std::vector<std::string>> options; // flag and its argument, as the help shows them
+    for (size_t at = 0, end; (end = help.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string line = help.substr(at, end - at);
+        if (line.rfind("  --", 0) != 0)
+            continue;
+        // "  --flag VALUE       text" or "  --flag             text"
+        const std::string flag = line.substr(2, line.find(' ', 2) - 2);
+        const size_t next = 3 + flag.size();
+        std::vector<std::string> words{flag};
+        if (next < line.size() && std::isupper(static_cast<unsigned char>(line[next])))
+            words.push_back(line.substr(next, line.find(' ', next) - next));
+        options.push_back(words);
+    }
+    for (const char* fault : {"--silent", "--no-echo", "--garbled", "--chunked", "--one-piece", "--pieces",
+                              "--blank-lines", "--answer-ms", "--slow", "--esc-tail", "--ignore-first-esc",
+                              "--hangup-after", "--wrong-baud", "--baud"}) {
+        EXPECT_EQ(std::count_if(options.begin(), options.end(), [&](const auto& o) { return o[0] == fault; }), 1)
+            << fault;
+    }
+    for (std::vector<std::string> option : options) {
+        if (option[0] == "--help")
+            continue;
+        if (option.size() > 1)
+            option[1] = option[0] == "--baud" ? "9600" : "300";
+        MeterProcess meter;
+        option.insert(option.begin(), {"--model", "pxr7x"});
+        EXPECT_TRUE(meter.start(option)) << option[2];
+        EXPECT_TRUE(meter.stop()) << option[2];
+    }
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <regex>
 #include <string>
@@ -40,6 +41,7 @@ struct Fault {
     MeterFaults faults;
     uint32_t seed = 1;
     bool streamFirst = false; // the meter is streaming when the command starts
+    double answerMs = 5;      // from a command to the first byte of its answer
 };
 
 MeterFaults make(void (*set)(MeterFaults&))
@@ -61,6 +63,14 @@ const Fault kFaults[] = {
     {"Slow300", make([](MeterFaults& f) { f.slowMs = 300; })},
     {"Slow1500", make([](MeterFaults& f) { f.slowMs = 1500; })},
     {"StreamSurvivesFirstEsc", make([](MeterFaults& f) { f.ignoreFirstEsc = true; }), 1, true},
+    // The line the meter is sending when ESC comes still goes out.
+    {"EscTail", make([](MeterFaults& f) { f.escTail = true; }), 1, true},
+    {"EscTailStreamSurvivesFirstEsc", make([](MeterFaults& f) {
+         f.escTail = true;
+         f.ignoreFirstEsc = true;
+     }), 1, true},
+    {"ThreePieces", make([](MeterFaults& f) { f.pieces = 3; }), 1, true},
+    {"AnswerAfter400", {}, 1, false, 400},
 };
 
 struct Model {
@@ -93,6 +103,7 @@ struct Rig {
         cfg.model = model;
         cfg.faults = fault.faults;
         cfg.seed = fault.seed;
+        cfg.answerMs = fault.answerMs;
         peer = std::make_unique<EmulatorPeer>(cfg);
         tx.deviceType = MeterEmulator::deviceTypeOf(model);
         tx.ComDataPacket.OnPacket = [this](TComDataPacket& s, const std::string& p) { tx.ComDataPacketPacket(s, p); };
@@ -197,16 +208,31 @@ TEST_P(FaultMatrix, GetParameterEndsInTimeWithAStatedText)
     const std::string last = codes.back();
     const std::string name = c.fault.name;
     const bool echoChecked = model != kPXR500C;
-    if (name == "Healthy" || name.rfind("RandomPieces", 0) == 0 || name == "BlankLines" || name == "Slow300") {
+    if (name == "Healthy" || name.rfind("RandomPieces", 0) == 0 || name == "BlankLines" || name == "Slow300" ||
+        name == "EscTail" || name == "ThreePieces" || name == "AnswerAfter400") {
         EXPECT_EQ(text, " Get Parameter ok");
     } else if (name == "Silent" || name == "Slow1500") {
         EXPECT_EQ(text, " Timeout Interface");
-    } else if ((name == "NoEcho" || name == "Garbled") && echoChecked) {
+    } else if ((name == "NoEcho" && echoChecked) || name == "Garbled") {
+        // PXR500C has no echo, but line noise is no possible value either.
         EXPECT_EQ(text.rfind(" Error Get " + last + "=", 0), 0u) << text;
+    }
+    // What the fields got is the meter's value or nothing: never the rest of
+    // another line, never a control byte.
+    for (const ParameterDef& def : parameterTable(model)) {
+        for (const ValueDef& v : def.values) {
+            const std::string shown = rig.fields.fieldText(v.control);
+            EXPECT_TRUE(std::all_of(shown.begin(), shown.end(), [](char ch) { return ch >= 0x20 && ch < 0x7F; }))
+                << v.control << " \"" << shown << "\"";
+        }
+        if (text == " Get Parameter ok") {
+            EXPECT_EQ(rig.transfer.currentSet().joinedValue(def.code), rig.peer->meter.parameter(def.code))
+                << def.code;
+        }
     }
 
     // The next readout of a meter whose fault was a one-off works.
-    if (name == "StreamSurvivesFirstEsc") {
+    if (name == "StreamSurvivesFirstEsc" || name == "EscTailStreamSurvivesFirstEsc") {
         rig.transfer.acGetParameterExecute();
         EXPECT_EQ(rig.ui.statusText(2), " Get Parameter ok");
         rig.expectCleanState("after the second readout");
@@ -254,3 +280,26 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultMatrix, ::testing::ValuesIn(allCases()),
                          [](const auto& info) {
                              return std::string(info.param.model.name) + "_" + info.param.fault.name;
                          });
+
+// A meter that finishes its line after ESC, read again and again: every
+// readout restarts the meter's auto-start mode, so the next one always
+// meets a stream, and every one reads the whole set.
+TEST(EscTail, EveryReadoutOfARestartedMeterIsWhole)
+{
+    for (const Model& m : kModels) {
+        SCOPED_TRACE(m.name);
+        Fault tail{"EscTail", make([](MeterFaults& f) { f.escTail = true; }), 3, true};
+        Rig rig(m.model, tail);
+        for (int round = 0; round < 4; ++round) {
+            SCOPED_TRACE(round);
+            ASSERT_TRUE(rig.peer->meter.streaming());
+            rig.transfer.acGetParameterExecute();
+            EXPECT_EQ(rig.ui.statusText(2), " Get Parameter ok");
+            for (const ParameterDef& def : parameterTable(rig.tx.deviceType))
+                EXPECT_EQ(rig.transfer.currentSet().joinedValue(def.code), rig.peer->meter.parameter(def.code))
+                    << def.code;
+            rig.expectCleanState("after a readout");
+            rig.loop.waitFor(37 * (round + 1)); // the next F8 comes at another point of the stream
+        }
+    }
+}

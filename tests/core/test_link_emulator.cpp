@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "devices/FieldBinding.h"
 #include "parameters/ParameterTransfer.h"
@@ -104,6 +105,67 @@ INSTANTIATE_TEST_SUITE_P(Link, EveryModel,
                                            ModelCase{"PXR500C", MeterModel::PXR500C},
                                            ModelCase{"PXR501", MeterModel::PXR501},
                                            ModelCase{"PXR502", MeterModel::PXR502}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A fresh meter read with Get Parameter: every editor field shows the
+// factory value of the model line's parameter table, whatever the program's
+// own tables say.
+namespace {
+
+struct FactoryField {
+    const char* control;
+    const char* value;
+};
+
+struct FactoryCase {
+    const char* name;
+    MeterModel model;
+    std::vector<FactoryField> fields; // every field of the model line
+};
+
+std::vector<FactoryField> pxr501Fields(const char* sa, const char* mf)
+{
+    return {{"cb_sa_2", sa},        {"cb_mf_2", mf},        {"cb_td_2", "0"},       {"cb_tl_2", "0"},
+            {"cb_tl_3", "1"},       {"cb_sf_2", "1"},       {"cb_of_2", "0"},       {"cb_as_2", "dt"},
+            {"cb_se_2_1", "2"},     {"cb_se_2_2", "2"},     {"cb_mw_2_1", "0"},     {"cb_mw_2_2", "5000"},
+            {"cb_vp_2", "0"},       {"cb_he_2_1", "4"},     {"cb_he_2_2", "10"},    {"cb_sd_2_1", "0"},
+            {"cb_sd_2_2", "0"},     {"cb_te_2", "0"},       {"cb_qa_2_1", "0"},     {"cb_qa_2_2", "300"},
+            {"cb_q1_2_1", "2"},     {"cb_q1_2_2", "5000"},  {"cb_q1_2_3", "0.1"},   {"cb_q1_2_4", "1"},
+            {"cb_q2_2_1", "4"},     {"cb_q2_2_2", "5000"},  {"cb_q2_2_3", "0.1"},   {"cb_q2_2_4", "1"},
+            {"cb_sc_2", "0"}};
+}
+
+const FactoryCase kFactoryReadouts[] = {
+    {"PXR7X",
+     MeterModel::PXR7X,
+     {{"cb_st", "0"}, {"cb_sa", "1"}, {"cb_td", "0"}, {"cb_tl", "0"}, {"cb_tm", "0"}, {"cb_tml", "1"},
+      {"cb_sf", "1"}, {"cb_of", "0"}, {"cb_as", "dt"}, {"cb_se", "2"}, {"cb_rmx", "0"}, {"cb_rmy", "0"},
+      {"cb_rmz", "0"}, {"cb_sd", "d"}, {"cb_rb", "0"}, {"cb_re", "40"}, {"cb_ac", "2"}, {"cb_ah", "0.1"},
+      {"cb_aw", "100000"}}},
+    {"PXR500C",
+     MeterModel::PXR500C,
+     {{"cb_sa_1", "10"}, {"cb_td_1", "0"}, {"cb_tl_1", "0"}, {"cb_sf_1", "1"}, {"cb_as_1", "dt"},
+      {"cb_rb_1", "0"}, {"cb_re_1", "50"}, {"cb_ac_1", "2"}, {"cb_ah_1", "0.1"}}},
+    {"PXR501", MeterModel::PXR501, pxr501Fields("200", "2000")},
+    {"PXR502", MeterModel::PXR502, pxr501Fields("10", "100")},
+};
+
+class FreshMeter : public ::testing::TestWithParam<FactoryCase> {};
+
+} // namespace
+
+TEST_P(FreshMeter, ReadoutShowsTheFactoryValues)
+{
+    const FactoryCase& c = GetParam();
+    Rig rig(c.model);
+    rig.transfer.acGetParameterExecute();
+    EXPECT_EQ(rig.ui.statusText(2), " Get Parameter ok");
+    EXPECT_EQ(c.fields.size(), valueCount(rig.tx.deviceType)) << "every field of the model line";
+    for (const FactoryField& f : c.fields)
+        EXPECT_EQ(rig.fields.fieldText(f.control), f.value) << f.control;
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, FreshMeter, ::testing::ValuesIn(kFactoryReadouts),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LinkFaults, SilentMeterTimesOutInterface)

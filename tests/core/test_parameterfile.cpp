@@ -200,8 +200,6 @@ TEST(ReadParameterFile, ProfileRulesAndSplitting)
         {"quotes are kept", kPXR7X, section("SA=\"5\"\r\n"), {{"cb_sa", "\"5\""}}, 1},
         {"a value ends at a NUL byte", kPXR7X, section("SA=5\0 9\r\nST=1\r\n"s),
          {{"cb_sa", "5"}, {"cb_st", "1"}}, 2},
-        {"8-bit and control bytes stay", kPXR7X, section("OF=\x01\xFF\x80 x\r\n"),
-         {{"cb_of", "\x01\xFF\x80 x"}}, 1},
         {"UTF-8 byte-order mark", kPXR7X, "\xEF\xBB\xBF[Parameter]\r\nSA=8\r\n", {{"cb_sa", "8"}}, 1},
         {"keys of other model lines", kPXR7X, section("MF=100\r\nHE=1 2\r\nSA=2\r\n"),
          {{"cb_sa", "2"}}, 1},
@@ -261,6 +259,13 @@ TEST(ReadParameterFile, BadInputLeavesTheFieldsAsTheyWere)
         {"another section", "[Parameters]\r\nSA=1\r\n", "[Parameter]"},
         {"UTF-16 text", "\xFF\xFE[\0P\0]\0"s, "UTF-16"},
         {"more than 1 MiB", tooLarge, "1048576"},
+        // A character the meter cannot take is refused, named as the file
+        // has it: UTF-8 where the bytes are UTF-8, else Windows-1252.
+        {"a control byte", section("OF=\x01\xFF\x80 x\r\n"),
+         "the value of OF contains the control character 0x01, which the meter cannot take"},
+        {"an 8-bit byte", section("OF=5\x80\r\n"), "the value of OF contains \"\xE2\x82\xAC\""},
+        {"UTF-8 text", section("SA=5\r\nAH=0,1\xC2\xB0\r\n"), "the value of AH contains \"\xC2\xB0\""},
+        {"UTF-8 in a value of several", section("TD=0 \xE2\x82\xAC\r\n"), "the value of TD contains \"\xE2\x82\xAC\""},
     };
     for (const RefusalCase& c : cases) {
         MapFieldBinding fields = prefilled(kPXR7X);

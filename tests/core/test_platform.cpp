@@ -1,76 +1,21 @@
-// What differs between Linux and Windows, run on both: files by UTF-8 name,
-// the spellings of a Windows COM port, and the trace's default sink (stderr,
-// and on Windows the debugger output). Replacing and appending to files are
-// tested with their owners (test_safefile, test_onlinelog).
+// What differs between Linux and Windows, run on both: the spellings of a
+// Windows COM port, and the trace's default sink (stderr, and on Windows the
+// debugger output). Files by UTF-8 name, replacing and appending are tested
+// with their owners (test_parameterfile, test_safefile, test_onlinelog).
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
-#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
-#include "base/FileAccess.h"
 #include "serial/PortName.h"
 #include "serial/Trace.h"
 
 using namespace pxr;
-namespace fs = std::filesystem;
-
-namespace {
-
-class Files : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("pxr-platform-" + std::to_string(std::random_device()()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-    // A UTF-8 path in the test's folder.
-    std::string at(const std::string& name) const { return (m_dir / fs::u8path(name)).u8string(); }
-    static std::string contents(const std::string& path)
-    {
-        std::ifstream in(fs::u8path(path), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    std::vector<std::string> names() const
-    {
-        std::vector<std::string> list;
-        for (const auto& entry : fs::directory_iterator(m_dir))
-            list.push_back(entry.path().filename().u8string());
-        return list;
-    }
-    fs::path m_dir;
-};
-
-} // namespace
-
-TEST_F(Files, NamesBeyondAsciiReachTheDiskAsWritten)
-{
-    for (const std::string name : {u8"Meßwerte ü.csv", u8"Δ-Parameter.csv", u8"測定.csv"}) {
-        std::FILE* f = openFile(at(name), "wb");
-        ASSERT_NE(f, nullptr) << name;
-        std::fputs("x\r\n", f);
-        std::fclose(f);
-        EXPECT_EQ(names(), std::vector<std::string>{name});
-        EXPECT_EQ(contents(at(name)), "x\r\n") << name; // binary: no second CR
-        EXPECT_EQ(utf8FromPath(pathFromUtf8(at(name))), at(name));
-        fs::remove(fs::u8path(at(name)));
-    }
-}
 
 TEST(PortNames, SpellingsOfOneWindowsPortAreOnePort)
 {

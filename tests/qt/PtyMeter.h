@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -22,6 +23,10 @@ public:
 
     bool start(const QStringList& args)
     {
+        // A link left behind by a killed meter points at a terminal number
+        // the system may since have given to another program's pty: seen
+        // as "this meter is ready", it sent the test to a stranger.
+        QFile::remove(m_link);
         m_proc.setProgram(QStringLiteral(PXR_METER_PATH));
         m_proc.setArguments(QStringList{"--link", m_link} + args);
         m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);

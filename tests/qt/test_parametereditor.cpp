@@ -36,86 +36,19 @@
 #include "devices/ParameterTable.h"
 #include "parameters/ParameterCommands.h"
 #include "parameters/ParameterEditorPanel.h"
+#include "qt/EditorWindow.h"
 #include "serial/ComSetupForm.h"
 #ifdef PXR_METER_PATH
 #include "qt/PtyMeter.h"
 #endif
-#include "qt/WhenShown.h"
 
 using namespace pxr;
-using pxr::test::answerMessageBox;
-using pxr::test::whenShown;
+using namespace pxr::test;
 
 namespace {
 
 const char* const kNoPort = "/nonexistent/pxr-test-port";
 const char* const kScrollBoxes[3] = {"ScrollBox_4X", "ScrollBox_300C", "ScrollBox_301"};
-
-// Picks `path` in the next file dialog.
-void answerFileDialog(QObject* owner, const QString& path, QString* startedIn = nullptr)
-{
-    whenShown<QFileDialog>(owner, [path, startedIn](QFileDialog* d) {
-        if (startedIn)
-            *startedIn = d->directory().absolutePath();
-        // Typed into the name field, as a user would; selectFile() leaves a
-        // field that has the focus alone.
-        if (auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            name->setText(path);
-        else
-            d->selectFile(path);
-        QMetaObject::invokeMethod(d, "accept"); // as the dialog's own button does
-    });
-}
-
-struct Window {
-    MemoryKeyValueBackend store{true};
-    std::unique_ptr<TMainForm> form;
-    ParameterCommands* commands = nullptr;
-
-    void put(const char* section, const char* name, const QString& value)
-    {
-        store.put(section, name, StoredValue::text(value.toStdString()));
-    }
-    // Creates and shows the window on `port` with model line `line`; the
-    // interface setup of the start is confirmed.
-    bool start(const QString& port, int line)
-    {
-        put("ComPort", "Port", port);
-        put("Device", "Type", QString::number(line));
-        form = std::make_unique<TMainForm>(store, std::vector<std::string>{});
-        form->createDialogs();
-        commands = form->findChild<ParameterCommands*>();
-        if (!commands)
-            return false;
-        bool answered = false;
-        auto* timer = new QTimer(form.get());
-        QObject::connect(timer, &QTimer::timeout, form.get(), [this, timer, &answered] {
-            if (form->ComSetupForm->isVisible()) {
-                timer->stop();
-                QTest::mouseClick(form->ComSetupForm->OKButton, Qt::LeftButton);
-                answered = true;
-            }
-        });
-        timer->start(10);
-        form->show();
-        return QTest::qWaitFor([&] { return answered && form->windowTitle().startsWith("PXRTool ("); }, 5000);
-    }
-    ParameterEditorPanel& panel() { return commands->panel(); }
-    QLineEdit* field(const char* control) { return panel().field(control); }
-    QString text(const char* control) { return field(control)->text(); }
-    void type(const char* control, const QString& text) { field(control)->setText(text); }
-    QString status() const { return form->StatusPanel[2]->text(); }
-    DeviceType line() { return form->controller().deviceType(); }
-    // Every field of the current model line's page.
-    std::vector<std::string> controls()
-    {
-        std::vector<std::string> out;
-        for (const ParameterDef& def : parameterTable(line()))
-            for (const ValueDef& v : def.values)
-                out.push_back(v.control);
-        return out;
-    }
-};
 
 } // namespace
 

@@ -232,27 +232,6 @@ TEST_F(QtSettings, GarbageFileIsReportedOnceAndTheProgramStillStarts)
     EXPECT_EQ(store.readDeviceType(), 1);
 }
 
-TEST_F(QtSettings, WindowsNamesWithBackslashesComeBackAsTheyWere)
-{
-    // A port and folders as a Windows user has them: the INI file must not
-    // take the backslashes for escapes, nor the drive's colon for anything.
-    PortSettings port;
-    port.port = "\\\\.\\COM10";
-    const DirectorySettings dirs{"C:\\Users\\Ingenieur\\Documents\\PXR", "D:\\Messungen\\2024 ä"};
-    {
-        QtSettingsBackend backend;
-        SettingsStore store(backend);
-        store.storePortSettings(port);
-        store.writeDirectories(dirs);
-    }
-    QtSettingsBackend fresh;
-    const StartupSettings s = SettingsStore(fresh).loadAllWithDefaults(kDocs);
-    EXPECT_TRUE(s.ok()) << s.message();
-    EXPECT_EQ(s.port.port, port.port);
-    EXPECT_EQ(s.directories.parameter, dirs.parameter);
-    EXPECT_EQ(s.directories.logFile, dirs.logFile);
-}
-
 TEST_F(QtSettings, UnwritableFileIsFailedToStoreSettings)
 {
     // A folder where the file belongs cannot be written even by root.

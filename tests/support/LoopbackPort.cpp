@@ -75,6 +75,8 @@ void LoopbackPort::write(const std::string& bytes)
         throw EComPort(ComErrorKind::Write, 5, "Input/output error");
     const double now = m_loop.nowMs();
     m_written.push_back({now, bytes, m_settings.baudRate});
+    if (onWrite)
+        onWrite(bytes);
     const double start = std::max(now, m_txFreeAt);
     m_txFreeAt = start + bytes.size() * byteMs();
     const double arrive = m_txFreeAt;

@@ -53,6 +53,9 @@ public:
 
     // Recorder
     const std::vector<WrittenBlock>& written() const { return m_written; }
+    // Called with every block the program writes, when it writes it (a test
+    // presses a key "while the meter is being asked for TD").
+    std::function<void(const std::string& bytes)> onWrite;
     std::string writtenBytes() const;
     void clearWritten() { m_written.clear(); }
 
@@ -74,6 +77,7 @@ public:
     size_t bytesToWrite() const override;
 
     uint32_t baudRate() const { return m_settings.baudRate; }
+    const LineSettings& settings() const { return m_settings; }
     std::string name() const { return m_name; }
 
 private:

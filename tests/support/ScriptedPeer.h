@@ -20,6 +20,7 @@ public:
     };
     std::map<std::string, std::vector<Out>> script; // key: command without CR
     std::map<std::string, int> answersLeft;         // where set: answer only this often
+    std::map<std::string, uint32_t> onlyAtRate;     // where set: answer only while the host uses this rate
     std::vector<std::string> received;              // every block as it arrived
     std::vector<double> receivedAt;
     // A stream: `streamLine` every `streamEveryMs` while streaming.
@@ -44,6 +45,9 @@ public:
             auto it = script.find(m_line);
             auto left = answersLeft.find(m_line);
             if (left != answersLeft.end() && left->second-- <= 0)
+                it = script.end();
+            const auto rate = onlyAtRate.find(m_line);
+            if (rate != onlyAtRate.end() && rate->second != hostRate)
                 it = script.end();
             if (it != script.end())
                 for (const auto& o : it->second)
