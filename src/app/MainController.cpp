@@ -62,7 +62,7 @@ bool systemTextExplainsLoss(const std::string& osMessage)
     // read that found nothing (the error number of an earlier call, often),
     // a device node that is gone, a failing line. None of it tells the
     // engineer more than that the device is gone or silent.
-    for (const int code : {EAGAIN, EWOULDBLOCK, ENOENT, ENXIO, ENODEV, EIO, EBADF, EPIPE, ECONNRESET})
+    for (const int code : {EAGAIN, EWOULDBLOCK, ENOENT, ENXIO, ENODEV, EIO, EBADF, EPIPE, ECONNRESET, ENOTTY})
         if (osMessage == std::strerror(code))
             return false;
     return true;

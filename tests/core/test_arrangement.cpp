@@ -690,7 +690,7 @@ TEST_F(MainFixture, LostPortIsClosedOnceWithOneMessageAndReconnects)
 TEST(LostPortText, KeepsTheSystemTextOnlyWhereItExplains)
 {
     const std::string lost = " Port lost: /dev/ttyUSB0: the device was disconnected or stopped answering";
-    for (const int code : {EAGAIN, ENOENT, EIO, ENXIO, ENODEV})
+    for (const int code : {EAGAIN, ENOENT, EIO, ENXIO, ENODEV, ENOTTY})
         EXPECT_EQ(portLostText("/dev/ttyUSB0", std::strerror(code)), lost) << std::strerror(code);
     EXPECT_EQ(portLostText("/dev/ttyUSB0", ""), lost);
     EXPECT_EQ(portLostText("/dev/ttyUSB0", "Unknown error"), lost);
