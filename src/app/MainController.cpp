@@ -1,6 +1,7 @@
 #include "app/MainController.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <stdexcept>
@@ -53,10 +54,24 @@ PortSettings toPortSettings(const std::string& portName, const LineSettings& l)
     return s;
 }
 
+bool systemTextExplainsLoss(const std::string& osMessage)
+{
+    if (osMessage.empty() || osMessage == "Unknown error")
+        return false;
+    // What the driver says when the device went away or its end hung up: a
+    // read that found nothing (the error number of an earlier call, often),
+    // a device node that is gone, a failing line. None of it tells the
+    // engineer more than that the device is gone or silent.
+    for (const int code : {EAGAIN, EWOULDBLOCK, ENOENT, ENXIO, ENODEV, EIO, EBADF, EPIPE, ECONNRESET, ENOTTY})
+        if (osMessage == std::strerror(code))
+            return false;
+    return true;
+}
+
 std::string portLostText(const std::string& portName, const std::string& osMessage)
 {
-    std::string text = " Port lost: " + portName;
-    if (!osMessage.empty())
+    std::string text = " Port lost: " + portName + ": the device was disconnected or stopped answering";
+    if (systemTextExplainsLoss(osMessage))
         text += " (" + osMessage + ")";
     return text;
 }

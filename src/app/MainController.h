@@ -38,8 +38,14 @@ namespace pxr {
 LineSettings toLineSettings(const PortSettings& settings);
 PortSettings toPortSettings(const std::string& portName, const LineSettings& settings);
 
-// " Port lost: <name> (<system message>)", panel 2 after the device vanished.
+// Panel 2 after the device vanished: " Port lost: <name>: the device was
+// disconnected or stopped answering", and the system's text in parentheses
+// where it says more than that (systemTextExplainsLoss).
 std::string portLostText(const std::string& portName, const std::string& osMessage);
+// False for the texts a vanished or silent device leaves behind ("Resource
+// temporarily unavailable", "No such file or directory", "Input/output
+// error", ...), which would only mislead; true for any other text.
+bool systemTextExplainsLoss(const std::string& osMessage);
 
 class MainController {
 public:

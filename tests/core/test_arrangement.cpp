@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -666,11 +669,10 @@ TEST_F(MainFixture, LostPortIsClosedOnceWithOneMessageAndReconnects)
     ASSERT_TRUE(port.Connected());
     backend.hangUp();
     EXPECT_FALSE(port.Connected());
-    EXPECT_EQ(view.panels[2], " Port lost: /dev/ttyPXR (Input/output error)");
+    const std::string lost = " Port lost: /dev/ttyPXR: the device was disconnected or stopped answering";
+    EXPECT_EQ(view.panels[2], lost);
     backend.hangUp(); // the backend repeating itself changes nothing
-    EXPECT_EQ(std::count(view.panel2Log.begin(), view.panel2Log.end(),
-                         " Port lost: /dev/ttyPXR (Input/output error)"),
-              1);
+    EXPECT_EQ(std::count(view.panel2Log.begin(), view.panel2Log.end(), lost), 1);
     EXPECT_TRUE(view.errors.empty());
 
     // Commands on the lost port quietly do nothing.
@@ -683,6 +685,20 @@ TEST_F(MainFixture, LostPortIsClosedOnceWithOneMessageAndReconnects)
     EXPECT_TRUE(port.Connected());
     EXPECT_EQ(backend.openCount, 2);
     EXPECT_EQ(view.panels[2], "");
+}
+
+TEST(LostPortText, KeepsTheSystemTextOnlyWhereItExplains)
+{
+    const std::string lost = " Port lost: /dev/ttyUSB0: the device was disconnected or stopped answering";
+    for (const int code : {EAGAIN, ENOENT, EIO, ENXIO, ENODEV, ENOTTY})
+        EXPECT_EQ(portLostText("/dev/ttyUSB0", std::strerror(code)), lost) << std::strerror(code);
+    EXPECT_EQ(portLostText("/dev/ttyUSB0", ""), lost);
+    EXPECT_EQ(portLostText("/dev/ttyUSB0", "Unknown error"), lost);
+    for (const int code : {EACCES, EBUSY, ENOMEM})
+        EXPECT_EQ(portLostText("/dev/ttyUSB0", std::strerror(code)), lost + " (" + std::strerror(code) + ")");
+    EXPECT_EQ(portLostText("COM3", "The semaphore timeout period has expired."),
+              " Port lost: COM3: the device was disconnected or stopped answering"
+              " (The semaphore timeout period has expired.)");
 }
 
 // ---- commands ----------------------------------------------------------------------

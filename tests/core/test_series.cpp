@@ -365,6 +365,36 @@ TEST_F(Setup, RegionalSeparator)
     EXPECT_NE(std::find(events.begin(), events.end(), "ed_min 2,5"), events.end());
 }
 
+// After OK the three fields show what applies, not what was typed.
+TEST_F(Setup, FieldsShowTheValuesTaken)
+{
+    const struct {
+        char separator;
+        const char *min, *max, *number;
+        const char *shownMin, *shownMax, *shownNumber;
+    } cases[] = {
+        {'.', "abc", "x", "y", "0", "40", "10"},
+        {',', "0", "5.5", "250", "0", "40", "250"}, // a point is no decimal separator there
+        {',', "-2,50", "7", "5", "-2,5", "7", "10"},
+        {'.', " 3 ", "1e2", "0300", "3", "100", "300"},
+    };
+    for (const auto& c : cases) {
+        setup.setDecimalSeparator(c.separator);
+        events.clear();
+        setup.Button1Click(typed(c.min, c.max, c.number));
+        const auto last = [&](const std::string& field) {
+            std::string shown = "(not shown)";
+            for (const std::string& e : events)
+                if (e.rfind(field + " ", 0) == 0)
+                    shown = e.substr(field.size() + 1);
+            return shown;
+        };
+        EXPECT_EQ(last("ed_min"), c.shownMin) << c.min;
+        EXPECT_EQ(last("ed_max"), c.shownMax) << c.max;
+        EXPECT_EQ(last("ed_number"), c.shownNumber) << c.number;
+    }
+}
+
 TEST(RegionalText, Conversions)
 {
     struct Case {
