@@ -377,11 +377,6 @@ void MainController::setHandler(const std::string& action, std::function<void()>
         m_handlers.erase(action);
 }
 
-bool MainController::hasHandler(const std::string& action) const
-{
-    return m_handlers.count(action) != 0;
-}
-
 bool MainController::refusedWhileTalking(const std::string& action) const
 {
     const MeterConversation& talk = m_tx.conversation();
