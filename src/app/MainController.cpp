@@ -208,7 +208,7 @@ void MainController::FormCreate(const std::vector<std::string>& args)
         m_port.SetBaudRate(115200);
 
     // "Simulation Setup" exists only while "Simulate Device" is ticked.
-    m_view.setActionVisible("acSimulation", m_setup.CheckBox2);
+    m_view.setActionVisible("acSimulation", m_setup.simulate);
 }
 
 void MainController::FormShow()
@@ -377,11 +377,6 @@ void MainController::setHandler(const std::string& action, std::function<void()>
         m_handlers.erase(action);
 }
 
-bool MainController::hasHandler(const std::string& action) const
-{
-    return m_handlers.count(action) != 0;
-}
-
 bool MainController::refusedWhileTalking(const std::string& action) const
 {
     const MeterConversation& talk = m_tx.conversation();
@@ -440,11 +435,7 @@ void MainController::execute(const std::string& action)
             m_view.showError(e.what());
         }
     }
-    // Set Offset and the signal-strength commands open a dialog or show a
-    // result, and DS exists on PXR7X only: those leave the focus where it is.
-    const bool keepFocus = action == "acSO" || action == "acDJ" || action == "acSd" ||
-                           (action == "acDS" && m_deviceType != kPXR7X);
-    if (!keepFocus)
+    if (focusesTerminalAfter(action, m_deviceType))
         m_view.focusTerminalIfShown();
     if (meter && !talk.active())
         afterConversation();
@@ -522,9 +513,9 @@ void MainController::OKButtonClick()
         m_port.SetBaudRate(found);
     m_store.storePortSettings(toPortSettings(m_port.Port(), m_port.settings()));
     m_store.writeDeviceType(m_deviceType);
-    SetSimulation(m_setup.CheckBox2);
-    m_view.setActionVisible("acSimulation", m_setup.CheckBox2);
-    if (m_setup.CheckBox1)
+    SetSimulation(m_setup.simulate);
+    m_view.setActionVisible("acSimulation", m_setup.simulate);
+    if (m_setup.readoutNow)
         m_timerAutoGet->start(kAutoGetMs);
     else
         m_timerAutoGet->stop();

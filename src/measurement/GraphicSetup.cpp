@@ -132,7 +132,7 @@ bool GraphicSetup::ApplyToChart()
     return true;
 }
 
-bool GraphicSetup::Button1Click(const Typed& typed)
+bool GraphicSetup::acceptTyped(const Typed& typed)
 {
     double minimum = 0, maximum = 0;
     if (!RegionalTextToFloat(typed.minimum, m_separator, minimum))

@@ -80,7 +80,6 @@ public:
     void setTimerEnabled(bool on);
     bool timerEnabled() const { return m_timer.isActive(); }
     // The interval SimuTimer runs (or will run) at.
-    uint32_t timerInterval() const { return m_timerInterval; }
 
     // One tick: interval rule of the model line, then one line to the decoding.
     void SimuTimerTimer();
