@@ -62,6 +62,13 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// A window on no port whose parameter folder is dir.
+bool startIn(Window& w, const QTemporaryDir& dir)
+{
+    w.put("Directory", "Parameter", dir.path());
+    return w.start(kNoPort, 0);
+}
+
 QToolButton* toolButton(Window& w, const char* action)
 {
     return qobject_cast<QToolButton*>(w.form->ToolBar1->widgetForAction(w.form->action(action)));
@@ -337,8 +344,7 @@ void TestParameterEditor::openRefusesFilesThatAreNoParameterFiles()
 {
     QTemporaryDir dir;
     Window w;
-    w.put("Directory", "Parameter", dir.path());
-    QVERIFY(w.start(kNoPort, 0));
+    QVERIFY(startIn(w, dir));
     const QString log = dir.filePath("log.csv");
     QVERIFY(writeFile(log, "Time;Value\r\n0.1;5.000\r\n"));
     const struct {
@@ -397,8 +403,7 @@ void TestParameterEditor::printWithoutAPrinterSaysSo()
         QSKIP("this computer has a printer");
     QTemporaryDir dir;
     Window w;
-    w.put("Directory", "Parameter", dir.path());
-    QVERIFY(w.start(kNoPort, 0));
+    QVERIFY(startIn(w, dir));
     const QString path = dir.filePath("p.csv");
     QVERIFY(writeFile(path, "[Parameter]\r\nSA=3\r\n"));
     QToolButton* print = toolButton(w, "acPrint");
@@ -436,8 +441,7 @@ void TestParameterEditor::fileDialogTakesItsCompletionListAlong()
     for (const char* name : {"param1.csv", "param2.csv"})
         QVERIFY(writeFile(dir.filePath(name), "[Parameter]\r\nSA=3\r\n"));
     Window w;
-    w.put("Directory", "Parameter", dir.path());
-    QVERIFY(w.start(kNoPort, 0));
+    QVERIFY(startIn(w, dir));
     // The user types a name, the completion list comes up, Return opens.
     QWidget* list = nullptr;
     whenShown<QFileDialog>(w.form.get(), [&](QFileDialog* d) {
@@ -466,8 +470,7 @@ void TestParameterEditor::saveFailureNamesTheFile()
 {
     QTemporaryDir dir;
     Window w;
-    w.put("Directory", "Parameter", dir.path());
-    QVERIFY(w.start(kNoPort, 0));
+    QVERIFY(startIn(w, dir));
     const QString path = dir.filePath("old.csv");
     QVERIFY(writeFile(path, "[Parameter]\r\nSA=3\r\n"));
     // A value that cannot be stored on one line: the old file stays whole.
