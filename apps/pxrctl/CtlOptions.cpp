@@ -35,7 +35,7 @@ struct CommandName {
 };
 const CommandName kCommands[] = {
     {"ports", Command::Ports}, {"get", Command::Get},   {"set", Command::Set},
-    {"stream", Command::Stream}, {"send", Command::Send},
+    {"stream", Command::Stream}, {"send", Command::Send}, {"find", Command::Find},
 };
 
 // Measuring commands that make the meter answer with readings; LF (laser
@@ -85,6 +85,7 @@ std::string applyValue(Options& o, const std::string& name, const std::string& v
         if (value.empty())
             return "--port needs a port name";
         o.port = value;
+        o.ports.push_back(value);
     } else if (name == "--model") {
         const auto line = demoModelLine(value);
         if (!line)
@@ -127,6 +128,18 @@ std::string checkCommand(Options& o, const std::vector<std::string>& positional)
 {
     if (o.command == Command::None)
         return "no command given";
+    if (o.command == Command::Find) {
+        // The finder tells the model line and the rate; it is not told them.
+        if (!o.modelName.empty() || o.baud != 0)
+            return "find takes no --model or --baud: it finds them";
+        if (!positional.empty())
+            return "unexpected argument \"" + positional.front() + "\"";
+        if (!o.output.empty() || o.durationS > 0 || o.count > 0 || o.stats || o.timeoutGiven)
+            return "find takes only --port (any number of times) and --debug";
+        return std::string();
+    }
+    if (o.ports.size() > 1)
+        return "--port given more than once";
     const bool needsMeter = o.command != Command::Ports;
     if (needsMeter) {
         if (o.port.empty())
@@ -268,9 +281,17 @@ std::string usageText()
            "                                 lines as the online log does; the meter is\n"
            "                                 stopped with ESC at the end and on Ctrl+C\n"
            "  send --port P --model M TEXT   send TEXT and CR, print what comes back\n"
+           "  find [--port P]...             look for a meter on each port (default: every\n"
+           "                                 port `pxrctl ports` lists) at every rate of the\n"
+           "                                 baud-rate dialog; one line per meter found:\n"
+           "                                 PORT<TAB>MODEL<TAB>BAUD<TAB>identification\n"
+           "                                 (BAUD - behind a socket:// server: its rate)\n"
            "\n"
            "Options:\n"
-           "  --port P       serial port: a name from `pxrctl ports` or any device path\n"
+           "  --port P       serial port: a name from `pxrctl ports` or any device path;\n"
+           "                 a serial device server as rfc2217://HOST:PORT (line\n"
+           "                 settings set over the network) or socket://HOST:PORT\n"
+           "                 (raw TCP, the server's line settings)\n"
            "  --model M      pxr7x, pxr500c, pxr501 or pxr502\n"
            "  --baud N       line rate (default 115200 for pxr501/pxr502, else 9600)\n"
            "  -o, --output FILE\n"
@@ -294,7 +315,7 @@ std::string usageText()
            "  1  wrong command line\n"
            "  2  the port cannot be opened or was lost\n"
            "  3  time-out (the meter did not answer) or the read-back differs from\n"
-           "     what was written\n"
+           "     what was written; find: no meter found\n"
            "  4  a file cannot be read or written\n";
 }
 

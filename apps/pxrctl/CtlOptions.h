@@ -21,11 +21,12 @@ enum ExitCode : int {
     kExitFile = 4,    // a file cannot be read or written
 };
 
-enum class Command { None, Ports, Get, Set, Stream, Send };
+enum class Command { None, Ports, Get, Set, Stream, Send, Find };
 
 struct Options {
     Command command = Command::None;
     std::string port;
+    std::vector<std::string> ports; // find: every --port given, in order
     std::string modelName;     // as given ("pxr7x" ...)
     DeviceType model = kPXR7X;
     uint32_t baud = 0;         // 0 until parsed: the model line's usual rate

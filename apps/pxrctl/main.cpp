@@ -19,9 +19,12 @@
 #include "CtlOptions.h"
 #include "CtlSession.h"
 #include "app/CommandLine.h"
+#include "app/MeterFinder.h"
+#include "base/Version.h"
 #include "measurement/OnlineLog.h"
 #include "parameters/ParameterFile.h"
 #include "serial/QtComPortBackend.h"
+#include "serial/QtPortBackend.h"
 #include "serial/QtEventLoop.h"
 #include "serial/Trace.h"
 
@@ -107,6 +110,42 @@ int runPorts()
     return std::fflush(stdout) == 0 ? kExitOk : kExitFile;
 }
 
+int runFind(const Options& o)
+{
+    std::vector<std::string> ports = o.ports;
+    if (ports.empty())
+        ports = QtComPortBackend::listPorts();
+    if (ports.empty())
+        return fail(kExitTimeout, "no serial port to search; name one with --port");
+    QtEventLoop loop;
+    QtPortBackend backend(loop);
+    TComPort port(backend);
+    MeterFinder finder(port, loop);
+    QSocketNotifier notifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&finder] {
+        char buf[16];
+        while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
+        }
+        finder.cancel();
+    });
+    bool outOk = true;
+    finder.OnFound = [&outOk](const FoundMeter& m) { outOk = writeStdout(FoundMeterLine(m) + "\n") && outOk; };
+    // The model lines' usual rates first: most meters are found at once.
+    const std::vector<FoundMeter> found = finder.find(ports, {9600, 115200});
+    for (const std::string& problem : finder.problems())
+        std::fprintf(stderr, "pxrctl: %s\n", problem.c_str());
+    if (!outOk)
+        return fail(kExitFile, "cannot write to stdout");
+    if (found.empty()) {
+        std::string where;
+        for (const std::string& p : ports)
+            where += (where.empty() ? "" : ", ") + p;
+        return fail(kExitTimeout, (finder.cancelled() ? "search stopped; no meter found on " : "no meter found on ") +
+                                      where + (finder.cancelled() ? "" : " (tried every rate from 2400 to 460800 baud)"));
+    }
+    return kExitOk;
+}
+
 int runWithMeter(const Options& o)
 {
     // A stream file is created before the meter is touched: a path that
@@ -124,7 +163,7 @@ int runWithMeter(const Options& o)
     }
 
     QtEventLoop loop;
-    QtComPortBackend backend;
+    QtPortBackend backend(loop);
     TComPort port(backend);
     Session session(port, loop, o.model);
 
@@ -250,5 +289,7 @@ int main(int argc, char** argv)
         return runPorts();
     if (!installStopSignals())
         return fail(kExitPort, "cannot install the signal handler");
+    if (o.command == Command::Find)
+        return runFind(o);
     return runWithMeter(o);
 }

@@ -62,6 +62,8 @@ void ComSetupModel::keepPort(const std::string& name)
 
 void ComSetupModel::FormShow(DeviceType line, const std::string& port, uint32_t baudRate)
 {
+    m_foundDevice = -1;
+    m_foundBaud = 0;
     deviceIndex = line;
     keepPort(port);
     // A port the list holds under another spelling ("\\.\COM10", "com3") is
@@ -79,10 +81,30 @@ void ComSetupModel::cb_deviceChange(int index)
     selectBaudText(is501 ? "115200" : "9600");
 }
 
-void ComSetupModel::CheckBox2Click()
+void ComSetupModel::simulateToggled()
 {
-    if (CheckBox2)
-        CheckBox1 = true;
+    if (simulate)
+        readoutNow = true;
+}
+
+void ComSetupModel::applyFound(DeviceType line, const std::string& port, uint32_t baud)
+{
+    deviceIndex = line;
+    keepPort(port);
+    portName = port;
+    m_foundDevice = line;
+    m_foundBaud = 0;
+    if (baud != 0) {
+        selectBaudText(std::to_string(baud));
+        m_foundBaud = baud;
+    }
+}
+
+uint32_t ComSetupModel::foundRate() const
+{
+    if (m_foundBaud == 0 || deviceIndex != m_foundDevice || baudText() != std::to_string(m_foundBaud))
+        return 0;
+    return m_foundBaud;
 }
 
 std::string ComSetupModel::okRefusal(const std::string& portName, bool simulate)

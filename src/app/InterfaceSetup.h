@@ -34,8 +34,9 @@ public:
     void FormShow(DeviceType line, const std::string& port, uint32_t baudRate);
     // The user picked a model line: the rate jumps to the line's usual one.
     void cb_deviceChange(int index);
-    // The user toggled "Simulate Device" (CheckBox2 holds the new state).
-    void CheckBox2Click();
+    // The user toggled "Simulate Device" (simulate holds the new state);
+    // switching it on ticks the readout too.
+    void simulateToggled();
     // Why OK cannot take the dialog's choices (empty: it can): a port name
     // is needed to talk to a meter; simulation works without one.
     static std::string okRefusal(const std::string& portName, bool simulate);
@@ -43,8 +44,16 @@ public:
     int deviceIndex = 0;
     std::string portName;
     int baudIndex = -1; // -1: no selection
-    bool CheckBox1 = false; // "Readout PXR Parameter now (Get)"
-    bool CheckBox2 = false; // "Simulate Device"
+    bool readoutNow = false; // "Readout PXR Parameter now (Get)" (CheckBox1)
+    bool simulate = false;   // "Simulate Device" (CheckBox2)
+
+    // The meter finder found a meter: model line, port and rate (a rate of
+    // 0, the server's own, leaves the rate list alone).
+    void applyFound(DeviceType line, const std::string& port, uint32_t baud);
+    // The rate the finder put into the list, while the user has left the
+    // model line and the rate as it put them (0 otherwise). On OK it wins
+    // over the model line's usual rate: it is the meter's own.
+    uint32_t foundRate() const;
 
     std::string baudText() const;
     // Selects the list entry with this text; no selection if there is none.
@@ -55,6 +64,8 @@ private:
     // The list's entry for the port of that name, or null.
     const std::string* listed(const std::string& name) const;
 
+    int m_foundDevice = -1;
+    uint32_t m_foundBaud = 0;
     std::vector<std::string> m_ports;
     std::vector<std::string> m_extraPorts; // shown or typed, not listed by the system
 };

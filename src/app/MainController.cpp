@@ -1,6 +1,7 @@
 #include "app/MainController.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <stdexcept>
@@ -53,10 +54,24 @@ PortSettings toPortSettings(const std::string& portName, const LineSettings& l)
     return s;
 }
 
+bool systemTextExplainsLoss(const std::string& osMessage)
+{
+    if (osMessage.empty() || osMessage == "Unknown error")
+        return false;
+    // What the driver says when the device went away or its end hung up: a
+    // read that found nothing (the error number of an earlier call, often),
+    // a device node that is gone, a failing line. None of it tells the
+    // engineer more than that the device is gone or silent.
+    for (const int code : {EAGAIN, EWOULDBLOCK, ENOENT, ENXIO, ENODEV, EIO, EBADF, EPIPE, ECONNRESET, ENOTTY})
+        if (osMessage == std::strerror(code))
+            return false;
+    return true;
+}
+
 std::string portLostText(const std::string& portName, const std::string& osMessage)
 {
-    std::string text = " Port lost: " + portName;
-    if (!osMessage.empty())
+    std::string text = " Port lost: " + portName + ": the device was disconnected or stopped answering";
+    if (systemTextExplainsLoss(osMessage))
         text += " (" + osMessage + ")";
     return text;
 }
@@ -193,7 +208,7 @@ void MainController::FormCreate(const std::vector<std::string>& args)
         m_port.SetBaudRate(115200);
 
     // "Simulation Setup" exists only while "Simulate Device" is ticked.
-    m_view.setActionVisible("acSimulation", m_setup.CheckBox2);
+    m_view.setActionVisible("acSimulation", m_setup.simulate);
 }
 
 void MainController::FormShow()
@@ -362,11 +377,6 @@ void MainController::setHandler(const std::string& action, std::function<void()>
         m_handlers.erase(action);
 }
 
-bool MainController::hasHandler(const std::string& action) const
-{
-    return m_handlers.count(action) != 0;
-}
-
 bool MainController::refusedWhileTalking(const std::string& action) const
 {
     const MeterConversation& talk = m_tx.conversation();
@@ -425,11 +435,7 @@ void MainController::execute(const std::string& action)
             m_view.showError(e.what());
         }
     }
-    // Set Offset and the signal-strength commands open a dialog or show a
-    // result, and DS exists on PXR7X only: those leave the focus where it is.
-    const bool keepFocus = action == "acSO" || action == "acDJ" || action == "acSd" ||
-                           (action == "acDS" && m_deviceType != kPXR7X);
-    if (!keepFocus)
+    if (focusesTerminalAfter(action, m_deviceType))
         m_view.focusTerminalIfShown();
     if (meter && !talk.active())
         afterConversation();
@@ -499,17 +505,93 @@ void MainController::OKButtonClick()
 {
     m_port.SetPort(m_setup.portName);
     m_port.SetBaudRate(ComSetupModel::rateFromText(m_setup.baudText()));
+    const uint32_t found = m_setup.foundRate();
     if (m_setup.deviceIndex >= 0 && m_setup.deviceIndex != m_deviceType)
         ApplyDeviceType(static_cast<DeviceType>(m_setup.deviceIndex));
+    // The finder's rate is the meter's own; the line's usual one would lose it.
+    if (found != 0)
+        m_port.SetBaudRate(found);
     m_store.storePortSettings(toPortSettings(m_port.Port(), m_port.settings()));
     m_store.writeDeviceType(m_deviceType);
-    SetSimulation(m_setup.CheckBox2);
-    m_view.setActionVisible("acSimulation", m_setup.CheckBox2);
-    if (m_setup.CheckBox1)
+    SetSimulation(m_setup.simulate);
+    m_view.setActionVisible("acSimulation", m_setup.simulate);
+    if (m_setup.readoutNow)
         m_timerAutoGet->start(kAutoGetMs);
     else
         m_timerAutoGet->stop();
 }
+
+MainController::FindOutcome MainController::FindMeter(ComSetupModel& setup,
+                                                      std::function<void(const MeterFinder::Progress&)> progress)
+{
+    FindOutcome out;
+    if (m_finder || !CreatePortBackend)
+        return out;
+    std::vector<std::string> ports;
+    if (!setup.portName.empty())
+        ports.push_back(setup.portName);
+    for (const std::string& p : setup.portItems())
+        if (std::find(ports.begin(), ports.end(), p) == ports.end())
+            ports.push_back(p);
+    if (ports.empty()) {
+        out.message = "No port to search";
+        return out;
+    }
+    // The search talks to meters: one conversation, like every such action.
+    MeterConversation& talk = m_tx.conversation();
+    if (!talk.begin("Find Meter", false)) {
+        out.message = "Busy: " + talk.operation();
+        return out;
+    }
+    // The device may be the one the program has open; the closing steps of
+    // the dialog open the port again, with what the user confirms.
+    m_port.Close();
+    const std::unique_ptr<ComPortBackend> backend = CreatePortBackend();
+    TComPort port(*backend);
+    MeterFinder finder(port, m_loop);
+    finder.OnProgress = [&](const MeterFinder::Progress& p) {
+        if (talk.cancelRequested())
+            finder.cancel(); // e.g. the window is being closed
+        talk.setPhase("Find Meter", static_cast<int>(p.total));
+        talk.setStep(MeterFinder::progressText(p), static_cast<int>(p.done));
+        if (progress)
+            progress(p);
+    };
+    m_finder = &finder;
+    struct Done {
+        MeterFinder*& f;
+        MeterConversation& talk;
+        ~Done()
+        {
+            f = nullptr;
+            talk.end();
+        }
+    } done{m_finder, talk};
+    const uint32_t selected = ComSetupModel::rateFromText(setup.baudText());
+    const std::vector<FoundMeter> found = finder.find(ports, {selected, 9600, 115200}, true);
+    if (!found.empty()) {
+        const FoundMeter& m = found.front();
+        setup.applyFound(m.line, m.port, m.baud);
+        out.found = true;
+        out.meter = m;
+        out.message = format("Found %s on %s", ComSetupModel::deviceItems()[m.line].c_str(), m.port.c_str());
+        if (m.baud != 0)
+            out.message += format(" at %u baud", static_cast<unsigned>(m.baud));
+        out.message += ": " + m.identification;
+        return out;
+    }
+    out.message = finder.cancelled() ? "Search cancelled" : "No meter answered on any port at any rate";
+    for (const std::string& problem : finder.problems())
+        out.message += "\n" + problem;
+    return out;
+}
+
+void MainController::CancelFindMeter()
+{
+    if (m_finder)
+        m_finder->cancel();
+}
+
 
 void MainController::closingSteps()
 {

@@ -14,6 +14,7 @@
 
 #include "app/InterfaceSetup.h"
 #include "app/KeyValueBackend.h"
+#include "app/MeterFinder.h"
 #include "app/MainView.h"
 #include "app/PortSettings.h"
 #include "app/SettingsStore.h"
@@ -37,8 +38,14 @@ namespace pxr {
 LineSettings toLineSettings(const PortSettings& settings);
 PortSettings toPortSettings(const std::string& portName, const LineSettings& settings);
 
-// " Port lost: <name> (<system message>)", panel 2 after the device vanished.
+// Panel 2 after the device vanished: " Port lost: <name>: the device was
+// disconnected or stopped answering", and the system's text in parentheses
+// where it says more than that (systemTextExplainsLoss).
 std::string portLostText(const std::string& portName, const std::string& osMessage);
+// False for the texts a vanished or silent device leaves behind ("Resource
+// temporarily unavailable", "No such file or directory", "Input/output
+// error", ...), which would only mislead; true for any other text.
+bool systemTextExplainsLoss(const std::string& osMessage);
 
 class MainController {
 public:
@@ -97,10 +104,26 @@ public:
     bool closeAllowed();
     const MeterConversation& conversation() const { return m_tx.conversation(); }
     void setHandler(const std::string& action, std::function<void()> handler);
-    bool hasHandler(const std::string& action) const;
 
     void acSettingsExecute();
     void OKButtonClick();
+
+    // "Find Meter" of the interface setup: closes the program's port (the
+    // dialog's closing steps open it again), searches the port named in the
+    // dialog and then every other port of its list at every rate, stops at
+    // the first meter and puts its model line, port and rate into the
+    // dialog's model. The search runs on a port of its own (CreatePortBackend).
+    struct FindOutcome {
+        bool found = false;
+        FoundMeter meter;
+        std::string message; // for the dialog, found or not
+    };
+    FindOutcome FindMeter(ComSetupModel& setup, std::function<void(const MeterFinder::Progress&)> progress);
+    // Ends a running search at its next wait.
+    void CancelFindMeter();
+    bool findingMeter() const { return m_finder != nullptr; }
+    // A fresh port backend for the finder (set by the owner).
+    std::function<std::unique_ptr<ComPortBackend>()> CreatePortBackend;
     void acExitExecute();
     void acDeviceExecute();
     void Timer_StatusbarTimer();
@@ -115,7 +138,6 @@ public:
 
     TComPort& port() { return m_port; }
     ComTransactions& transactions() { return m_tx; }
-    ComSetupModel& comSetup() { return m_setup; }
     SettingsStore& settings() { return m_store; }
     const StartupSettings& startupSettings() const { return m_startup; }
 
@@ -126,10 +148,6 @@ public:
     TPXR501* PXR501() { return m_pxr501.get(); }
     // The editor fields of all three sets.
     void setFieldBinding(FieldBinding* binding);
-    // Get/Set Parameter and the presets (null before FormCreate and after
-    // FormClose). Its own auto-get timer stays idle: Timer_AutoGet below runs
-    // the readout after the interface setup.
-    ParameterTransfer* parameterTransfer() { return m_transfer.get(); }
     // The simulated device's part in Set Parameter and Set Standard: recompute
     // the output interval from the set / select a simulated measuring mode.
     std::function<void()> RecomputeSimuInterval;
@@ -206,6 +224,7 @@ private:
     std::unique_ptr<SignalLevel> m_signalLevel;
 
     std::map<std::string, std::function<void()>> m_handlers;
+    MeterFinder* m_finder = nullptr;
     bool m_talking = false;
     std::string m_conversationAction; // the action the conversation runs
     bool m_stopAfterConversation = false;

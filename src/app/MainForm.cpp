@@ -31,6 +31,7 @@
 #include "app/ActionBinding.h"
 #include "app/Arrangement.h"
 #include "app/ConversationPanel.h"
+#include "app/PortSettingsPanel.h"
 #include "dialogs/DirectorySetupForm.h"
 #include "measurement/AnalogMeterWidget.h"
 #include "measurement/DiagramWidget.h"
@@ -85,6 +86,9 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     centreOnScreen();
 
     m_ctl.ListPorts = [] { return QtComPortBackend::listPorts(); };
+    m_ctl.CreatePortBackend = [this]() -> std::unique_ptr<ComPortBackend> {
+        return std::make_unique<QtPortBackend>(m_loop);
+    };
     m_ctl.AttachHistory = [this](TComPort& port, bool noCRLF) {
         m_history.setComPort(&port);
         m_history.NoCRLF = noCRLF;
@@ -140,6 +144,15 @@ void TMainForm::createDialogs()
     GraphicSetupForm = new TGraphicSetupForm(this);
     m_measurementUi->attachGraphicSetup(*GraphicSetupForm);
     ComSetupForm = new TComSetupForm(this);
+    TComSetupForm::FindHooks find;
+    find.find = [this](ComSetupModel& model, const auto& progress) {
+        const MainController::FindOutcome r = m_ctl.FindMeter(model, [&progress](const MeterFinder::Progress& p) {
+            progress(p.done, p.total, MeterFinder::progressText(p));
+        });
+        return std::make_pair(r.found, r.message);
+    };
+    find.cancel = [this] { m_ctl.CancelFindMeter(); };
+    ComSetupForm->setFindHooks(std::move(find));
     SignalLevelDlg = new TSignalLevelDlg(m_ctl.signalLevel(), this);
     DirectorySetupForm = new TDirectorySetupForm(m_ctl.settings(), m_ctl.DocumentsFolder, this);
     ChangeBdDlg = new TChangeBdDlg(this);
@@ -459,14 +472,17 @@ void TMainForm::createStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     QFont f;
-    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    // Where Tahoma is missing, a condensed face comes closest to its width:
+    // the port panel is only 175 pixels wide.
+    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans"),
+                   QStringLiteral("Liberation Sans")});
     f.setStyleHint(QFont::SansSerif);
     f.setPointSize(8);
     f.setBold(true);
     bar->setFont(f);
     const int widths[3] = {175, 50, 0};
     for (int i = 0; i < 3; ++i) {
-        auto* panel = new QLabel(bar);
+        auto* panel = i == 0 ? new PortSettingsPanel(bar) : new QLabel(bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setFont(f);
@@ -616,7 +632,9 @@ void TMainForm::redrawHistory()
 
 void TMainForm::setStatusText(int panel, const std::string& text)
 {
-    if (panel >= 0 && panel < 3)
+    if (auto* settings = panel == 0 ? qobject_cast<PortSettingsPanel*>(StatusPanel[0]) : nullptr)
+        settings->setPortSettings(qs(text));
+    else if (panel > 0 && panel < 3)
         StatusPanel[panel]->setText(qs(text));
 }
 

@@ -18,6 +18,7 @@
 #include "app/MainView.h"
 #include "serial/ComPort.h"
 #include "serial/QtComPortBackend.h"
+#include "serial/QtPortBackend.h"
 #include "serial/QtEventLoop.h"
 #include "terminal/PortHistory.h"
 
@@ -128,7 +129,8 @@ private:
     void redrawHistory();
 
     QtEventLoop m_loop;
-    QtComPortBackend m_backend;
+    // A local serial port or a serial device server (rfc2217://, socket://).
+    QtPortBackend m_backend{m_loop};
     TComPort m_port;
     PortHistory m_history;
     MainController m_ctl;

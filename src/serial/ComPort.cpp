@@ -88,6 +88,13 @@ EComPort::EComPort(ComErrorKind kind, int osCode, const std::string& osMessage)
 {
 }
 
+EComPort::EComPort(ComErrorKind kind, const std::string& text) : std::runtime_error(text), m_kind(kind), m_osCode(0) {}
+
+EComPort EComPort::withDetail(ComErrorKind kind, const std::string& detail)
+{
+    return EComPort(kind, std::string(errorText(kind).text) + " (" + detail + ")");
+}
+
 TComPort::TComPort(ComPortBackend& backend) : m_backend(backend) { m_backend.setListener(this); }
 
 TComPort::~TComPort()

@@ -51,10 +51,15 @@ class EComPort : public std::runtime_error {
 public:
     // osCode/osMessage: the operating system's error number and text, where known.
     EComPort(ComErrorKind kind, int osCode = 0, const std::string& osMessage = std::string());
+    // The fixed text and " (<detail>)" on every platform, for a failure that
+    // has no system error number worth showing but a reason that matters,
+    // such as a network port's "host:4001: Connection refused".
+    static EComPort withDetail(ComErrorKind kind, const std::string& detail);
     ComErrorKind kind() const { return m_kind; }
     int osCode() const { return m_osCode; }
 
 private:
+    EComPort(ComErrorKind kind, const std::string& text);
     ComErrorKind m_kind;
     int m_osCode;
 };

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -15,6 +18,7 @@
 #include "app/MainController.h"
 #include "app/MainView.h"
 #include "serial/Trace.h"
+#include "support/EmulatorPeer.h"
 #include "support/FakeView.h"
 #include "support/LoopbackPort.h"
 #include "support/ScriptedPeer.h"
@@ -337,8 +341,8 @@ TEST_F(MainFixture, SimulationComesBeforeDebugInTheTitle)
     storePort();
     start({"DEBUG"});
     setup([](ComSetupModel& m) {
-        m.CheckBox2 = true;
-        m.CheckBox2Click();
+        m.simulate = true;
+        m.simulateToggled();
     });
     EXPECT_EQ(view.title, "PXRTool (PXR7X) Simulation Debug");
 }
@@ -393,6 +397,86 @@ TEST_F(MainFixture, PXR501LineOverridesTheChosenRateOnOK)
     EXPECT_EQ(SettingsStore(store).loadPortSettings().baudRate, 115200u);
 }
 
+TEST_F(MainFixture, FoundMetersRateSurvivesTheModelLinesUsualRateOnOK)
+{
+    // A PXR502 at 38400 on a port the window (PXR7X, 9600) had open.
+    MeterConfig cfg;
+    cfg.model = MeterModel::PXR502;
+    cfg.baudRate = 38400;
+    cfg.faults.wrongBaud = true;
+    EmulatorPeer meter(cfg);
+    meter.meter.powerOn(loop.nowMs());
+    ctl.reset();
+    storePort();
+    create();
+    ctl->CreatePortBackend = [&]() -> std::unique_ptr<ComPortBackend> {
+        auto line = std::make_unique<LoopbackPort>(loop);
+        line->attachPeer(&meter);
+        return line;
+    };
+    ctl->FormShow();
+    ASSERT_TRUE(port.Connected());
+    MainController::FindOutcome outcome;
+    std::vector<size_t> progress;
+    std::string talking;
+    setup([&](ComSetupModel& m) {
+        outcome = ctl->FindMeter(m, [&](const MeterFinder::Progress& p) {
+            progress.push_back(p.done);
+            // The search is the one conversation with a meter meanwhile.
+            talking = ctl->transactions().conversation().operation();
+        });
+        // The program's own port was closed for the search.
+        EXPECT_FALSE(port.Connected());
+    });
+    ASSERT_TRUE(outcome.found) << outcome.message;
+    EXPECT_EQ(outcome.message.rfind("Found PXR501/502 on /dev/ttyPXR at 38400 baud: streaming", 0), 0u)
+        << outcome.message;
+    EXPECT_FALSE(progress.empty());
+    EXPECT_EQ(talking, "Find Meter");
+    EXPECT_FALSE(ctl->transactions().conversation().active());
+    EXPECT_EQ(ctl->deviceType(), kPXR501);
+    EXPECT_EQ(port.BaudRate(), 38400u); // not PXR501/502's usual 115200
+    EXPECT_TRUE(port.Connected());
+    EXPECT_EQ(SettingsStore(store).loadPortSettings().baudRate, 38400u);
+    EXPECT_FALSE(ctl->findingMeter());
+
+    // Picking a model line after the search: the usual rule again.
+    ComSetupModel m;
+    m.applyFound(kPXR501, "/dev/ttyX", 38400);
+    EXPECT_EQ(m.foundRate(), 38400u);
+    m.cb_deviceChange(0);
+    EXPECT_EQ(m.foundRate(), 0u);
+}
+
+TEST_F(MainFixture, FindMeterWithoutAnyMeterSaysSoAndTheClosingStepsReopen)
+{
+    storePort();
+    start();
+    ScriptedPeer silent;
+    ctl->CreatePortBackend = [&]() -> std::unique_ptr<ComPortBackend> {
+        auto line = std::make_unique<LoopbackPort>(loop);
+        line->attachPeer(&silent);
+        return line;
+    };
+    MainController::FindOutcome outcome;
+    view.dialog = [&](ComSetupModel& m) {
+        outcome = ctl->FindMeter(m, nullptr);
+        return false; // Cancel
+    };
+    ctl->acSettingsExecute();
+    EXPECT_FALSE(outcome.found);
+    EXPECT_EQ(outcome.message, "No meter answered on any port at any rate");
+    EXPECT_TRUE(port.Connected());
+    // While another operation talks to the meter, the search does not start.
+    ASSERT_TRUE(ctl->transactions().conversation().begin("Get Parameter", true));
+    ComSetupModel busy;
+    busy.portName = "/dev/ttyPXR";
+    EXPECT_EQ(ctl->FindMeter(busy, nullptr).message, "Busy: Get Parameter");
+    EXPECT_TRUE(port.Connected());
+    ctl->transactions().conversation().end();
+    EXPECT_EQ(port.BaudRate(), 9600u);
+}
+
 TEST_F(MainFixture, SameLineAndAnotherRateAppliesTheRateToTheOpenPort)
 {
     storePort();
@@ -438,7 +522,7 @@ TEST_F(MainFixture, FailingReopenSkipsTheRemainingOKStepsButTheClosingStepsRun)
     setup([](ComSetupModel& m) {
         m.portName = "/dev/gone";
         m.cb_deviceChange(2);
-        m.CheckBox1 = true;
+        m.readoutNow = true;
     });
     ASSERT_EQ(view.errors.size(), 1u);
     EXPECT_EQ(view.errors[0].rfind("Unable to open com port", 0), 0u) << view.errors[0];
@@ -456,8 +540,8 @@ TEST_F(MainFixture, FailingStoreEndsTheOKStepsWithTheErrorBox)
     start();
     store.failWrites(true);
     setup([](ComSetupModel& m) {
-        m.CheckBox2 = true;
-        m.CheckBox2Click();
+        m.simulate = true;
+        m.simulateToggled();
     });
     ASSERT_EQ(view.errors.size(), 1u);
     EXPECT_EQ(view.errors[0], "Failed to store settings");
@@ -481,7 +565,7 @@ TEST_F(MainFixture, ReadoutBoxStartsOneAutomaticReadout)
     start();
     int readouts = 0;
     ctl->setHandler("acGetParameter", [&] { ++readouts; });
-    setup([](ComSetupModel& m) { m.CheckBox1 = true; });
+    setup([](ComSetupModel& m) { m.readoutNow = true; });
     EXPECT_TRUE(ctl->Timer_AutoGet().isActive());
     loop.waitFor(299);
     EXPECT_EQ(readouts, 0);
@@ -489,7 +573,7 @@ TEST_F(MainFixture, ReadoutBoxStartsOneAutomaticReadout)
     EXPECT_EQ(readouts, 1);
     loop.waitFor(2000);
     EXPECT_EQ(readouts, 1);
-    setup([](ComSetupModel& m) { m.CheckBox1 = false; });
+    setup([](ComSetupModel& m) { m.readoutNow = false; });
     EXPECT_FALSE(ctl->Timer_AutoGet().isActive());
 }
 
@@ -512,10 +596,10 @@ TEST_F(MainFixture, SimulateDeviceTicksTheReadoutBoxAndSwitchesToSimulation)
     ASSERT_TRUE(port.Connected());
     view.tab = 2;
     setup([](ComSetupModel& m) {
-        EXPECT_FALSE(m.CheckBox1);
-        m.CheckBox2 = true;
-        m.CheckBox2Click();
-        EXPECT_TRUE(m.CheckBox1);
+        EXPECT_FALSE(m.readoutNow);
+        m.simulate = true;
+        m.simulateToggled();
+        EXPECT_TRUE(m.readoutNow);
     });
     EXPECT_TRUE(ctl->simulationOn());
     EXPECT_FALSE(port.Connected());
@@ -539,14 +623,14 @@ TEST_F(MainFixture, UntickingSimulateDeviceLeavesTheReadoutBoxAndRestoresTheDevi
     storePort();
     start();
     setup([](ComSetupModel& m) {
-        m.CheckBox2 = true;
-        m.CheckBox2Click();
+        m.simulate = true;
+        m.simulateToggled();
     });
     const int clears = view.liveClears;
     setup([](ComSetupModel& m) {
-        m.CheckBox2 = false;
-        m.CheckBox2Click();
-        EXPECT_TRUE(m.CheckBox1);
+        m.simulate = false;
+        m.simulateToggled();
+        EXPECT_TRUE(m.readoutNow);
     });
     EXPECT_FALSE(ctl->simulationOn());
     EXPECT_TRUE(port.Connected());
@@ -566,8 +650,8 @@ TEST_F(MainFixture, SimulationAtFirstStartLeavesThePortClosed)
     storePort();
     create();
     view.dialog = [](ComSetupModel& m) {
-        m.CheckBox2 = true;
-        m.CheckBox2Click();
+        m.simulate = true;
+        m.simulateToggled();
         return true;
     };
     ctl->FormShow();
@@ -585,11 +669,10 @@ TEST_F(MainFixture, LostPortIsClosedOnceWithOneMessageAndReconnects)
     ASSERT_TRUE(port.Connected());
     backend.hangUp();
     EXPECT_FALSE(port.Connected());
-    EXPECT_EQ(view.panels[2], " Port lost: /dev/ttyPXR (Input/output error)");
+    const std::string lost = " Port lost: /dev/ttyPXR: the device was disconnected or stopped answering";
+    EXPECT_EQ(view.panels[2], lost);
     backend.hangUp(); // the backend repeating itself changes nothing
-    EXPECT_EQ(std::count(view.panel2Log.begin(), view.panel2Log.end(),
-                         " Port lost: /dev/ttyPXR (Input/output error)"),
-              1);
+    EXPECT_EQ(std::count(view.panel2Log.begin(), view.panel2Log.end(), lost), 1);
     EXPECT_TRUE(view.errors.empty());
 
     // Commands on the lost port quietly do nothing.
@@ -602,6 +685,20 @@ TEST_F(MainFixture, LostPortIsClosedOnceWithOneMessageAndReconnects)
     EXPECT_TRUE(port.Connected());
     EXPECT_EQ(backend.openCount, 2);
     EXPECT_EQ(view.panels[2], "");
+}
+
+TEST(LostPortText, KeepsTheSystemTextOnlyWhereItExplains)
+{
+    const std::string lost = " Port lost: /dev/ttyUSB0: the device was disconnected or stopped answering";
+    for (const int code : {EAGAIN, ENOENT, EIO, ENXIO, ENODEV, ENOTTY})
+        EXPECT_EQ(portLostText("/dev/ttyUSB0", std::strerror(code)), lost) << std::strerror(code);
+    EXPECT_EQ(portLostText("/dev/ttyUSB0", ""), lost);
+    EXPECT_EQ(portLostText("/dev/ttyUSB0", "Unknown error"), lost);
+    for (const int code : {EACCES, EBUSY, ENOMEM})
+        EXPECT_EQ(portLostText("/dev/ttyUSB0", std::strerror(code)), lost + " (" + std::strerror(code) + ")");
+    EXPECT_EQ(portLostText("COM3", "The semaphore timeout period has expired."),
+              " Port lost: COM3: the device was disconnected or stopped answering"
+              " (The semaphore timeout period has expired.)");
 }
 
 // ---- commands ----------------------------------------------------------------------

@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -17,6 +19,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -35,9 +39,15 @@
 #include "serial/ComSetupForm.h"
 #include "serial/Trace.h"
 #include "serial/UiHooks.h"
+#include "qt/WhenShown.h"
+#include "support/SmallFileSystem.h"
 #ifdef PXR_METER_PATH
 #include "qt/PtyMeter.h"
+#include "qt/Ser2Net.h"
 #endif
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QProgressBar>
 
 using namespace pxr;
 
@@ -100,22 +110,25 @@ struct Window {
     {
         store.put(section, name, StoredValue::text(value.toStdString()));
     }
-    bool start()
+    // `inDialog` does the user's part in the interface setup before OK.
+    bool start(std::function<void(TComSetupForm&)> inDialog = nullptr)
     {
         form = std::make_unique<TMainForm>(store, std::vector<std::string>{});
         form->createDialogs();
         bool answered = false;
         auto* timer = new QTimer(form.get());
-        QObject::connect(timer, &QTimer::timeout, form.get(), [this, timer, &answered] {
+        QObject::connect(timer, &QTimer::timeout, form.get(), [this, timer, &answered, inDialog] {
             if (!form->ComSetupForm->isVisible())
                 return;
             timer->stop();
+            if (inDialog)
+                inDialog(*form->ComSetupForm);
             QTest::mouseClick(form->ComSetupForm->OKButton, Qt::LeftButton);
             answered = true;
         });
         timer->start(10);
         form->show();
-        return QTest::qWaitFor([&] { return answered && form->windowTitle().startsWith("PXRTool ("); }, 5000);
+        return QTest::qWaitFor([&] { return answered && form->windowTitle().startsWith("PXRTool ("); }, 30000);
     }
     MeasurementUi& ui() { return *form->findChild<MeasurementUi*>(QStringLiteral("MeasurementUi")); }
     QList<QPushButton*> buttons(const QString& action)
@@ -144,11 +157,14 @@ private slots:
     void setupAxisLimits_data();
     void setupAxisLimits();
     void setupCancelKeepsTypedText();
+    void setupShowsTheAppliedValues();
     void printIntoPdf();
     void printedPageLayout();
     void savePictureInTheNamedFormat_data();
     void savePictureInTheNamedFormat();
     void savePictureFailureIsReported();
+    void savePictureOnAFullDiskLeavesNoPart();
+    void savePictureRefusesKindsItCannotWrite();
     void logViewShowsTheLogInBatches();
     void windowSetupReachesChartAndStore();
     void windowLogFile();
@@ -157,6 +173,9 @@ private slots:
     void windowStatisticsFollowReadingsZoomAndClear();
     void needleAndLampsFollowTheModelLine();
     void dtAgainstEmulator();
+    void findMeterFillsTheSetupAndItsRateSurvivesOK();
+    void findMeterCancelEndsTheSearch();
+    void dtOverRfc2217();
 };
 
 void TestMeasurementUi::zoomNarrowsAndWidensEveryAxis()
@@ -420,6 +439,30 @@ void TestMeasurementUi::setupCancelKeepsTypedText()
     QCOMPARE(r.zoomActions, std::optional<bool>(true));
 }
 
+void TestMeasurementUi::setupShowsTheAppliedValues()
+{
+    // Typed with a point under regional settings that use the comma.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    {
+        SetupRecorder r;
+        r.ok("abc", "5.5", "x");
+        QVERIFY(r.stored);
+        QCOMPARE(r.stored->minimum, 0.0);
+        QCOMPARE(r.stored->maximum, 40.0);
+        QCOMPARE(r.dialog.ed_min->text(), QString("0"));
+        QCOMPARE(r.dialog.ed_max->text(), QString("40"));
+        QCOMPARE(r.dialog.ed_number->text(), QString("10"));
+        r.ok("1,5", "7", "300");
+        QCOMPARE(r.dialog.ed_min->text(), QString("1,5"));
+        // The next opening shows the same.
+        r.dialog.show();
+        QCOMPARE(r.dialog.ed_max->text(), QString("7"));
+        r.dialog.reject();
+    }
+    QLocale::setDefault(before);
+}
+
 void TestMeasurementUi::printIntoPdf()
 {
     QTemporaryDir dir;
@@ -523,6 +566,67 @@ void TestMeasurementUi::savePictureFailureIsReported()
         message = QString::fromStdString(e.what());
     }
     QVERIFY2(message.contains("/nonexistent-folder/diagram.png"), qPrintable(message));
+}
+
+void TestMeasurementUi::savePictureOnAFullDiskLeavesNoPart()
+{
+    pxr::test::SmallFileSystem small(64);
+    if (!small.ok())
+        QSKIP("cannot mount a small file system here (needs root)");
+    SeriesModel series;
+    for (int i = 0; i < 50; ++i)
+        series.AddDiagramPoint(false, i % 7, i);
+    DiagramWidget chart;
+    chart.resize(400, 300); // 480 KB as a bitmap: more than the disk holds
+    chart.attach(&series, nullptr);
+    const QString path = QString::fromStdString(small.path("diagram.bmp"));
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("the picture saved before");
+    }
+    QString message;
+    try {
+        chart.savePicture(path);
+    } catch (const std::runtime_error& e) {
+        message = QString::fromStdString(e.what());
+    }
+    QVERIFY2(message.contains(path) && message.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+             qPrintable(message));
+    QCOMPARE(head(path, 100), QByteArray("the picture saved before"));
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files), QStringList{"diagram.bmp"});
+
+    // A picture that fits is written whole.
+    chart.resize(60, 40);
+    chart.savePicture(QString::fromStdString(small.path("small.png")));
+    QCOMPARE(QImage(QString::fromStdString(small.path("small.png"))).size(), QSize(60, 40));
+}
+
+void TestMeasurementUi::savePictureRefusesKindsItCannotWrite()
+{
+    Window w;
+    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
+    QVERIFY(w.start());
+    QTemporaryDir dir;
+    QString chosen;
+    w.ui().choosePictureFile = [&] { return chosen; };
+    w.form->Notebook->setCurrentIndex(1);
+    QPushButton* save = nullptr;
+    for (QPushButton* b : w.buttons("acSaveGrafik"))
+        if (b->isVisible())
+            save = b;
+    QVERIFY(save);
+    for (const char* name : {"d.gif", "d.GIF", "d.tiff", "d.webp"}) {
+        chosen = dir.filePath(name);
+        QString message;
+        pxr::test::answerMessageBox(w.form.get(), &message);
+        QTest::mouseClick(save, Qt::LeftButton);
+        QVERIFY2(message.contains(chosen) && message.contains(".bmp"), qPrintable(message));
+        QVERIFY(!QFileInfo::exists(chosen));
+    }
+    chosen = dir.filePath("d.xpm"); // a kind it can write
+    QTest::mouseClick(save, Qt::LeftButton);
+    QCOMPARE(head(chosen, 9), QByteArray("/* XPM */"));
 }
 
 void TestMeasurementUi::logViewShowsTheLogInBatches()
@@ -851,6 +955,116 @@ void TestMeasurementUi::dtAgainstEmulator()
     QTest::qWait(500);
     QCOMPARE(f.controller().measurement()->series.revision(), afterStop);
     meter.stop();
+#endif
+}
+
+void TestMeasurementUi::findMeterFillsTheSetupAndItsRateSurvivesOK()
+{
+#ifndef PXR_METER_PATH
+    QSKIP("pxr-meter is not part of this build");
+#else
+    // A PXR501 streaming at 38400: neither its line's usual rate nor the
+    // window's line (PXR7X). The user types the port and presses Find Meter.
+    QTemporaryDir dir;
+    test::PtyMeter meter(dir.filePath("pxr"));
+    QVERIFY(meter.start({"--model", "pxr501", "--baud", "38400"}));
+    Window w;
+    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
+    int progressSteps = 0;
+    QString found;
+    QVERIFY(w.start([&](TComSetupForm& d) {
+        QVERIFY(!d.pb_Find->isVisible());
+        d.Combo_Port->setEditText(QString::fromStdString(meter.link()));
+        QObject::connect(d.pb_Find, &QProgressBar::valueChanged, &d, [&] { ++progressSteps; });
+        QTest::mouseClick(d.btn_FindMeter, Qt::LeftButton); // returns when the search is over
+        found = d.lb_Find->text();
+        QCOMPARE(d.cb_device->currentText(), QStringLiteral("PXR501/502"));
+        QCOMPARE(d.Combo_Port->currentText(), QString::fromStdString(meter.link()));
+        QCOMPARE(d.Combo_Baudrate->currentText(), QStringLiteral("38400"));
+        QVERIFY(!d.pb_Find->isVisible());
+        QVERIFY(d.OKButton->isEnabled());
+    }));
+    QVERIFY2(found.startsWith(QStringLiteral("Found PXR501/502 on %1 at 38400 baud: streaming")
+                                  .arg(QString::fromStdString(meter.link()))),
+             qPrintable(found));
+    QVERIFY(progressSteps > 1);
+    TMainForm& f = *w.form;
+    QCOMPARE(f.controller().deviceType(), kPXR501);
+    QTRY_VERIFY(f.controller().port().Connected());
+    QCOMPARE(f.controller().port().BaudRate(), 38400u);
+    QCOMPARE(f.controller().port().Port(), meter.link());
+    // It keeps streaming; its readings reach the diagram at that rate.
+    QTRY_VERIFY_WITH_TIMEOUT(f.controller().measurement()->stats.count() > 3, 5000);
+    QVERIFY(qAbs(f.controller().measurement()->stats.mean() - 5.0) < 0.05);
+#endif
+}
+
+void TestMeasurementUi::findMeterCancelEndsTheSearch()
+{
+#ifndef PXR_METER_PATH
+    QSKIP("pxr-meter is not part of this build");
+#else
+    QTemporaryDir dir;
+    test::PtyMeter meter(dir.filePath("pxr"));
+    QVERIFY(meter.start({"--model", "pxr7x", "--silent"}));
+    Window w;
+    w.put("ComPort", "Port", QString::fromStdString(meter.link()));
+    qint64 took = 0;
+    QString said;
+    QVERIFY(w.start([&](TComSetupForm& d) {
+        QTimer::singleShot(800, &d, [&d] {
+            QVERIFY(d.btn_FindCancel->isVisible());
+            QVERIFY(!d.OKButton->isEnabled());
+            QTest::mouseClick(d.btn_FindCancel, Qt::LeftButton);
+        });
+        QElapsedTimer t;
+        t.start();
+        QTest::mouseClick(d.btn_FindMeter, Qt::LeftButton);
+        took = t.elapsed();
+        said = d.lb_Find->text();
+        QVERIFY(d.isVisible()); // cancelling the search does not close the dialog
+    }));
+    QCOMPARE(said, QStringLiteral("Search cancelled"));
+    QVERIFY2(took < 3000, qPrintable(QString::number(took)));
+    // The closing steps open the port the dialog names again.
+    QTRY_VERIFY(w.form->controller().port().Connected());
+#endif
+}
+
+void TestMeasurementUi::dtOverRfc2217()
+{
+#ifndef PXR_METER_PATH
+    QSKIP("pxr-meter is not part of this build");
+#else
+    if (!test::Ser2Net::available())
+        QSKIP("ser2net is not installed (Debian package ser2net; scripts/deps installs it)");
+    // The meter at 19200 behind a server configured for 9600: the window's
+    // rate reaches the server's line through the network.
+    QTemporaryDir dir;
+    test::PtyMeter meter(dir.filePath("pxr"));
+    QVERIFY(meter.start({"--model", "pxr7x", "--baud", "19200"}));
+    test::Ser2Net server(dir.path());
+    QVERIFY(server.start(QString::fromStdString(meter.link()), 9600, 19200));
+    Window w;
+    w.put("ComPort", "Port", server.rfc2217Name());
+    w.put("ComPort", "BaudRate", "19200");
+    QVERIFY(w.start());
+    TMainForm& f = *w.form;
+    QTRY_VERIFY_WITH_TIMEOUT(f.controller().port().Connected(), 5000);
+    QVERIFY(f.StatusPanel[0]->text().contains(server.rfc2217Name() + ":19200"));
+    f.Notebook->setCurrentIndex(1);
+    const QList<QPushButton*> dt = w.buttons(QStringLiteral("acDT"));
+    QVERIFY(!dt.isEmpty());
+    QTest::mouseClick(dt.front(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Chart1->Series1->dataCount() > 5, 5000);
+    const Measurement& m = *f.controller().measurement();
+    QCOMPARE(m.stats.invalid(), 0u);
+    QVERIFY(qAbs(m.stats.mean() - 5.0) < 0.05);
+    // The server going away is a pulled cable: the port closes, panel 2 says so.
+    server.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.controller().port().Connected(), 5000);
+    QVERIFY2(f.StatusPanel[2]->text().startsWith(QStringLiteral(" Port lost: ") + server.rfc2217Name()),
+             qPrintable(f.StatusPanel[2]->text()));
 #endif
 }
 

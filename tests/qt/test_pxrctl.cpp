@@ -11,11 +11,16 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <regex>
 #include <string>
 #include <vector>
+
+#include "qt/Ser2Net.h"
 
 namespace {
 
@@ -69,6 +74,42 @@ std::vector<std::string> splitCrLf(const std::string& text)
     for (size_t at; (at = text.find("\r\n", from)) != std::string::npos; from = at + 2)
         lines.push_back(text.substr(from, at - from));
     return lines;
+}
+
+// What the meter sent, from its traffic log ("-> " lines), cut into lines.
+std::vector<std::string> sentLines(const std::string& log)
+{
+    std::string sent;
+    size_t from = 0;
+    for (size_t at; (at = log.find("-> ", from)) != std::string::npos; from = at + 3) {
+        if (at > 0 && log[at - 1] != '\n')
+            continue;
+        const size_t end = log.find('\n', at);
+        sent += log.substr(at + 3, end == std::string::npos ? std::string::npos : end - at - 3);
+    }
+    std::vector<std::string> lines;
+    from = 0;
+    for (size_t at; (at = sent.find("\\r\\n", from)) != std::string::npos; from = at + 4)
+        lines.push_back(sent.substr(from, at - from));
+    return lines;
+}
+
+// Stops a meter's auto-start stream with ESC through its link, at its rate.
+bool escToMeter(const QString& link, speed_t speed)
+{
+    const int fd = ::open(link.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    termios t{};
+    bool ok = ::tcgetattr(fd, &t) == 0;
+    ::cfmakeraw(&t);
+    ::cfsetispeed(&t, speed);
+    ::cfsetospeed(&t, speed);
+    ok = ok && ::tcsetattr(fd, TCSANOW, &t) == 0 && ::write(fd, "\x1b", 1) == 1;
+    ::tcdrain(fd);
+    QThread::msleep(300); // the ESC's time on the line before the port goes
+    ::close(fd);
+    return ok;
 }
 
 // pxr-meter with its traffic log, so a test can see what reached the meter.
@@ -257,6 +298,143 @@ TEST_F(PxrCtl, SendPrintsTheAnswer)
     EXPECT_NE(r.out.find("SA "), std::string::npos) << r.out;
 }
 
+// ---- meters behind ser2net, and the meter finder ----
+
+struct PxrCtlSer2Net : PxrCtl {
+    pxr::test::Ser2Net server{dir.path()};
+    void SetUp() override
+    {
+        if (!pxr::test::Ser2Net::available())
+            GTEST_SKIP() << "ser2net is not installed (Debian package ser2net; scripts/deps installs it)";
+    }
+};
+
+TEST_F(PxrCtlSer2Net, GetSetAndStreamOverRfc2217SetTheRateOverTheNetwork)
+{
+    // The meter runs at 38400; the server's line is configured for 9600, so
+    // nothing works unless the rate goes over the network.
+    ASSERT_TRUE(meter.start({"--model", "pxr7x", "--baud", "38400"}));
+    ASSERT_TRUE(server.start(meter.link(), 9600, 38400));
+    const QStringList at = {"--port", server.rfc2217Name(), "--model", "pxr7x", "--baud", "38400"};
+    const CtlRun get = pxrctl(QStringList{"get", "-o", file("net.csv")} + at);
+    ASSERT_EQ(get.exitCode, 0) << get.err << server.log().toStdString();
+    const std::string saved = readFile(file("net.csv"));
+    EXPECT_EQ(saved.rfind("[Parameter]\r\nST=", 0), 0u) << saved;
+    const CtlRun set = pxrctl(QStringList{"set", file("net.csv")} + at);
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    const CtlRun stream = pxrctl(QStringList{"stream", "--count", "12", "--stats"} + at);
+    ASSERT_EQ(stream.exitCode, 0) << stream.err;
+    EXPECT_EQ(splitCrLf(stream.out).size(), 13u) << stream.out;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(stream.err, m, std::regex(R"(Count (\d+) .* Invalid (\d+))"))) << stream.err;
+    EXPECT_EQ(std::stoi(m[1]) + std::stoi(m[2]), 12);
+    // At the server's configured rate the meter hears junk: the rate above was set remotely.
+    const CtlRun wrong = pxrctl({"send", "--port", server.rfc2217Name(), "--model", "pxr7x", "--timeout", "400", "SA"});
+    EXPECT_EQ(wrong.out.find("SA "), std::string::npos) << wrong.out;
+}
+
+TEST_F(PxrCtlSer2Net, GetAndStreamOverAPlainSocketAtTheServersRate)
+{
+    ASSERT_TRUE(meter.start({"--model", "pxr501", "--baud", "57600"}));
+    ASSERT_TRUE(server.start(meter.link(), 9600, 57600));
+    // The port's own rate does not matter behind a plain socket.
+    const QStringList at = {"--port", server.socketName(), "--model", "pxr501", "--baud", "2400"};
+    const CtlRun get = pxrctl(QStringList{"get"} + at);
+    ASSERT_EQ(get.exitCode, 0) << get.err;
+    EXPECT_NE(get.out.find("\r\nSA="), std::string::npos) << get.out;
+    const CtlRun stream = pxrctl(QStringList{"stream", "--count", "5"} + at);
+    EXPECT_EQ(stream.exitCode, 0) << stream.err;
+    EXPECT_EQ(splitCrLf(stream.out).size(), 6u) << stream.out;
+}
+
+TEST_F(PxrCtlSer2Net, StoppingTheServerEndsAStreamWithExitTwoAndEveryLineKept)
+{
+    ASSERT_TRUE(meter.start({"--model", "pxr7x", "--baud", "19200"}));
+    ASSERT_TRUE(server.start(meter.link(), 9600, 19200));
+    QProcess p;
+    p.start(QStringLiteral(PXRCTL_PATH), {"stream", "--port", server.rfc2217Name(), "--model", "pxr7x", "--baud",
+                                          "19200", "--timeout", "0", "-o", file("cut.csv")});
+    ASSERT_TRUE(p.waitForStarted(5000));
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 15000 && splitCrLf(readFile(file("cut.csv"))).size() < 8)
+        QThread::msleep(20);
+    ASSERT_GE(splitCrLf(readFile(file("cut.csv"))).size(), 8u) << p.readAllStandardError().toStdString();
+    server.stop();
+    // Lost, not waiting for ever (--timeout 0): exit 2 within a moment.
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_NE(p.readAllStandardError().toStdString().find("lost"), std::string::npos);
+
+    const std::string text = readFile(file("cut.csv"));
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    const std::vector<std::string> lines = splitCrLf(text);
+    // Every reading in the file, in order and without a gap, is one the meter sent.
+    std::vector<std::string> values;
+    for (size_t i = 1; i < lines.size(); ++i)
+        values.push_back(lines[i].substr(lines[i].find(';') + 1));
+    std::vector<std::string> sent;
+    for (const std::string& l : sentLines(meter.log()))
+        sent.push_back(l.size() == 7 ? std::to_string(std::stoi(l.substr(0, 3))) + l.substr(3) : std::string());
+    bool contiguous = false;
+    for (size_t start = 0; !contiguous && start + values.size() <= sent.size(); ++start)
+        contiguous = std::equal(values.begin(), values.end(), sent.begin() + static_cast<long>(start));
+    EXPECT_TRUE(contiguous) << text;
+}
+
+TEST_F(PxrCtlSer2Net, FindsMetersAtRatesItWasNotTold)
+{
+    // A streaming PXR7X at 38400, a quiet PXR502 at 19200, and a streaming
+    // PXR500C at 4800 behind ser2net (configured for 9600).
+    ASSERT_TRUE(meter.start({"--model", "pxr7x", "--baud", "38400"}));
+    Meter quiet(dir.path() + "/quiet");
+    ASSERT_TRUE(quiet.start({"--model", "pxr502", "--baud", "19200"}));
+    ASSERT_TRUE(escToMeter(quiet.link(), B19200));
+    Meter remote(dir.path() + "/remote");
+    ASSERT_TRUE(remote.start({"--model", "pxr500c", "--baud", "4800"}));
+    ASSERT_TRUE(server.start(remote.link(), 9600, 9600));
+    const size_t quietBefore = quiet.log().size();
+
+    QElapsedTimer t;
+    t.start();
+    const CtlRun r =
+        pxrctl({"find", "--port", meter.link(), "--port", quiet.link(), "--port", server.rfc2217Name()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string expected[] = {
+        meter.link().toStdString() + "\tpxr7x\t38400\tstreaming, left running \\(reading \"005\\.00\\d\"\\)",
+        quiet.link().toStdString() + "\tpxr502\t19200\tPXR502 V3.10 SN \\d+; PXR502 HW .*",
+        server.rfc2217Name().toStdString() + "\tpxr500c\t4800\tstreaming, left running \\(reading \".*\"\\)",
+    };
+    std::vector<std::string> lines;
+    for (size_t from = 0, at; (at = r.out.find('\n', from)) != std::string::npos; from = at + 1)
+        lines.push_back(r.out.substr(from, at - from));
+    ASSERT_EQ(lines.size(), 3u) << r.out << r.err;
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(std::regex_match(lines[i], std::regex(expected[i]))) << lines[i];
+    // Nothing but the identification reached the meters: the streaming
+    // ones heard nothing, the quiet one only "ID" and "ID?" at its rate.
+    EXPECT_EQ(meter.log().find("<- "), std::string::npos) << meter.log();
+    EXPECT_EQ(remote.log().find("<- "), std::string::npos) << remote.log();
+    const std::string heard = quiet.log().substr(quietBefore);
+    EXPECT_NE(heard.find("<- ID\\r"), std::string::npos) << heard;
+    for (const char* never : {"<ESC>", "BR", "SA"})
+        EXPECT_EQ(heard.find(never), std::string::npos) << never << " in " << heard;
+    std::printf("find took %lld ms\n", static_cast<long long>(t.elapsed()));
+}
+
+TEST_F(PxrCtl, FindOnAPortWhereNothingAnswersSaysSoWithinItsTime)
+{
+    ASSERT_TRUE(meter.start({"--model", "pxr7x", "--silent"}));
+    QElapsedTimer t;
+    t.start();
+    const CtlRun r = pxrctl({"find", "--port", meter.link()});
+    EXPECT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("no meter found on " + meter.link().toStdString()), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    std::printf("find on a silent port took %lld ms\n", static_cast<long long>(t.elapsed()));
+}
+
 TEST(PxrCtlUsage, WrongCommandLinesExitOne)
 {
     const std::vector<QStringList> lines = {
@@ -267,6 +445,8 @@ TEST(PxrCtlUsage, WrongCommandLinesExitOne)
         {"set", "--port", "/dev/null", "--model", "pxr7x"},
         {"stream", "--port", "/dev/null", "--model", "pxr7x", "--count", "x"},
         {"send", "--port", "/dev/null", "--model", "pxr7x", "--bogus", "ID"},
+        {"find", "--model", "pxr7x"},
+        {"get", "--port", "a", "--port", "b", "--model", "pxr7x"},
     };
     for (const QStringList& args : lines) {
         const CtlRun r = pxrctl(args);
@@ -287,7 +467,8 @@ TEST(PxrCtlUsage, HelpNamesTheExitCodes)
 {
     const CtlRun r = pxrctl({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* part : {"Exit codes", "ports", "get", "set", "stream", "send", "--baud", "--debug"})
+    for (const char* part : {"Exit codes", "ports", "get", "set", "stream", "send", "find", "rfc2217://",
+                             "socket://", "--stats", "--baud", "--debug"})
         EXPECT_NE(r.out.find(part), std::string::npos) << part;
     EXPECT_EQ(pxrctl({"ports"}).exitCode, 0);
 }

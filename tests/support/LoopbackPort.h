@@ -77,6 +77,7 @@ public:
     size_t bytesToWrite() const override;
 
     uint32_t baudRate() const { return m_settings.baudRate; }
+    const LineSettings& settings() const { return m_settings; }
     std::string name() const { return m_name; }
 
 private:
