@@ -49,7 +49,7 @@ void PortHistory::addBlock(const std::string& block)
         // ends with a whole field (8 characters) or more.
         // A reply's line end that comes after its field closes that line.
         m_pending += block;
-        if (m_pending.empty() || (m_pending.back() != '\n' && m_pending.size() < 8))
+        if (m_pending.size() < 8 && block.find('\n') == std::string::npos)
             return;
         if (!m_lines.empty() && m_lines.back().size() < 4096
             && m_pending.find_first_not_of("\r\n") == std::string::npos) {
@@ -134,8 +134,8 @@ bool LineCounter::count(const std::string& chars, bool pxr500c)
     for (char c : chars) {
         // PXR500C fields begin with a blank and are right-aligned in eight
         // characters ("    5.00"): a run of blanks counts once.
-        const bool repeat = pxr500c && m_lastWasMark;
-        m_lastWasMark = c == mark;
+        const bool repeat = pxr500c && m_lastWasBlank;
+        m_lastWasBlank = c == ' ';
         if (c != mark || repeat)
             continue;
         ++m_count;

@@ -68,7 +68,7 @@ public:
     void reset()
     {
         m_count = 0;
-        m_lastWasMark = false;
+        m_lastWasBlank = false;
     }
     int32_t value() const { return m_count; }
     // "%.4d"
@@ -76,7 +76,7 @@ public:
 
 private:
     int32_t m_count = 0;
-    bool m_lastWasMark = false;
+    bool m_lastWasBlank = false;
 };
 
 } // namespace pxr
