@@ -17,14 +17,6 @@
 
 namespace pxr::bench {
 
-void appendLine(std::string& block, uint64_t n)
-{
-    char buf[16];
-    const unsigned v = static_cast<unsigned>(n % kValueModulus);
-    std::snprintf(buf, sizeof buf, "%03u.%03u\r\n", v / 1000, v % 1000);
-    block += buf;
-}
-
 long long thousandths(const char* text, size_t size)
 {
     long long whole = 0, frac = 0;

@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,13 @@ constexpr double kLineRate = 460800.0 / 10 / kLineBytes;
 
 inline bool isMarker(uint64_t n) { return n % kMarkerEvery == kMarkerEvery - 1; }
 // Appends line n ("ddd.ddd" CR LF).
-void appendLine(std::string& block, uint64_t n);
+inline void appendLine(std::string& block, uint64_t n)
+{
+    char buf[16];
+    const unsigned v = static_cast<unsigned>(n % kValueModulus);
+    std::snprintf(buf, sizeof buf, "%03u.%03u\r\n", v / 1000, v % 1000);
+    block += buf;
+}
 // The thousandths of a decoded value "ddd.ddd" (also "5.000" or "5,000" as a
 // log line writes it); -1 when it is not such a number.
 long long thousandths(const char* text, size_t size);

@@ -20,6 +20,7 @@
 #include "CtlSession.h"
 #include "app/CommandLine.h"
 #include "app/MeterFinder.h"
+#include "base/Version.h"
 #include "measurement/OnlineLog.h"
 #include "parameters/ParameterFile.h"
 #include "serial/QtComPortBackend.h"

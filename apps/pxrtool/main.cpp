@@ -14,6 +14,7 @@
 #include "DemoMeter.h"
 #include "app/CommandLine.h"
 #include "app/MainForm.h"
+#include "base/Version.h"
 #include "app/QtSettingsBackend.h"
 
 using namespace pxr;

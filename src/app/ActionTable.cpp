@@ -51,16 +51,21 @@ const std::vector<ActionDef> kActions = {
     {"acResetZoom", "Grafik", "Reset Zoom", nullptr, "", true},
 };
 
+using F = FocusAfter;
 const std::vector<MeterActionDef> kMeterActions = {
-    {"acGetParameter", true}, {"acSetParameter", true}, {"acSetStandard", true}, {"acSetProfibus", true},
-    {"acDT", false},          {"acDS", false},          {"acDW", false},         {"acDX", false},
-    {"acDF", false},          {"acDM", false},          {"acVM", false},         {"acVT", false},
-    {"acLF", false},          {"acTP", false},          {"acID", false},
-    {"acSO", true}, // the answer becomes OF
-    {"acStop", false},
-    {"acDJ", true}, {"acSd", true}, // the signal output is set through SD
-    {"acBaudrate", true}, // the auto-start value is taken from the editor
-    {"acDevice", false},
+    {"acGetParameter", true, F::Terminal}, {"acSetParameter", true, F::Terminal},
+    {"acSetStandard", true, F::Terminal},  {"acSetProfibus", true, F::Terminal},
+    {"acDT", false, F::Terminal},          {"acDS", false, F::StaysOffPXR7X},
+    {"acDW", false, F::Terminal},          {"acDX", false, F::Terminal},
+    {"acDF", false, F::Terminal},          {"acDM", false, F::Terminal},
+    {"acVM", false, F::Terminal},          {"acVT", false, F::Terminal},
+    {"acLF", false, F::Terminal},          {"acTP", false, F::Terminal},
+    {"acID", false, F::Terminal},
+    {"acSO", true, F::Stays}, // the answer becomes OF
+    {"acStop", false, F::Terminal},
+    {"acDJ", true, F::Stays}, {"acSd", true, F::Stays}, // the signal output is set through SD
+    {"acBaudrate", true, F::Terminal}, // the auto-start value is taken from the editor
+    {"acDevice", false, F::Terminal},
 };
 
 const std::vector<BlockedActionDef> kBlockedWhileTalking = {
@@ -196,6 +201,19 @@ const MeterActionDef* findMeterAction(const std::string& name)
         if (name == a.action)
             return &a;
     return nullptr;
+}
+
+bool focusesTerminalAfter(const std::string& action, DeviceType line)
+{
+    const MeterActionDef* meter = findMeterAction(action);
+    if (!meter)
+        return true;
+    switch (meter->focus) {
+    case FocusAfter::Terminal: return true;
+    case FocusAfter::Stays: return false;
+    case FocusAfter::StaysOffPXR7X: return line == kPXR7X;
+    }
+    return true;
 }
 
 const std::vector<BlockedActionDef>& actionsBlockedWhileTalking() { return kBlockedWhileTalking; }

@@ -54,13 +54,24 @@ struct MenuDef {
 // the first one's waits. STOP stays enabled: pressed meanwhile, it cancels
 // the running operation after its current exchange and then stops the
 // meter.
+//
+// After every action the input focus goes to the terminal, where it is
+// shown, except after the ones marked here.
+enum class FocusAfter {
+    Terminal,
+    Stays,          // it opens a dialog or shows a result
+    StaysOffPXR7X,  // a PXR7X command that the other lines do not have
+};
 struct MeterActionDef {
     const char* action;
     bool locksEditor; // it fills the editor fields or takes them for writing
+    FocusAfter focus;
 };
 const std::vector<MeterActionDef>& meterActions();
 // nullptr for an action that does not talk to the meter.
 const MeterActionDef* findMeterAction(const std::string& name);
+// Whether the focus goes to the terminal after this action on this model line.
+bool focusesTerminalAfter(const std::string& action, DeviceType line);
 
 // Actions that do not talk to the meter but must not run while it is being
 // talked to: the interface setup (it reopens the port and may switch the

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/Version.h"
+
 namespace pxr {
 
 namespace {
@@ -130,11 +132,7 @@ bool displayMissing(const char* qpaPlatform, const char* display, const char* wa
 
 std::string versionText()
 {
-#ifdef PXR_VERSION
     return std::string("PXRTool ") + PXR_VERSION + "\n";
-#else
-    return "PXRTool\n";
-#endif
 }
 
 } // namespace pxr

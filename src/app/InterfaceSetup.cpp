@@ -81,10 +81,10 @@ void ComSetupModel::cb_deviceChange(int index)
     selectBaudText(is501 ? "115200" : "9600");
 }
 
-void ComSetupModel::CheckBox2Click()
+void ComSetupModel::simulateToggled()
 {
-    if (CheckBox2)
-        CheckBox1 = true;
+    if (simulate)
+        readoutNow = true;
 }
 
 void ComSetupModel::applyFound(DeviceType line, const std::string& port, uint32_t baud)

@@ -34,8 +34,9 @@ public:
     void FormShow(DeviceType line, const std::string& port, uint32_t baudRate);
     // The user picked a model line: the rate jumps to the line's usual one.
     void cb_deviceChange(int index);
-    // The user toggled "Simulate Device" (CheckBox2 holds the new state).
-    void CheckBox2Click();
+    // The user toggled "Simulate Device" (simulate holds the new state);
+    // switching it on ticks the readout too.
+    void simulateToggled();
     // Why OK cannot take the dialog's choices (empty: it can): a port name
     // is needed to talk to a meter; simulation works without one.
     static std::string okRefusal(const std::string& portName, bool simulate);
@@ -43,8 +44,8 @@ public:
     int deviceIndex = 0;
     std::string portName;
     int baudIndex = -1; // -1: no selection
-    bool CheckBox1 = false; // "Readout PXR Parameter now (Get)"
-    bool CheckBox2 = false; // "Simulate Device"
+    bool readoutNow = false; // "Readout PXR Parameter now (Get)" (CheckBox1)
+    bool simulate = false;   // "Simulate Device" (CheckBox2)
 
     // The meter finder found a meter: model line, port and rate (a rate of
     // 0, the server's own, leaves the rate list alone).

@@ -1,6 +1,7 @@
 #include "app/MainController.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <stdexcept>
@@ -53,10 +54,24 @@ PortSettings toPortSettings(const std::string& portName, const LineSettings& l)
     return s;
 }
 
+bool systemTextExplainsLoss(const std::string& osMessage)
+{
+    if (osMessage.empty() || osMessage == "Unknown error")
+        return false;
+    // What the driver says when the device went away or its end hung up: a
+    // read that found nothing (the error number of an earlier call, often),
+    // a device node that is gone, a failing line. None of it tells the
+    // engineer more than that the device is gone or silent.
+    for (const int code : {EAGAIN, EWOULDBLOCK, ENOENT, ENXIO, ENODEV, EIO, EBADF, EPIPE, ECONNRESET, ENOTTY})
+        if (osMessage == std::strerror(code))
+            return false;
+    return true;
+}
+
 std::string portLostText(const std::string& portName, const std::string& osMessage)
 {
-    std::string text = " Port lost: " + portName;
-    if (!osMessage.empty())
+    std::string text = " Port lost: " + portName + ": the device was disconnected or stopped answering";
+    if (systemTextExplainsLoss(osMessage))
         text += " (" + osMessage + ")";
     return text;
 }
@@ -193,7 +208,7 @@ void MainController::FormCreate(const std::vector<std::string>& args)
         m_port.SetBaudRate(115200);
 
     // "Simulation Setup" exists only while "Simulate Device" is ticked.
-    m_view.setActionVisible("acSimulation", m_setup.CheckBox2);
+    m_view.setActionVisible("acSimulation", m_setup.simulate);
 }
 
 void MainController::FormShow()
@@ -362,11 +377,6 @@ void MainController::setHandler(const std::string& action, std::function<void()>
         m_handlers.erase(action);
 }
 
-bool MainController::hasHandler(const std::string& action) const
-{
-    return m_handlers.count(action) != 0;
-}
-
 bool MainController::refusedWhileTalking(const std::string& action) const
 {
     const MeterConversation& talk = m_tx.conversation();
@@ -425,11 +435,7 @@ void MainController::execute(const std::string& action)
             m_view.showError(e.what());
         }
     }
-    // Set Offset and the signal-strength commands open a dialog or show a
-    // result, and DS exists on PXR7X only: those leave the focus where it is.
-    const bool keepFocus = action == "acSO" || action == "acDJ" || action == "acSd" ||
-                           (action == "acDS" && m_deviceType != kPXR7X);
-    if (!keepFocus)
+    if (focusesTerminalAfter(action, m_deviceType))
         m_view.focusTerminalIfShown();
     if (meter && !talk.active())
         afterConversation();
@@ -507,9 +513,9 @@ void MainController::OKButtonClick()
         m_port.SetBaudRate(found);
     m_store.storePortSettings(toPortSettings(m_port.Port(), m_port.settings()));
     m_store.writeDeviceType(m_deviceType);
-    SetSimulation(m_setup.CheckBox2);
-    m_view.setActionVisible("acSimulation", m_setup.CheckBox2);
-    if (m_setup.CheckBox1)
+    SetSimulation(m_setup.simulate);
+    m_view.setActionVisible("acSimulation", m_setup.simulate);
+    if (m_setup.readoutNow)
         m_timerAutoGet->start(kAutoGetMs);
     else
         m_timerAutoGet->stop();

@@ -38,8 +38,14 @@ namespace pxr {
 LineSettings toLineSettings(const PortSettings& settings);
 PortSettings toPortSettings(const std::string& portName, const LineSettings& settings);
 
-// " Port lost: <name> (<system message>)", panel 2 after the device vanished.
+// Panel 2 after the device vanished: " Port lost: <name>: the device was
+// disconnected or stopped answering", and the system's text in parentheses
+// where it says more than that (systemTextExplainsLoss).
 std::string portLostText(const std::string& portName, const std::string& osMessage);
+// False for the texts a vanished or silent device leaves behind ("Resource
+// temporarily unavailable", "No such file or directory", "Input/output
+// error", ...), which would only mislead; true for any other text.
+bool systemTextExplainsLoss(const std::string& osMessage);
 
 class MainController {
 public:
@@ -98,7 +104,6 @@ public:
     bool closeAllowed();
     const MeterConversation& conversation() const { return m_tx.conversation(); }
     void setHandler(const std::string& action, std::function<void()> handler);
-    bool hasHandler(const std::string& action) const;
 
     void acSettingsExecute();
     void OKButtonClick();
@@ -133,7 +138,6 @@ public:
 
     TComPort& port() { return m_port; }
     ComTransactions& transactions() { return m_tx; }
-    ComSetupModel& comSetup() { return m_setup; }
     SettingsStore& settings() { return m_store; }
     const StartupSettings& startupSettings() const { return m_startup; }
 
@@ -144,10 +148,6 @@ public:
     TPXR501* PXR501() { return m_pxr501.get(); }
     // The editor fields of all three sets.
     void setFieldBinding(FieldBinding* binding);
-    // Get/Set Parameter and the presets (null before FormCreate and after
-    // FormClose). Its own auto-get timer stays idle: Timer_AutoGet below runs
-    // the readout after the interface setup.
-    ParameterTransfer* parameterTransfer() { return m_transfer.get(); }
     // The simulated device's part in Set Parameter and Set Standard: recompute
     // the output interval from the set / select a simulated measuring mode.
     std::function<void()> RecomputeSimuInterval;

@@ -31,6 +31,7 @@
 #include "app/ActionBinding.h"
 #include "app/Arrangement.h"
 #include "app/ConversationPanel.h"
+#include "app/PortSettingsPanel.h"
 #include "dialogs/DirectorySetupForm.h"
 #include "measurement/AnalogMeterWidget.h"
 #include "measurement/DiagramWidget.h"
@@ -471,14 +472,17 @@ void TMainForm::createStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     QFont f;
-    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+    // Where Tahoma is missing, a condensed face comes closest to its width:
+    // the port panel is only 175 pixels wide.
+    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans"),
+                   QStringLiteral("Liberation Sans")});
     f.setStyleHint(QFont::SansSerif);
     f.setPointSize(8);
     f.setBold(true);
     bar->setFont(f);
     const int widths[3] = {175, 50, 0};
     for (int i = 0; i < 3; ++i) {
-        auto* panel = new QLabel(bar);
+        auto* panel = i == 0 ? new PortSettingsPanel(bar) : new QLabel(bar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setFont(f);
@@ -628,7 +632,9 @@ void TMainForm::redrawHistory()
 
 void TMainForm::setStatusText(int panel, const std::string& text)
 {
-    if (panel >= 0 && panel < 3)
+    if (auto* settings = panel == 0 ? qobject_cast<PortSettingsPanel*>(StatusPanel[0]) : nullptr)
+        settings->setPortSettings(qs(text));
+    else if (panel > 0 && panel < 3)
         StatusPanel[panel]->setText(qs(text));
 }
 

@@ -1,11 +1,15 @@
 #include "measurement/DiagramWidget.h"
 
+#include <QBuffer>
 #include <QDateTime>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QLocale>
 #include <QPrinter>
 
 #include <stdexcept>
+
+#include "base/SafeFile.h"
 
 namespace pxr {
 
@@ -34,14 +38,21 @@ protected:
 
 } // namespace
 
-const char* DiagramPictureFormat(const QString& fileName)
+QByteArray DiagramPictureFormat(const QString& fileName)
 {
-    const QString ext = QFileInfo(fileName).suffix().toLower();
-    if (ext == QLatin1String("png"))
-        return "PNG";
-    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpeg"))
-        return "JPG";
-    return "BMP";
+    const QByteArray ext = QFileInfo(fileName).suffix().toLower().toLatin1();
+    if (ext.isEmpty())
+        return QByteArrayLiteral("bmp");
+    if (QImageWriter::supportedImageFormats().contains(ext))
+        return ext;
+    // A picture of a kind the program can only read (a GIF) or not at all
+    // would get bytes of another kind under its name: no viewer opens it.
+    static const QList<QByteArray> kOtherPictures = {"gif", "tif", "tiff", "webp", "svg", "svgz", "heic",
+                                                     "heif", "avif", "jp2", "jxl", "tga", "psd", "xcf",
+                                                     "emf", "wmf", "eps", "pdf", "ps"};
+    if (QImageReader::supportedImageFormats().contains(ext) || kOtherPictures.contains(ext))
+        return QByteArray();
+    return QByteArrayLiteral("bmp");
 }
 
 DiagramWidget::DiagramWidget(QWidget* parent) : QCustomPlot(parent)
@@ -373,15 +384,28 @@ void DiagramWidget::renderPage(QCPPainter& painter, const QRect& page, const QSt
 
 void DiagramWidget::savePicture(const QString& fileName)
 {
+    const auto failed = [&fileName](const QString& reason) {
+        return std::runtime_error(QStringLiteral("Cannot save the diagram as \"%1\": %2.")
+                                      .arg(fileName, reason)
+                                      .toStdString());
+    };
+    const QByteArray format = DiagramPictureFormat(fileName);
+    if (format.isEmpty())
+        throw failed(QStringLiteral("pictures of the kind \"%1\" cannot be written; choose .bmp, .png or .jpg")
+                         .arg(QFileInfo(fileName).suffix()));
     finishZoomAnimation();
     const QSize size = this->size().isEmpty() ? QSize(640, 480) : this->size();
-    QPixmap pixmap = toPixmap(size.width(), size.height());
-    QImage image = pixmap.toImage().convertToFormat(QImage::Format_RGB32);
-    QImageWriter writer(fileName, DiagramPictureFormat(fileName));
+    const QImage image = toPixmap(size.width(), size.height()).toImage().convertToFormat(QImage::Format_RGB32);
+    // Made in memory first, so that the file is written whole or not at all.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     if (!writer.write(image))
-        throw std::runtime_error(QStringLiteral("Cannot write file \"%1\". %2")
-                                     .arg(fileName, writer.errorString())
-                                     .toStdString());
+        throw failed(writer.errorString());
+    const SafeWriteResult r = replaceFileContents(fileName.toStdString(), bytes.toStdString());
+    if (!r.ok)
+        throw failed(QString::fromStdString(r.reason));
 }
 
 } // namespace pxr

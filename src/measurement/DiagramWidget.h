@@ -23,9 +23,12 @@ class QPrinter;
 
 namespace pxr {
 
-// The file format a saved diagram gets, from the name's extension: "PNG",
-// "JPG" or "BMP" (also for any other or no extension).
-const char* DiagramPictureFormat(const QString& fileName);
+// The file format a saved diagram gets, from the name's extension: the one
+// it names where the program can write it ("png", "jpg", "bmp", ...), "bmp"
+// for a name without extension or whose extension names no picture kind,
+// and nothing (the name is refused) for a picture kind that cannot be
+// written, such as "gif".
+QByteArray DiagramPictureFormat(const QString& fileName);
 
 class DiagramWidget : public QCustomPlot {
     Q_OBJECT
@@ -71,7 +74,9 @@ public:
     // (m, 5 s) to (w - m, h - m).
     void renderPage(QCPPainter& painter, const QRect& page, const QString& caption);
     // The chart as a picture of its size on white, in the format the
-    // extension names. Throws std::runtime_error with the reason on failure.
+    // extension names, written beside and renamed over the file
+    // (replaceFileContents). Throws std::runtime_error naming the file and
+    // the reason when the name is refused or the file cannot be written.
     void savePicture(const QString& fileName);
 
     // The axis ranges on screen now (during a zoom's steps: the step's).

@@ -90,6 +90,16 @@ void GraphicSetup::SetNumber(int v)
         m_hooks.showNumber(std::to_string(m_settings.number));
 }
 
+void GraphicSetup::showFields()
+{
+    if (m_hooks.showMinimum)
+        m_hooks.showMinimum(RegionalFloatText(m_settings.minimum, m_separator));
+    if (m_hooks.showMaximum)
+        m_hooks.showMaximum(RegionalFloatText(m_settings.maximum, m_separator));
+    if (m_hooks.showNumber)
+        m_hooks.showNumber(std::to_string(m_settings.number));
+}
+
 void GraphicSetup::Load(const GraphicSettings& stored)
 {
     SetMinimum(stored.minimum);
@@ -122,7 +132,7 @@ bool GraphicSetup::ApplyToChart()
     return true;
 }
 
-bool GraphicSetup::Button1Click(const Typed& typed)
+bool GraphicSetup::acceptTyped(const Typed& typed)
 {
     double minimum = 0, maximum = 0;
     if (!RegionalTextToFloat(typed.minimum, m_separator, minimum))
@@ -137,6 +147,9 @@ bool GraphicSetup::Button1Click(const Typed& typed)
     SetAllowZoom(typed.allowZoom);
     SetAllowPan(typed.allowPan);
     SetNumber(TextToIntDef(typed.number, kMinNumber));
+    // The setters show only what changed: «abc» typed over 0 would stay on
+    // screen while 0 applies. The fields show what the dialog now holds.
+    showFields();
     if (!ApplyToChart())
         return false;
     if (m_hooks.store)

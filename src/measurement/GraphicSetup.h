@@ -2,7 +2,7 @@
 // The rules of the diagram setup dialog (TGraphicSetupForm) without the
 // dialog: its eight fields with their setters, the reading of the typed
 // texts on "OK", and ApplyToChart's steps. The dialog widget shows what the
-// hooks hand it and passes the typed texts to Button1Click.
+// hooks hand it and passes the typed texts to acceptTyped.
 
 #include <functional>
 #include <string>
@@ -84,11 +84,15 @@ public:
     bool ApplyToChart();
 
     // "OK": reads the texts (minimum 0, maximum 40, number 10 where a text
-    // is not a number), applies them and, when the chart took them, stores
-    // all eight values. Returns whether they were stored.
-    bool Button1Click(const Typed& typed);
+    // is not a number), shows the values taken in the three edit fields,
+    // applies them and, when the chart took them, stores all eight values.
+    // Returns whether they were stored.
+    bool acceptTyped(const Typed& typed);
 
 private:
+    // ed_min, ed_max and ed_number show the fields' values.
+    void showFields();
+
     GraphicSettings m_settings;
     Hooks m_hooks;
     char m_separator;

@@ -142,7 +142,7 @@ void TGraphicSetupForm::Button1Click()
     // Closed first: the error box of a refused axis must not sit on top of
     // a dialog that is about to vanish.
     accept();
-    m_setup.Button1Click(typed);
+    m_setup.acceptTyped(typed);
 }
 
 } // namespace pxr

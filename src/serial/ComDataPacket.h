@@ -32,7 +32,6 @@ public:
     const std::string& startString() const { return m_start; }
     const std::string& stopString() const { return m_stop; }
     int size() const { return m_size; }
-    bool caseInsensitive() const { return m_caseInsensitive; }
 
     bool IncludeStrings = false;
     int MaxBufferSize = 1024;

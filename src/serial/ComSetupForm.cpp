@@ -216,8 +216,8 @@ void TComSetupForm::FormShow()
     lb_Find->clear();
     cb_device->setCurrentIndex(m_model->deviceIndex);
     showPortAndRate();
-    CheckBox1->setChecked(m_model->CheckBox1);
-    CheckBox2->setChecked(m_model->CheckBox2);
+    CheckBox1->setChecked(m_model->readoutNow);
+    CheckBox2->setChecked(m_model->simulate);
     OKButton->setFocus();
 }
 
@@ -233,10 +233,10 @@ void TComSetupForm::CheckBox2Click(bool checked)
 {
     if (!m_model)
         return;
-    m_model->CheckBox1 = CheckBox1->isChecked();
-    m_model->CheckBox2 = checked;
-    m_model->CheckBox2Click();
-    CheckBox1->setChecked(m_model->CheckBox1);
+    m_model->readoutNow = CheckBox1->isChecked();
+    m_model->simulate = checked;
+    m_model->simulateToggled();
+    CheckBox1->setChecked(m_model->readoutNow);
 }
 
 void TComSetupForm::storeToModel()
@@ -244,8 +244,8 @@ void TComSetupForm::storeToModel()
     m_model->deviceIndex = cb_device->currentIndex();
     m_model->portName = Combo_Port->currentText().trimmed().toStdString();
     m_model->baudIndex = Combo_Baudrate->currentIndex();
-    m_model->CheckBox1 = CheckBox1->isChecked();
-    m_model->CheckBox2 = CheckBox2->isChecked();
+    m_model->readoutNow = CheckBox1->isChecked();
+    m_model->simulate = CheckBox2->isChecked();
 }
 
 } // namespace pxr

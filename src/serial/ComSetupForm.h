@@ -41,7 +41,6 @@ public:
         std::function<void()> cancel;
     };
     void setFindHooks(FindHooks hooks) { m_find = std::move(hooks); }
-    bool searching() const { return m_searching; }
 
     QComboBox* cb_device = nullptr;
     QComboBox* Combo_Port = nullptr;

@@ -75,7 +75,6 @@ void Rfc2217Client::start(const LineSettings& settings)
     m_gaveUp = false;
     m_held.clear();
     m_serverBaud = 0;
-    m_refused = 0;
 
     std::string hello;
     for (uint8_t option : {kBinary, kSuppressGoAhead, kComPort}) {
@@ -106,7 +105,6 @@ void Rfc2217Client::handleOption(uint8_t verb, uint8_t option)
                 o.him = Side::Yes;
                 out(command(kDO, option));
             } else {
-                ++m_refused;
                 out(command(kDONT, option));
             }
         } else if (o.him == Side::WantYes) {
@@ -129,7 +127,6 @@ void Rfc2217Client::handleOption(uint8_t verb, uint8_t option)
                 o.us = Side::Yes;
                 out(command(kWILL, option));
             } else {
-                ++m_refused;
                 out(command(kWONT, option));
             }
         } else if (o.us == Side::WantYes) {
@@ -177,10 +174,8 @@ void Rfc2217Client::comPortSettled()
 
 void Rfc2217Client::handleSubnegotiation(uint8_t option, const std::string& payload)
 {
-    if (option != kComPort || payload.empty()) {
-        ++m_refused;
+    if (option != kComPort || payload.empty())
         return;
-    }
     const auto code = static_cast<uint8_t>(payload[0]);
     if (code == kServerOffset + kSetBaudRate && payload.size() == 5) {
         uint32_t rate = 0;
@@ -195,8 +190,6 @@ void Rfc2217Client::handleSubnegotiation(uint8_t option, const std::string& payl
     // Answers to the other settings and the line and modem state
     // notifications change nothing here; a server's own requests (codes
     // below 100, e.g. asking for our signature) are not answered.
-    if (code < kServerOffset)
-        ++m_refused;
 }
 
 void Rfc2217Client::sendComPort(uint8_t code, const std::string& value)

@@ -54,14 +54,10 @@ public:
     // The server agreed to or refused the COM-PORT-OPTION, or the owner gave up.
     bool settled() const { return comPortAgreed() || m_comPortRefused || m_gaveUp; }
     bool comPortAgreed() const { return m_options[telnet::kComPort].us == Side::Yes; }
-    bool comPortRefused() const { return m_comPortRefused; }
     // Data waiting for settled().
     size_t heldBytes() const { return m_held.size(); }
     // The rate the server last reported for its line, 0 when it has not.
     uint32_t serverBaudRate() const { return m_serverBaud; }
-    // Options the server asked for that were refused, and subnegotiations
-    // not understood: a measure of how odd the peer is.
-    uint64_t refusedRequests() const { return m_refused; }
 
     // RFC 2217 command codes (client to server; the server answers + 100).
     enum Code : uint8_t {
@@ -111,7 +107,6 @@ private:
     bool m_gaveUp = false;
     std::string m_held;
     uint32_t m_serverBaud = 0;
-    uint64_t m_refused = 0;
 };
 
 } // namespace pxr

@@ -18,6 +18,10 @@ namespace {
 // the meaning of a "very large" interval: the output practically stops.
 constexpr uint32_t kLongestTimerInterval = static_cast<uint32_t>(std::numeric_limits<int32_t>::max());
 
+// An output that waits longer than this for its next line looks stopped to
+// the engineer.
+constexpr uint32_t kStoppedOutputMs = 60 * 1000;
+
 SimuRandom standardRandom()
 {
     auto engine = std::make_shared<std::minstd_rand>(std::random_device{}());
@@ -60,10 +64,30 @@ void SimuDevice::setTimerEnabled(bool on)
         m_timer.stop();
         return;
     }
+    // A stopped output starts again with the values in force. An interval
+    // applied from an earlier value (a negative SA gives almost 25 days, a
+    // large ST hours) would otherwise keep the output stopped after the
+    // value was corrected: only a tick applies a new interval, and that tick
+    // would not come. Any other new interval takes effect from the next
+    // tick, as always.
+    const int64_t inForce = intervalInForce();
+    if (m_timerInterval > kStoppedOutputMs && static_cast<uint32_t>(inForce) < m_timerInterval)
+        ApplySimuInterval(inForce);
     // Restarting would put the next line off by a whole interval each time
     // DT is chosen again.
     if (!m_timer.isActive())
         m_timer.start(std::min(m_timerInterval, kLongestTimerInterval));
+}
+
+int64_t SimuDevice::intervalInForce() const
+{
+    const DeviceType line = currentLine();
+    if (line == kPXR7X)
+        return SimuInterval;
+    const SimuParameter get = [this, line](const std::string& code, int index) {
+        return parameter(line, code, index);
+    };
+    return SimuOutputInterval(line, SimuMode, get);
 }
 
 void SimuDevice::SetSimuMode(uint8_t mode)
@@ -111,15 +135,7 @@ std::string SimuDevice::lineForTick(int n)
 
 void SimuDevice::SimuTimerTimer()
 {
-    const DeviceType line = currentLine();
-    if (line == kPXR7X) {
-        ApplySimuInterval(SimuInterval);
-    } else {
-        const SimuParameter get = [this, line](const std::string& code, int index) {
-            return parameter(line, code, index);
-        };
-        ApplySimuInterval(SimuOutputInterval(line, SimuMode, get));
-    }
+    ApplySimuInterval(intervalInForce());
 
     SimuCounter = (SimuCounter + 1) % 100;
     const std::string text = lineForTick(SimuCounter);

@@ -73,11 +73,13 @@ public:
     Hooks& hooks() { return m_hooks; }
 
     // SimuTimer on or off, at the interval it has (500 ms until a rule
-    // applied another one). Starting a running timer changes nothing.
+    // applied another one). An interval of more than a minute (a stopped
+    // output) gives way at once to a shorter one the values in force give,
+    // so that a corrected SA, MF or ST starts the output again. Starting a
+    // running timer changes nothing else.
     void setTimerEnabled(bool on);
     bool timerEnabled() const { return m_timer.isActive(); }
     // The interval SimuTimer runs (or will run) at.
-    uint32_t timerInterval() const { return m_timerInterval; }
 
     // One tick: interval rule of the model line, then one line to the decoding.
     void SimuTimerTimer();
@@ -101,6 +103,9 @@ public:
     uint32_t SimuAppliedInterval = 0;
 
 private:
+    // The interval rule of the current model line on the values in force:
+    // SimuInterval on PXR7X, SA and MF of the parameter set otherwise.
+    int64_t intervalInForce() const;
     DeviceType currentLine() const;
     std::string parameter(DeviceType line, const std::string& code, int index) const;
 

@@ -59,6 +59,13 @@ TerminalView::TerminalView(QWidget* parent) : QAbstractScrollArea(parent)
         m_repaint.start();
     });
 
+    // The user scrolled (bar, wheel, keys of the bar): the view follows the
+    // cursor again once its row is back in view, and stays where the user
+    // put it otherwise. The signal comes before the bar moves.
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] {
+        m_followCursor = cursorRowShown(verticalScrollBar()->sliderPosition());
+    });
+
     m_caretTimer.setInterval(kCaretBlinkMs);
     connect(&m_caretTimer, &QTimer::timeout, this, [this] {
         m_caretOn = !m_caretOn;
@@ -71,6 +78,7 @@ void TerminalView::feed(const std::string& bytes) { m_screen.feed(bytes); }
 void TerminalView::ComTerminalDblClick()
 {
     m_screen.clear();
+    m_followCursor = true;
     updateScrollBars();
     viewport()->update();
 }
@@ -127,19 +135,48 @@ void TerminalView::updateScrollBars()
     h->setPageStep(vp.width());
     h->setSingleStep(m_cellWidth);
     QScrollBar* v = verticalScrollBar();
-    const bool atBottom = v->value() >= v->maximum();
     v->setRange(0, std::max(0, lines * m_cellHeight - vp.height()));
     v->setPageStep(vp.height());
     v->setSingleStep(m_cellHeight);
-    if (atBottom)
-        v->setValue(v->maximum());
     m_scrollbackShown = m_screen.scrollback().size();
+    if (m_followCursor)
+        showCursorRow();
+}
+
+int TerminalView::cursorLine() const
+{
+    return static_cast<int>(m_screen.scrollback().size()) + m_screen.cursorRow();
+}
+
+bool TerminalView::cursorRowShown(int scrollValue) const
+{
+    const int top = cursorLine() * m_cellHeight;
+    return top >= scrollValue && top + m_cellHeight <= scrollValue + viewport()->height();
+}
+
+void TerminalView::showCursorRow()
+{
+    // As a terminal does: scroll only as far as needed to bring the cursor's
+    // row into view, at the bottom when it is below, at the top when above.
+    // A larger font leaves the view shorter than the screen; the meter's
+    // answer and the echo (the top rows) then stay in view while the
+    // cursor is there.
+    QScrollBar* v = verticalScrollBar();
+    const int top = cursorLine() * m_cellHeight;
+    int value = v->value();
+    if (top + m_cellHeight > value + viewport()->height())
+        value = top + m_cellHeight - viewport()->height();
+    if (top < value)
+        value = top;
+    v->setValue(value);
 }
 
 void TerminalView::screenChanged()
 {
     if (m_screen.scrollback().size() != m_scrollbackShown)
         updateScrollBars();
+    else if (m_followCursor && !cursorRowShown(verticalScrollBar()->value()))
+        showCursorRow();
     // The caret stays visible while text arrives or is typed.
     if (m_caretTimer.isActive()) {
         m_caretOn = true;
@@ -294,7 +331,8 @@ void TerminalView::keyPressEvent(QKeyEvent* e)
         return;
     }
     e->accept();
-    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    m_followCursor = true;
+    showCursorRow();
     // A lone ESC (the meters' stop key) is not echoed: shown, it would open
     // an escape sequence and swallow the next typed character.
     if (OnSend && OnSend(bytes) && LocalEcho && bytes != "\x1b")

@@ -3,7 +3,9 @@
 // (96 columns x 34 rows, black fixed-pitch text on white, underline caret)
 // and hands every typed key to its owner as the byte the meter should get;
 // with local echo the key is shown as if it had been received, once the
-// owner reports it as sent. A double click clears the screen.
+// owner reports it as sent. A double click clears the screen. When the view
+// is smaller than the screen (a larger font), it keeps the cursor's row in
+// view as a terminal does, until the user scrolls elsewhere.
 
 #include <QAbstractScrollArea>
 #include <QFont>
@@ -81,6 +83,11 @@ private:
     void applyFont();
     void updateScrollBars();
     void screenChanged();
+    // Line of the cursor's row counted from the oldest scrolled-off line.
+    int cursorLine() const;
+    // Whether the cursor's row is in view with the bar at `scrollValue`.
+    bool cursorRowShown(int scrollValue) const;
+    void showCursorRow();
 
     TerminalScreen m_screen{kRows, kColumns};
     QFont m_font;
@@ -93,6 +100,7 @@ private:
     bool m_plainFits = false;
     bool m_boldFits = false;
     size_t m_scrollbackShown = 0;
+    bool m_followCursor = true;
     bool m_caretOn = true;
     QTimer m_caretTimer;
     QTimer m_repaint;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -338,8 +341,8 @@ TEST_F(MainFixture, SimulationComesBeforeDebugInTheTitle)
     storePort();
     start({"DEBUG"});
     setup([](ComSetupModel& m) {
-        m.CheckBox2 = true;
-        m.CheckBox2Click();
+        m.simulate = true;
+        m.simulateToggled();
     });
     EXPECT_EQ(view.title, "PXRTool (PXR7X) Simulation Debug");
 }
@@ -519,7 +522,7 @@ TEST_F(MainFixture, FailingReopenSkipsTheRemainingOKStepsButTheClosingStepsRun)
     setup([](ComSetupModel& m) {
         m.portName = "/dev/gone";
         m.cb_deviceChange(2);
-        m.CheckBox1 = true;
+        m.readoutNow = true;
     });
     ASSERT_EQ(view.errors.size(), 1u);
     EXPECT_EQ(view.errors[0].rfind("Unable to open com port", 0), 0u) << view.errors[0];
@@ -537,8 +540,8 @@ TEST_F(MainFixture, FailingStoreEndsTheOKStepsWithTheErrorBox)
     start();
     store.failWrites(true);
     setup([](ComSetupModel& m) {
-        m.CheckBox2 = true;
-        m.CheckBox2Click();
+        m.simulate = true;
+        m.simulateToggled();
     });
     ASSERT_EQ(view.errors.size(), 1u);
     EXPECT_EQ(view.errors[0], "Failed to store settings");
@@ -562,7 +565,7 @@ TEST_F(MainFixture, ReadoutBoxStartsOneAutomaticReadout)
     start();
     int readouts = 0;
     ctl->setHandler("acGetParameter", [&] { ++readouts; });
-    setup([](ComSetupModel& m) { m.CheckBox1 = true; });
+    setup([](ComSetupModel& m) { m.readoutNow = true; });
     EXPECT_TRUE(ctl->Timer_AutoGet().isActive());
     loop.waitFor(299);
     EXPECT_EQ(readouts, 0);
@@ -570,7 +573,7 @@ TEST_F(MainFixture, ReadoutBoxStartsOneAutomaticReadout)
     EXPECT_EQ(readouts, 1);
     loop.waitFor(2000);
     EXPECT_EQ(readouts, 1);
-    setup([](ComSetupModel& m) { m.CheckBox1 = false; });
+    setup([](ComSetupModel& m) { m.readoutNow = false; });
     EXPECT_FALSE(ctl->Timer_AutoGet().isActive());
 }
 
@@ -593,10 +596,10 @@ TEST_F(MainFixture, SimulateDeviceTicksTheReadoutBoxAndSwitchesToSimulation)
     ASSERT_TRUE(port.Connected());
     view.tab = 2;
     setup([](ComSetupModel& m) {
-        EXPECT_FALSE(m.CheckBox1);
-        m.CheckBox2 = true;
-        m.CheckBox2Click();
-        EXPECT_TRUE(m.CheckBox1);
+        EXPECT_FALSE(m.readoutNow);
+        m.simulate = true;
+        m.simulateToggled();
+        EXPECT_TRUE(m.readoutNow);
     });
     EXPECT_TRUE(ctl->simulationOn());
     EXPECT_FALSE(port.Connected());
@@ -620,14 +623,14 @@ TEST_F(MainFixture, UntickingSimulateDeviceLeavesTheReadoutBoxAndRestoresTheDevi
     storePort();
     start();
     setup([](ComSetupModel& m) {
-        m.CheckBox2 = true;
-        m.CheckBox2Click();
+        m.simulate = true;
+        m.simulateToggled();
     });
     const int clears = view.liveClears;
     setup([](ComSetupModel& m) {
-        m.CheckBox2 = false;
-        m.CheckBox2Click();
-        EXPECT_TRUE(m.CheckBox1);
+        m.simulate = false;
+        m.simulateToggled();
+        EXPECT_TRUE(m.readoutNow);
     });
     EXPECT_FALSE(ctl->simulationOn());
     EXPECT_TRUE(port.Connected());
@@ -647,8 +650,8 @@ TEST_F(MainFixture, SimulationAtFirstStartLeavesThePortClosed)
     storePort();
     create();
     view.dialog = [](ComSetupModel& m) {
-        m.CheckBox2 = true;
-        m.CheckBox2Click();
+        m.simulate = true;
+        m.simulateToggled();
         return true;
     };
     ctl->FormShow();
@@ -666,11 +669,10 @@ TEST_F(MainFixture, LostPortIsClosedOnceWithOneMessageAndReconnects)
     ASSERT_TRUE(port.Connected());
     backend.hangUp();
     EXPECT_FALSE(port.Connected());
-    EXPECT_EQ(view.panels[2], " Port lost: /dev/ttyPXR (Input/output error)");
+    const std::string lost = " Port lost: /dev/ttyPXR: the device was disconnected or stopped answering";
+    EXPECT_EQ(view.panels[2], lost);
     backend.hangUp(); // the backend repeating itself changes nothing
-    EXPECT_EQ(std::count(view.panel2Log.begin(), view.panel2Log.end(),
-                         " Port lost: /dev/ttyPXR (Input/output error)"),
-              1);
+    EXPECT_EQ(std::count(view.panel2Log.begin(), view.panel2Log.end(), lost), 1);
     EXPECT_TRUE(view.errors.empty());
 
     // Commands on the lost port quietly do nothing.
@@ -683,6 +685,20 @@ TEST_F(MainFixture, LostPortIsClosedOnceWithOneMessageAndReconnects)
     EXPECT_TRUE(port.Connected());
     EXPECT_EQ(backend.openCount, 2);
     EXPECT_EQ(view.panels[2], "");
+}
+
+TEST(LostPortText, KeepsTheSystemTextOnlyWhereItExplains)
+{
+    const std::string lost = " Port lost: /dev/ttyUSB0: the device was disconnected or stopped answering";
+    for (const int code : {EAGAIN, ENOENT, EIO, ENXIO, ENODEV, ENOTTY})
+        EXPECT_EQ(portLostText("/dev/ttyUSB0", std::strerror(code)), lost) << std::strerror(code);
+    EXPECT_EQ(portLostText("/dev/ttyUSB0", ""), lost);
+    EXPECT_EQ(portLostText("/dev/ttyUSB0", "Unknown error"), lost);
+    for (const int code : {EACCES, EBUSY, ENOMEM})
+        EXPECT_EQ(portLostText("/dev/ttyUSB0", std::strerror(code)), lost + " (" + std::strerror(code) + ")");
+    EXPECT_EQ(portLostText("COM3", "The semaphore timeout period has expired."),
+              " Port lost: COM3: the device was disconnected or stopped answering"
+              " (The semaphore timeout period has expired.)");
 }
 
 // ---- commands ----------------------------------------------------------------------

@@ -314,15 +314,15 @@ TEST(ComSetup, PickingAModelLineJumpsToItsRate)
 TEST(ComSetup, SimulateDeviceTicksTheReadoutBoxButUntickingLeavesIt)
 {
     ComSetupModel m;
-    m.CheckBox2 = true;
-    m.CheckBox2Click();
-    EXPECT_TRUE(m.CheckBox1);
-    m.CheckBox2 = false;
-    m.CheckBox2Click();
-    EXPECT_TRUE(m.CheckBox1);
-    m.CheckBox1 = false;
-    m.CheckBox2Click();
-    EXPECT_FALSE(m.CheckBox1);
+    m.simulate = true;
+    m.simulateToggled();
+    EXPECT_TRUE(m.readoutNow);
+    m.simulate = false;
+    m.simulateToggled();
+    EXPECT_TRUE(m.readoutNow);
+    m.readoutNow = false;
+    m.simulateToggled();
+    EXPECT_FALSE(m.readoutNow);
 }
 
 TEST(ComSetup, PortListIsSortedAndKeepsUnlistedNames)

@@ -3,57 +3,24 @@
 #include <string>
 #include <vector>
 
-#include "devices/FieldBinding.h"
 #include "serial/BaudRateChange.h"
-#include "support/EmulatorPeer.h"
-#include "support/LoopbackPort.h"
+#include "support/CoreRig.h"
 #include "support/ScriptedPeer.h"
-#include "support/VirtualEventLoop.h"
 
 using namespace pxr;
 using namespace pxr::test;
 
 namespace {
 
-class Ui : public NullUiHooks {
-public:
-    std::vector<std::string> errors;
-    std::vector<std::string> questions;
-    bool answerYes = false;
-    int focus = 0;
-    void showError(const std::string& t) override { errors.push_back(t); }
-    void focusTerminalIfShown() override { ++focus; }
-    bool askYesNo(const std::string& q) override
-    {
-        questions.push_back(q);
-        return answerYes;
-    }
-};
-
-struct Baud : ::testing::Test {
-    VirtualEventLoop loop;
+struct Baud : ::testing::Test, CoreRig {
     ScriptedPeer peer;
-    LoopbackPort backend{loop};
-    TComPort port{backend};
-    Ui ui;
-    ComTransactions tx{port, loop, ui};
     MapFieldBinding editor;
 
     void SetUp() override
     {
         // The meter answers the question that confirms the new rate.
         peer.script["SA"] = {{5, "SA 1\r\n"}};
-        backend.attachPeer(&peer);
-        port.SetPort("/dev/ttyPXR");
-        port.Open();
-    }
-    std::vector<std::string> writes(uint32_t baud = 0) const
-    {
-        std::vector<std::string> w;
-        for (const auto& b : backend.written())
-            if (baud == 0 || b.baud == baud)
-                w.push_back(b.bytes);
-        return w;
+        open(peer);
     }
     ChangeBaudDialog choose(uint32_t rate, bool ok = true)
     {
@@ -86,7 +53,7 @@ TEST_F(Baud, Pxr7xChangeSendsBrAtOldRateThenAutoStartAtNewRate)
     EXPECT_TRUE(ui.questions.empty());
     EXPECT_EQ(port.BaudRate(), 115200u);
     EXPECT_EQ(ui.statusText(0), " /dev/ttyPXR:115200,8,None,1,None");
-    EXPECT_EQ(ui.focus, 1);
+    EXPECT_EQ(ui.focusCalls, 1);
 }
 
 TEST_F(Baud, NothingSentWhenCancelledSameRateOrPxr500c)
@@ -102,7 +69,7 @@ TEST_F(Baud, NothingSentWhenCancelledSameRateOrPxr500c)
         EXPECT_TRUE(backend.written().empty());
         EXPECT_EQ(port.BaudRate(), 9600u);
     }
-    EXPECT_EQ(ui.focus, 3);
+    EXPECT_EQ(ui.focusCalls, 3);
 }
 
 TEST_F(Baud, AutoStartOnlyForAListEntryOfTwoCharacters)
@@ -132,34 +99,21 @@ TEST_F(Baud, RefusedRateSendsNothingAndKeepsTheOldRate)
         EXPECT_EQ(backend.baudRate(), 9600u);
         EXPECT_EQ(ui.statusText(0), " /dev/ttyPXR:9600,8,None,1,None");
     }
-    EXPECT_EQ(ui.focus, 2);
+    EXPECT_EQ(ui.focusCalls, 2);
 }
 
 // The real meter on the far end: it switches with "BR" and understands the
 // program only while both sides use the same rate.
-struct BaudWithMeter : ::testing::Test {
-    VirtualEventLoop loop;
+struct BaudWithMeter : ::testing::Test, CoreRig {
     EmulatorPeer meter{[] {
         MeterConfig c;
         c.model = MeterModel::PXR7X;
         c.faults.wrongBaud = true;
         return c;
     }()};
-    LoopbackPort backend{loop};
-    TComPort port{backend};
-    Ui ui;
-    ComTransactions tx{port, loop, ui};
     MapFieldBinding editor;
 
-    void SetUp() override
-    {
-        backend.attachPeer(&meter);
-        port.SetPort("/dev/ttyPXR");
-        port.Open();
-        meter.meter.powerOn(loop.nowMs());
-        backend.wakePeer();
-        tx.deviceType = kPXR7X;
-    }
+    void SetUp() override { openMeter(meter); }
 };
 
 TEST_F(BaudWithMeter, MeterAndPcMeetAtTheNewRate)

@@ -15,26 +15,15 @@
 #include <string>
 #include <vector>
 
-#include "devices/FieldBinding.h"
 #include "devices/ParameterTable.h"
 #include "measurement/MeasurementCommands.h"
 #include "parameters/ParameterTransfer.h"
-#include "support/EmulatorPeer.h"
-#include "support/LoopbackPort.h"
-#include "support/VirtualEventLoop.h"
+#include "support/CoreRig.h"
 
 using namespace pxr;
 using namespace pxr::test;
 
 namespace {
-
-class Ui : public NullUiHooks {
-public:
-    int busy = 0;
-    std::vector<std::string> errors;
-    void setBusyCursor(bool on) override { busy += on ? 1 : -1; }
-    void showError(const std::string& text) override { errors.push_back(text); }
-};
 
 struct Fault {
     const char* name;
@@ -81,21 +70,10 @@ const Model kModels[] = {{"PXR7X", MeterModel::PXR7X},
                          {"PXR500C", MeterModel::PXR500C},
                          {"PXR501", MeterModel::PXR501}};
 
-struct Rig {
-    VirtualEventLoop loop;
+struct Rig : CoreRig {
     std::unique_ptr<EmulatorPeer> peer;
-    LoopbackPort backend{loop};
-    TComPort port{backend};
-    Ui ui;
-    ComTransactions tx{port, loop, ui};
-    TComDataPacket mess;
-    MapFieldBinding fields;
-    TPXR7x pxr7x{&fields};
-    TPXR500C pxr500c{&fields};
-    TPXR501 pxr501{&fields};
     ParameterTransfer transfer{tx, mess, pxr7x, pxr500c, pxr501, {}};
     MeasurementCommands commands{tx, pxr7x, pxr501};
-    int lost = 0;
 
     Rig(MeterModel model, const Fault& fault)
     {
@@ -105,20 +83,8 @@ struct Rig {
         cfg.seed = fault.seed;
         cfg.answerMs = fault.answerMs;
         peer = std::make_unique<EmulatorPeer>(cfg);
-        tx.deviceType = MeterEmulator::deviceTypeOf(model);
-        tx.ComDataPacket.OnPacket = [this](TComDataPacket& s, const std::string& p) { tx.ComDataPacketPacket(s, p); };
-        tx.ComDataPacket_run.OnPacket = [this](TComDataPacket& s, const std::string& p) {
-            tx.ComDataPacket_runPacket(s, p);
-        };
-        LineSettings s;
-        s.baudRate = MeterEmulator::defaultBaudRate(model);
-        port.SetSettings(s);
-        port.SetPort("/dev/ttyPXR");
-        port.OnLost = [this](const std::string&) { ++lost; };
-        backend.attachPeer(peer.get());
-        port.Open();
-        peer->meter.powerOn(loop.nowMs());
-        backend.wakePeer();
+        wireFramers();
+        openMeter(*peer);
         mess.setStopString(CRLF);
         mess.setComPort(&port);
         loop.waitFor(100);

@@ -6,31 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "devices/FieldBinding.h"
 #include "parameters/ParameterTransfer.h"
-#include "support/EmulatorPeer.h"
-#include "support/LoopbackPort.h"
-#include "support/VirtualEventLoop.h"
+#include "support/CoreRig.h"
 
 using namespace pxr;
 using namespace pxr::test;
 
 namespace {
 
-struct Rig {
-    VirtualEventLoop loop;
+struct Rig : CoreRig {
     std::unique_ptr<EmulatorPeer> peer;
-    LoopbackPort backend{loop};
-    TComPort port{backend};
-    NullUiHooks ui;
-    ComTransactions tx{port, loop, ui};
-    TComDataPacket mess;
-    MapFieldBinding fields;
-    TPXR7x pxr7x{&fields};
-    TPXR500C pxr500c{&fields};
-    TPXR501 pxr501{&fields};
     ParameterTransfer transfer{tx, mess, pxr7x, pxr500c, pxr501, {}};
-    int lost = 0;
 
     explicit Rig(MeterModel model, MeterFaults faults = {})
     {
@@ -38,16 +24,7 @@ struct Rig {
         cfg.model = model;
         cfg.faults = faults;
         peer = std::make_unique<EmulatorPeer>(cfg);
-        tx.deviceType = MeterEmulator::deviceTypeOf(model);
-        LineSettings s;
-        s.baudRate = MeterEmulator::defaultBaudRate(model);
-        port.SetSettings(s);
-        port.SetPort("/dev/ttyPXR");
-        port.OnLost = [this](const std::string&) { ++lost; };
-        backend.attachPeer(peer.get());
-        port.Open();
-        peer->meter.powerOn(loop.nowMs());
-        backend.wakePeer();
+        openMeter(*peer);
     }
 };
 

@@ -29,6 +29,8 @@
 #include "devices/ParameterSets.h"
 #include "measurement/Measurement.h"
 #include "serial/ComDataPacket.h"
+#include "support/FileText.h"
+#include "support/RecordingUi.h"
 #include "support/SmallFileSystem.h"
 #include "support/VirtualEventLoop.h"
 
@@ -38,19 +40,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-class Ui : public NullUiHooks {
-public:
-    std::vector<std::string> errors;
-    void showError(const std::string& t) override { errors.push_back(t); }
-};
 
 #ifdef _WIN32
 // The read-only attribute. False where it does not stop a writer (Wine run
@@ -90,7 +79,7 @@ bool setImmutable(const fs::path& p, bool on)
 struct Road {
     VirtualEventLoop loop;
     double clock = 0.0;
-    Ui ui;
+    RecordingUi ui;
     TPXR7x pxr7x;
     TPXR500C pxr500c;
     TPXR501 pxr501;

@@ -6,33 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "devices/FieldBinding.h"
 #include "measurement/Measurement.h"
 #include "measurement/MeasurementCommands.h"
 #include "serial/Trace.h"
-#include "support/LoopbackPort.h"
+#include "support/CoreRig.h"
 #include "support/ScriptedPeer.h"
-#include "support/VirtualEventLoop.h"
 
 using namespace pxr;
 using namespace pxr::test;
 
 namespace {
-
-class Ui : public NullUiHooks {
-public:
-    int busy = 0;
-    int busyCalls = 0;
-    int focus = 0;
-    std::vector<std::string> errors;
-    void setBusyCursor(bool on) override
-    {
-        busy += on ? 1 : -1;
-        ++busyCalls;
-    }
-    void focusTerminalIfShown() override { ++focus; }
-    void showError(const std::string& t) override { errors.push_back(t); }
-};
 
 // A meter that goes on streaming after ESC (the "does not stop" fault).
 class StubbornPeer : public ScriptedPeer {
@@ -49,16 +32,8 @@ public:
 
 const std::string kEsc = "\x1b";
 
-struct Commands : ::testing::Test {
-    VirtualEventLoop loop;
-    LoopbackPort backend{loop};
+struct Commands : ::testing::Test, CoreRig {
     StubbornPeer peer;
-    TComPort port{backend};
-    Ui ui;
-    ComTransactions tx{port, loop, ui};
-    MapFieldBinding fields;
-    TPXR7x pxr7x{&fields};
-    TPXR501 pxr501{&fields};
     bool simulation = false;
     std::vector<std::string> simuEvents;
     MeasurementCommands cmd{tx, pxr7x, pxr501,
@@ -68,19 +43,7 @@ struct Commands : ::testing::Test {
                                 [this](int m) { simuEvents.push_back("mode " + std::to_string(m)); },
                             }};
 
-    void SetUp() override
-    {
-        backend.attachPeer(&peer);
-        port.SetPort("/dev/ttyPXR");
-        port.Open();
-    }
-    std::vector<std::string> writes() const
-    {
-        std::vector<std::string> w;
-        for (const auto& b : backend.written())
-            w.push_back(b.bytes);
-        return w;
-    }
+    void SetUp() override { open(peer); }
     double at(size_t i) const { return backend.written().at(i).atMs; }
 };
 
@@ -176,7 +139,7 @@ TEST_F(Commands, Pxr500cStopGivesUpOnAMeterThatKeepsStreaming)
     const double took = loop.nowMs() - start;
     EXPECT_GT(took, 4 * 1000.0);
     EXPECT_LE(took, 1010.0 + 4 * 2010.0 + 50);
-    EXPECT_EQ(ui.focus, 1);
+    EXPECT_EQ(ui.focusCalls, 1);
 }
 
 TEST_F(Commands, PatternBRestoresTheCursorWhenTheWriteFails)
@@ -201,10 +164,10 @@ TEST_F(Commands, FocusTailAfterEveryCommandButSetOffsetAndAMissingDs)
         {kPXR500C, "acStop", 1},
     };
     for (const auto& c : cases) {
-        ui.focus = 0;
+        ui.focusCalls = 0;
         tx.deviceType = c.model;
         cmd.Execute(c.action);
-        EXPECT_EQ(ui.focus, c.focus) << int(c.model) << " " << c.action;
+        EXPECT_EQ(ui.focusCalls, c.focus) << int(c.model) << " " << c.action;
     }
 }
 
@@ -308,15 +271,7 @@ TEST_F(Commands, WithoutSimulationTheSimulatedDeviceIsLeftAlone)
 
 namespace {
 
-struct Road : ::testing::Test {
-    VirtualEventLoop loop;
-    LoopbackPort backend{loop};
-    TComPort port{backend};
-    Ui ui;
-    MapFieldBinding fields;
-    TPXR7x pxr7x{&fields};
-    TPXR500C pxr500c{&fields};
-    TPXR501 pxr501{&fields};
+struct Road : ::testing::Test, CoreRig {
     DeviceType model = kPXR7X;
     double clock = 100.0;
     int lineCountResets = 0;
@@ -331,7 +286,6 @@ struct Road : ::testing::Test {
                       nullptr, nullptr, nullptr,
                   },
                   [this] { return clock; }};
-    TComDataPacket mess;
 
     void SetUp() override
     {

@@ -11,30 +11,20 @@
 #include <vector>
 
 #include "measurement/OnlineLog.h"
+#include "support/FileText.h"
+#include "support/RecordingUi.h"
 
 using namespace pxr;
+using namespace pxr::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-class Ui : public NullUiHooks {
-public:
-    std::vector<std::string> errors;
-    void showError(const std::string& t) override { errors.push_back(t); }
-};
 
 struct Log : ::testing::Test {
     double clock = 1000.0;
     Stopwatch timer{[this] { return clock; }};
-    Ui ui;
+    RecordingUi ui;
     std::string chosen; // what the save dialog returns ("" = cancel)
     std::vector<std::string> dialogDirs;
     std::vector<std::pair<bool, std::string>> captions;

@@ -284,7 +284,7 @@ TEST_F(Setup, NumberLimits)
         int32_t number;
     } cases[] = {{"5", 10}, {"abc", 10}, {"5000", 1000}, {"250", 250}, {" 300", 300}, {"10", 10}, {"1000", 1000}};
     for (const auto& c : cases) {
-        ASSERT_TRUE(setup.Button1Click(typed("0", "40", c.typed)));
+        ASSERT_TRUE(setup.acceptTyped(typed("0", "40", c.typed)));
         EXPECT_EQ(setup.settings().number, c.number) << c.typed;
         EXPECT_EQ(stored.back().number, c.number) << c.typed;
     }
@@ -292,10 +292,10 @@ TEST_F(Setup, NumberLimits)
 
 TEST_F(Setup, NumberShownLimited)
 {
-    setup.Button1Click(typed("0", "40", "5"));
+    setup.acceptTyped(typed("0", "40", "5"));
     EXPECT_NE(std::find(events.begin(), events.end(), "ed_number 10"), events.end());
     events.clear();
-    setup.Button1Click(typed("0", "40", "5000"));
+    setup.acceptTyped(typed("0", "40", "5000"));
     EXPECT_NE(std::find(events.begin(), events.end(), "ed_number 1000"), events.end());
 }
 
@@ -303,7 +303,7 @@ TEST_F(Setup, TextsThatAreNoNumbers)
 {
     setup.SetMinimum(3);
     setup.SetMaximum(7);
-    ASSERT_TRUE(setup.Button1Click(typed("abc", "x", "250")));
+    ASSERT_TRUE(setup.acceptTyped(typed("abc", "x", "250")));
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0].minimum, 0.0);
     EXPECT_EQ(stored[0].maximum, 40.0);
@@ -312,7 +312,7 @@ TEST_F(Setup, TextsThatAreNoNumbers)
 
 TEST_F(Setup, ContradictingLimitsAreRefusedAndNothingStored)
 {
-    ASSERT_FALSE(setup.Button1Click(typed("10", "5", "250")));
+    ASSERT_FALSE(setup.acceptTyped(typed("10", "5", "250")));
     EXPECT_TRUE(stored.empty());
     ASSERT_EQ(errors.size(), 1u);
     // The markers were applied before the axis refused; axis and zoom were not.
@@ -338,7 +338,7 @@ TEST_F(Setup, AxisLimitsOnlyMinimumBelowMaximum)
     for (const auto& c : cases) {
         stored.clear();
         errors.clear();
-        EXPECT_EQ(setup.Button1Click(typed(c.min, c.max, "250", c.autoScale)), c.accepted) << c.min << ".." << c.max;
+        EXPECT_EQ(setup.acceptTyped(typed(c.min, c.max, "250", c.autoScale)), c.accepted) << c.min << ".." << c.max;
         EXPECT_EQ(stored.size(), c.accepted ? 1u : 0u);
         EXPECT_EQ(errors.size(), c.accepted ? 0u : 1u);
     }
@@ -348,21 +348,51 @@ TEST_F(Setup, ZoomActionsFollowAllowZoom)
 {
     auto t = typed("0", "40", "250");
     t.allowZoom = true;
-    setup.Button1Click(t);
+    setup.acceptTyped(t);
     EXPECT_NE(std::find(events.begin(), events.end(), "zoom actions on"), events.end());
     t.allowZoom = false;
     events.clear();
-    setup.Button1Click(t);
+    setup.acceptTyped(t);
     EXPECT_NE(std::find(events.begin(), events.end(), "zoom actions off"), events.end());
 }
 
 TEST_F(Setup, RegionalSeparator)
 {
     setup.setDecimalSeparator(',');
-    ASSERT_TRUE(setup.Button1Click(typed("2,5", "1.5", "250")));
+    ASSERT_TRUE(setup.acceptTyped(typed("2,5", "1.5", "250")));
     EXPECT_EQ(stored.back().minimum, 2.5);
     EXPECT_EQ(stored.back().maximum, 40.0); // "1.5" is no number with a comma separator
     EXPECT_NE(std::find(events.begin(), events.end(), "ed_min 2,5"), events.end());
+}
+
+// After OK the three fields show what applies, not what was typed.
+TEST_F(Setup, FieldsShowTheValuesTaken)
+{
+    const struct {
+        char separator;
+        const char *min, *max, *number;
+        const char *shownMin, *shownMax, *shownNumber;
+    } cases[] = {
+        {'.', "abc", "x", "y", "0", "40", "10"},
+        {',', "0", "5.5", "250", "0", "40", "250"}, // a point is no decimal separator there
+        {',', "-2,50", "7", "5", "-2,5", "7", "10"},
+        {'.', " 3 ", "1e2", "0300", "3", "100", "300"},
+    };
+    for (const auto& c : cases) {
+        setup.setDecimalSeparator(c.separator);
+        events.clear();
+        setup.acceptTyped(typed(c.min, c.max, c.number));
+        const auto last = [&](const std::string& field) {
+            std::string shown = "(not shown)";
+            for (const std::string& e : events)
+                if (e.rfind(field + " ", 0) == 0)
+                    shown = e.substr(field.size() + 1);
+            return shown;
+        };
+        EXPECT_EQ(last("ed_min"), c.shownMin) << c.min;
+        EXPECT_EQ(last("ed_max"), c.shownMax) << c.max;
+        EXPECT_EQ(last("ed_number"), c.shownNumber) << c.number;
+    }
 }
 
 TEST(RegionalText, Conversions)

@@ -4,27 +4,17 @@
 #include <string>
 #include <vector>
 
-#include "devices/FieldBinding.h"
 #include "measurement/SignalLevel.h"
-#include "support/LoopbackPort.h"
+#include "support/CoreRig.h"
 #include "support/ScriptedPeer.h"
-#include "support/VirtualEventLoop.h"
 
 using namespace pxr;
 using namespace pxr::test;
 
 namespace {
 
-struct Signal : ::testing::Test {
-    VirtualEventLoop loop;
+struct Signal : ::testing::Test, CoreRig {
     ScriptedPeer peer;
-    LoopbackPort backend{loop};
-    TComPort port{backend};
-    NullUiHooks ui;
-    ComTransactions tx{port, loop, ui};
-    MapFieldBinding fields;
-    TPXR500C pxr500c{&fields};
-    TPXR501 pxr501{&fields};
     int position = -1;
     std::string label = "unset";
     std::pair<int, int> range{-1, -1};
@@ -43,19 +33,7 @@ struct Signal : ::testing::Test {
                         },
                     }};
 
-    void SetUp() override
-    {
-        backend.attachPeer(&peer);
-        port.SetPort("/dev/ttyPXR");
-        port.Open();
-    }
-    std::vector<std::string> writes() const
-    {
-        std::vector<std::string> w;
-        for (const auto& b : backend.written())
-            w.push_back(b.bytes);
-        return w;
-    }
+    void SetUp() override { open(peer); }
 };
 
 } // namespace

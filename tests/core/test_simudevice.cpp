@@ -191,6 +191,60 @@ TEST_F(Simu, NegativeIntervalPracticallyStopsTheOutput)
     EXPECT_EQ(timer->interval(), static_cast<uint32_t>(std::numeric_limits<int32_t>::max()));
 }
 
+struct RecoveryCase {
+    const char* name;
+    DeviceType line;
+    std::vector<std::pair<const char*, const char*>> wrong, corrected; // code, value
+    double gap; // with the corrected values
+};
+
+// A value that stops the output (negative SA, ST) is corrected: the next
+// start of a simulated mode, by DT or by switching simulation off and on,
+// runs at the corrected values' interval at once, not after a tick that
+// would come in 25 days.
+TEST_F(Simu, CorrectedValuesTakeEffectAtTheNextStart)
+{
+    const RecoveryCase cases[] = {
+        {"Pxr7xNegativeST", kPXR7X, {{"ST", "-1"}}, {{"ST", "1"}}, 240},
+        {"Pxr500cNegativeSA", kPXR500C, {{"SA", "-1"}}, {{"SA", "1"}}, 10},
+        {"Pxr501NegativeSA", kPXR501, {{"SA", "-5"}, {"MF", "100"}}, {{"SA", "100"}, {"MF", "2000"}}, 50},
+    };
+    for (const bool offAndOn : {false, true}) {
+        for (const RecoveryCase& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (offAndOn ? ", simulation off and on" : ", DT again"));
+            line = c.line;
+            ParameterSet& set = c.line == kPXR7X     ? static_cast<ParameterSet&>(pxr7x)
+                                : c.line == kPXR500C ? static_cast<ParameterSet&>(pxr500c)
+                                                     : pxr501;
+            for (const auto& [code, value] : c.wrong)
+                set.setValue(code, 0, value);
+            device.ComputeSimuInterval(); // Set Parameter in simulation
+            commands.acDTExecute();
+            loop.runUntil(loop.nowMs() + 1000);
+            lines.clear();
+            loop.runUntil(loop.nowMs() + 3600.0 * 1000);
+            ASSERT_TRUE(lines.empty()) << "the wrong value did not stop the output";
+
+            for (const auto& [code, value] : c.corrected)
+                set.setValue(code, 0, value);
+            device.ComputeSimuInterval();
+            const double start = loop.nowMs();
+            if (offAndOn) {
+                device.setTimerEnabled(false);
+                device.setTimerEnabled(true);
+            } else {
+                commands.acDTExecute();
+            }
+            tickTimes.clear();
+            loop.runUntil(start + c.gap);
+            ASSERT_EQ(tickTimes.size(), 1u);
+            EXPECT_DOUBLE_EQ(tickTimes[0] - start, c.gap);
+            EXPECT_EQ(steadyGap(20 * c.gap), c.gap);
+            commands.acStopExecute();
+        }
+    }
+}
+
 TEST_F(Simu, StateSurvivesStopAndModelLineSwitches)
 {
     commands.acDWExecute();

@@ -10,6 +10,7 @@
 
 #include "app/KeyValueBackend.h"
 #include "app/MainController.h"
+#include "support/FakeView.h"
 #include "support/LoopbackPort.h"
 #include "support/VirtualEventLoop.h"
 
@@ -18,54 +19,25 @@ using namespace pxr::test;
 
 namespace {
 
-class QuietView : public MainView {
-public:
-    void setStatusText(int panel, const std::string& text) override { panels[panel] = text; }
-    std::string statusText(int panel) const override { return panels[panel]; }
-    void setBusyCursor(bool) override {}
-    void focusTerminalIfShown() override {}
-    void showError(const std::string& text) override { errors.push_back(text); }
-    void setTitle(const std::string& t) override { title = t; }
-    void setActionVisible(const std::string&, bool) override {}
-    void setActionEnabled(const std::string&, bool) override {}
-    void setActionChecked(const std::string&, bool) override {}
-    void setModelPages(int) override {}
-    void setNotebookTab(int) override {}
-    void setOutput2Visible(bool) override {}
-    void setLiveValueRed(bool) override {}
-    void clearLiveValue() override {}
-    void setTerminalPanelVisible(bool) override {}
-    void setupAnalogMeter(DeviceType) override {}
-    bool execInterfaceSetup(ComSetupModel& model) override
-    {
-        model.CheckBox2 = simulate;
-        model.CheckBox1 = false;
-        model.deviceIndex = line;
-        return true;
-    }
-    void showWarning(const std::string&) override {}
-    void closeWindow() override {}
-
-    bool simulate = true;
-    int line = 0;
-    std::string panels[3];
-    std::vector<std::string> errors;
-    std::string title;
-};
-
 struct Wiring : ::testing::Test {
     VirtualEventLoop loop;
     LoopbackPort backend{loop};
     TComPort port{backend};
     MemoryKeyValueBackend store{true};
-    QuietView view;
+    FakeView view;
+    bool simulate = true; // what the interface setup is closed with
     std::unique_ptr<MainController> ctl;
     std::vector<std::string> lines;
     std::vector<double> times;
 
     void start(int line)
     {
-        view.line = line;
+        view.dialog = [this, line](ComSetupModel& model) {
+            model.simulate = simulate;
+            model.readoutNow = false;
+            model.deviceIndex = line;
+            return true;
+        };
         ctl = std::make_unique<MainController>(port, loop, store, view);
         ctl->MessPacket = [this](const std::string& p) {
             lines.push_back(p);
@@ -139,7 +111,7 @@ TEST_F(Wiring, SwitchingSimulationOffStopsTheLinesAndKeepsTheMode)
     start(kPXR7X);
     ctl->execute("acDW");
     run(700);
-    view.simulate = false;
+    simulate = false;
     ctl->acSettingsExecute();
     EXPECT_FALSE(ctl->simulationOn());
     EXPECT_FALSE(ctl->SimuTimer().isActive());
@@ -147,7 +119,7 @@ TEST_F(Wiring, SwitchingSimulationOffStopsTheLinesAndKeepsTheMode)
     run(2000);
     EXPECT_EQ(lines.size(), before);
     EXPECT_EQ(ctl->simuDevice().SimuMode, 3);
-    view.simulate = true;
+    simulate = true;
     ctl->acSettingsExecute();
     run(1000);
     EXPECT_EQ(lastGap(), 100);

@@ -5,49 +5,21 @@
 
 #include "serial/ComTransactions.h"
 #include "serial/Trace.h"
-#include "support/LoopbackPort.h"
+#include "support/CoreRig.h"
 #include "support/ScriptedPeer.h"
-#include "support/VirtualEventLoop.h"
 
 using namespace pxr;
 using namespace pxr::test;
 
 namespace {
 
-class RecordingUi : public NullUiHooks {
-public:
-    int busy = 0;
-    int maxBusy = 0;
-    int focusCalls = 0;
-    std::vector<std::string> panel2;
-    void setStatusText(int panel, const std::string& text) override
-    {
-        NullUiHooks::setStatusText(panel, text);
-        if (panel == 2)
-            panel2.push_back(text);
-    }
-    void setBusyCursor(bool on) override
-    {
-        busy += on ? 1 : -1;
-        maxBusy = std::max(maxBusy, busy);
-    }
-    void focusTerminalIfShown() override { ++focusCalls; }
-};
-
-struct Link : ::testing::Test {
-    VirtualEventLoop loop;
-    LoopbackPort backend{loop};
+struct Link : ::testing::Test, CoreRig {
     ScriptedPeer peer;
-    TComPort port{backend};
-    RecordingUi ui;
-    ComTransactions tx{port, loop, ui};
     std::vector<std::string> traces;
 
     void SetUp() override
     {
-        backend.attachPeer(&peer);
-        port.SetPort("/dev/ttyPXR");
-        port.Open();
+        open(peer);
         DebugTrace = true;
         setTraceSink([this](const std::string& l) { traces.push_back(l); });
     }
@@ -269,11 +241,11 @@ TEST_F(Link, EmptyCommandOnlyListens)
 TEST_F(Link, QueryWritesWithoutPurgeAndKeepsStatusPanel)
 {
     ui.setStatusText(2, " old");
-    ui.panel2.clear();
+    ui.panel2Log.clear();
     int status = 0;
     query("SA", status);
     EXPECT_EQ(backend.purgeCount, 0);
-    EXPECT_TRUE(ui.panel2.empty());
+    EXPECT_TRUE(ui.panel2Log.empty());
     EXPECT_EQ(backend.writtenBytes(), "SA\r");
 }
 

@@ -38,6 +38,7 @@
 #include "app/ActionBinding.h"
 #include "app/KeyValueBackend.h"
 #include "app/MainForm.h"
+#include "app/PortSettingsPanel.h"
 #include "app/QtSettingsBackend.h"
 #include "dialogs/DirectorySetupForm.h"
 #include "measurement/GraphicSetupForm.h"
@@ -154,6 +155,7 @@ private slots:
     void interfaceSetupRefusesAnEmptyPortName();
     void startupNamesTheOneFolderThatFellBack();
     void noDisplayEndsWithOneLine();
+    void portSettingsPanelKeepsTheLineSettingsInView();
 };
 
 void TestMainWindow::layoutAtCreation()
@@ -599,6 +601,8 @@ void TestMainWindow::deviceInfoLostPortAndReconnect()
     meter.waitForFinished(2000);
     QTRY_VERIFY_WITH_TIMEOUT(!f.controller().port().Connected(), 3000);
     QVERIFY2(f.StatusPanel[2]->text().startsWith(" Port lost: " + link), qPrintable(f.StatusPanel[2]->text()));
+    // The stale system text of a hung-up line is not passed on.
+    QCOMPARE(f.StatusPanel[2]->text(), " Port lost: " + link + ": the device was disconnected or stopped answering");
     const std::clock_t cpu0 = std::clock();
     QTest::qWait(1000);
     const double cpuMs = 1000.0 * double(std::clock() - cpu0) / CLOCKS_PER_SEC;
@@ -787,6 +791,44 @@ void TestMainWindow::noDisplayEndsWithOneLine()
         QVERIFY2(!err.contains("einstall"), qPrintable(err));
     }
 #endif
+}
+
+void TestMainWindow::portSettingsPanelKeepsTheLineSettingsInView()
+{
+    Window w;
+    w.put("ComPort", "Port", kNoPort);
+    w.create();
+    QVERIFY(w.start());
+    TMainForm& f = *w.form;
+    auto* panel = qobject_cast<PortSettingsPanel*>(f.StatusPanel[0]);
+    QVERIFY(panel);
+    QCOMPARE(panel->width(), 175);
+    const QString settings = ":9600,8,None,1,None";
+    const struct {
+        const char* port;
+        bool shortened;
+    } cases[] = {
+        {"COM1", false},
+        {"/dev/ttyUSB0", true},
+        {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", true},
+        {"/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0", true}, // colons in the name
+        {"rfc2217://192.168.10.20:4001", true},
+    };
+    for (const auto& c : cases) {
+        QVERIFY(w.setup([&](TComSetupForm& d) {
+            d.Combo_Port->lineEdit()->clear();
+            QTest::keyClicks(d.Combo_Port->lineEdit(), c.port);
+        }));
+        const QString whole = " " + QString(c.port) + settings;
+        const QString shown = panel->shownText();
+        QCOMPARE(panel->toolTip(), whole);
+        QCOMPARE(f.StatusPanel[0]->text(), whole);
+        QVERIFY2(shown.endsWith(settings), qPrintable(shown));
+        QVERIFY2(shown.startsWith(" " + QString(c.port).left(2)), qPrintable(shown));
+        QCOMPARE(shown != whole, c.shortened);
+        QCOMPARE(shown.contains(QChar(0x2026)), c.shortened); // "…" where the middle went
+        QVERIFY2(panel->fontMetrics().horizontalAdvance(shown) <= panel->contentsRect().width(), qPrintable(shown));
+    }
 }
 
 int main(int argc, char** argv)

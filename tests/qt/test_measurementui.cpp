@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -17,6 +19,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -35,6 +39,8 @@
 #include "serial/ComSetupForm.h"
 #include "serial/Trace.h"
 #include "serial/UiHooks.h"
+#include "qt/WhenShown.h"
+#include "support/SmallFileSystem.h"
 #ifdef PXR_METER_PATH
 #include "qt/PtyMeter.h"
 #include "qt/Ser2Net.h"
@@ -151,11 +157,14 @@ private slots:
     void setupAxisLimits_data();
     void setupAxisLimits();
     void setupCancelKeepsTypedText();
+    void setupShowsTheAppliedValues();
     void printIntoPdf();
     void printedPageLayout();
     void savePictureInTheNamedFormat_data();
     void savePictureInTheNamedFormat();
     void savePictureFailureIsReported();
+    void savePictureOnAFullDiskLeavesNoPart();
+    void savePictureRefusesKindsItCannotWrite();
     void logViewShowsTheLogInBatches();
     void windowSetupReachesChartAndStore();
     void windowLogFile();
@@ -430,6 +439,30 @@ void TestMeasurementUi::setupCancelKeepsTypedText()
     QCOMPARE(r.zoomActions, std::optional<bool>(true));
 }
 
+void TestMeasurementUi::setupShowsTheAppliedValues()
+{
+    // Typed with a point under regional settings that use the comma.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    {
+        SetupRecorder r;
+        r.ok("abc", "5.5", "x");
+        QVERIFY(r.stored);
+        QCOMPARE(r.stored->minimum, 0.0);
+        QCOMPARE(r.stored->maximum, 40.0);
+        QCOMPARE(r.dialog.ed_min->text(), QString("0"));
+        QCOMPARE(r.dialog.ed_max->text(), QString("40"));
+        QCOMPARE(r.dialog.ed_number->text(), QString("10"));
+        r.ok("1,5", "7", "300");
+        QCOMPARE(r.dialog.ed_min->text(), QString("1,5"));
+        // The next opening shows the same.
+        r.dialog.show();
+        QCOMPARE(r.dialog.ed_max->text(), QString("7"));
+        r.dialog.reject();
+    }
+    QLocale::setDefault(before);
+}
+
 void TestMeasurementUi::printIntoPdf()
 {
     QTemporaryDir dir;
@@ -533,6 +566,67 @@ void TestMeasurementUi::savePictureFailureIsReported()
         message = QString::fromStdString(e.what());
     }
     QVERIFY2(message.contains("/nonexistent-folder/diagram.png"), qPrintable(message));
+}
+
+void TestMeasurementUi::savePictureOnAFullDiskLeavesNoPart()
+{
+    pxr::test::SmallFileSystem small(64);
+    if (!small.ok())
+        QSKIP("cannot mount a small file system here (needs root)");
+    SeriesModel series;
+    for (int i = 0; i < 50; ++i)
+        series.AddDiagramPoint(false, i % 7, i);
+    DiagramWidget chart;
+    chart.resize(400, 300); // 480 KB as a bitmap: more than the disk holds
+    chart.attach(&series, nullptr);
+    const QString path = QString::fromStdString(small.path("diagram.bmp"));
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("the picture saved before");
+    }
+    QString message;
+    try {
+        chart.savePicture(path);
+    } catch (const std::runtime_error& e) {
+        message = QString::fromStdString(e.what());
+    }
+    QVERIFY2(message.contains(path) && message.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+             qPrintable(message));
+    QCOMPARE(head(path, 100), QByteArray("the picture saved before"));
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files), QStringList{"diagram.bmp"});
+
+    // A picture that fits is written whole.
+    chart.resize(60, 40);
+    chart.savePicture(QString::fromStdString(small.path("small.png")));
+    QCOMPARE(QImage(QString::fromStdString(small.path("small.png"))).size(), QSize(60, 40));
+}
+
+void TestMeasurementUi::savePictureRefusesKindsItCannotWrite()
+{
+    Window w;
+    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
+    QVERIFY(w.start());
+    QTemporaryDir dir;
+    QString chosen;
+    w.ui().choosePictureFile = [&] { return chosen; };
+    w.form->Notebook->setCurrentIndex(1);
+    QPushButton* save = nullptr;
+    for (QPushButton* b : w.buttons("acSaveGrafik"))
+        if (b->isVisible())
+            save = b;
+    QVERIFY(save);
+    for (const char* name : {"d.gif", "d.GIF", "d.tiff", "d.webp"}) {
+        chosen = dir.filePath(name);
+        QString message;
+        pxr::test::answerMessageBox(w.form.get(), &message);
+        QTest::mouseClick(save, Qt::LeftButton);
+        QVERIFY2(message.contains(chosen) && message.contains(".bmp"), qPrintable(message));
+        QVERIFY(!QFileInfo::exists(chosen));
+    }
+    chosen = dir.filePath("d.xpm"); // a kind it can write
+    QTest::mouseClick(save, Qt::LeftButton);
+    QCOMPARE(head(chosen, 9), QByteArray("/* XPM */"));
 }
 
 void TestMeasurementUi::logViewShowsTheLogInBatches()

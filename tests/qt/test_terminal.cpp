@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 
 #include <memory>
@@ -73,6 +74,7 @@ private slots:
     void doubleClickClears();
     void charactersArePaintedInTheirCells();
     void fontButtons();
+    void largerFontKeepsTheCursorRowInView();
     void baudDialog();
     void directoryDialogOkAndAbbrechen();
     void lineCountFollowsTheModelLine();
@@ -313,6 +315,57 @@ void TestTerminal::fontButtons()
     v.resize(200, 100);
     QVERIFY(v.horizontalScrollBar()->maximum() > 0);
     QVERIFY(v.verticalScrollBar()->maximum() > 0);
+}
+
+void TestTerminal::largerFontKeepsTheCursorRowInView()
+{
+    MemoryKeyValueBackend store(true);
+    store.put("ComPort", "Port", StoredValue::text("/nonexistent/pxr-test-port"));
+    TMainForm f(store, {});
+    f.createDialogs();
+    whenShown(f.ComSetupForm, [&] { QTest::mouseClick(f.ComSetupForm->Button2, Qt::LeftButton); });
+    f.show();
+    QTRY_VERIFY(f.windowTitle().startsWith("PXRTool ("));
+    f.Notebook->setCurrentIndex(2);
+    TerminalView& term = *f.ComTerminal;
+    QScrollBar& bar = *term.verticalScrollBar();
+    const auto firstRowShown = [&] { return bar.value() / term.cellSize().height(); };
+    const auto rowsShown = [&] { return term.viewport()->height() / term.cellSize().height(); };
+    // The cursor's row wholly inside the viewport.
+    const auto cursorShown = [&] {
+        const int cell = term.cellSize().height();
+        const int top = (int(term.screen().scrollback().size()) + term.screen().cursorRow()) * cell;
+        return top >= bar.value() && top + cell <= bar.value() + term.viewport()->height();
+    };
+
+    // The meter's answer on the top row, the cursor below it.
+    term.feed("ID PXR7X V2.04 SN 12345\r\n");
+    auto* plus = qobject_cast<QToolButton*>(f.ToolBar1->widgetForAction(f.findChild<QAction*>("ToolButton8")));
+    QVERIFY(plus);
+    bool overflowed = false;
+    for (int size = 10; size <= 20; size += 2) {
+        QTest::mouseClick(plus, Qt::LeftButton);
+        QCOMPARE(term.fontSize(), size);
+        overflowed = overflowed || rowsShown() < TerminalView::kRows;
+        QVERIFY2(firstRowShown() == 0, qPrintable(QString("%1 pt: view starts at row %2").arg(size).arg(firstRowShown())));
+        QVERIFY(cursorShown());
+    }
+    QVERIFY2(overflowed, "the screen never outgrew the view");
+
+    // The cursor goes down the screen: the view follows it, as a terminal does.
+    for (int i = 0; i < 60; ++i)
+        term.feed("005.000\r\n");
+    QVERIFY(cursorShown());
+    QCOMPARE(bar.value(), bar.maximum());
+
+    // Scrolled back by the user, the view stays there while text arrives ...
+    bar.triggerAction(QAbstractSlider::SliderToMinimum);
+    term.feed("006.000\r\n");
+    QCOMPARE(bar.value(), 0);
+    // ... and a typed key brings the cursor's row back.
+    term.setFocus();
+    QTest::keyClick(&term, Qt::Key_A);
+    QVERIFY(cursorShown());
 }
 
 void TestTerminal::baudDialog()

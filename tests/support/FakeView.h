@@ -1,6 +1,6 @@
 #pragma once
 // A main window that records what the main controller shows on it, for the
-// core tests of the controller.
+// core tests of the controller: the recording UI plus the window's own calls.
 
 #include <functional>
 #include <map>
@@ -9,28 +9,12 @@
 
 #include "app/InterfaceSetup.h"
 #include "app/MainView.h"
+#include "support/RecordingUi.h"
 
 namespace pxr::test {
 
-class FakeView : public MainView {
+class FakeView : public RecordingHooks<MainView> {
 public:
-    // UiHooks
-    void setStatusText(int panel, const std::string& text) override
-    {
-        panels[panel] = text;
-        if (panel == 2)
-            panel2Log.push_back(text);
-    }
-    std::string statusText(int panel) const override { return panels[panel]; }
-    void setBusyCursor(bool on) override { busy += on ? 1 : -1; }
-    void focusTerminalIfShown() override { ++focusCalls; }
-    void showError(const std::string& text) override { errors.push_back(text); }
-    bool askYesNo(const std::string& question) override
-    {
-        questions.push_back(question);
-        return answerYes;
-    }
-
     // MainView
     void setTitle(const std::string& t) override
     {
@@ -79,11 +63,6 @@ public:
         return it == enabled.end() || it->second;
     }
 
-    std::string panels[3];
-    std::vector<std::string> panel2Log;
-    int busy = 0;
-    int focusCalls = 0;
-    std::vector<std::string> errors;
     std::vector<std::string> warnings;
     std::string title;
     std::vector<std::string> titles;
@@ -101,8 +80,6 @@ public:
     ComSetupModel shown;
     std::function<bool(ComSetupModel&)> dialog; // empty: Cancel
     int closes = 0;
-    std::vector<std::string> questions;
-    bool answerYes = false;
     struct Conversation {
         bool active;
         bool locksEditor;
