@@ -1,5 +1,7 @@
 #include "serial/QtComPortBackend.h"
 
+#include <QSocketNotifier>
+
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -12,6 +14,9 @@ QtComPortBackend::QtComPortBackend(QObject* parent) : QObject(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &QtComPortBackend::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtComPortBackend::onError);
+    m_gather.setSingleShot(true);
+    m_gather.setInterval(kGatherMs);
+    connect(&m_gather, &QTimer::timeout, this, &QtComPortBackend::resumeReading);
 }
 
 QtComPortBackend::~QtComPortBackend()
@@ -77,6 +82,7 @@ void QtComPortBackend::open(const std::string& name, const LineSettings& setting
 
 void QtComPortBackend::close()
 {
+    drain();
     if (m_port.isOpen())
         m_port.close();
 }
@@ -104,6 +110,7 @@ void QtComPortBackend::write(const std::string& bytes)
 
 void QtComPortBackend::purgeInput()
 {
+    drain();
     if (m_port.isOpen())
         m_port.clear(QSerialPort::Input);
 }
@@ -115,10 +122,50 @@ size_t QtComPortBackend::bytesToWrite() const
 
 void QtComPortBackend::onReadyRead()
 {
+    deliver();
+    if (!m_draining && !m_gather.isActive() && m_port.isOpen()) {
+        pauseReading();
+        m_gather.start();
+    }
+}
+
+void QtComPortBackend::deliver()
+{
     const QByteArray data = m_port.readAll();
     if (data.isEmpty() || !m_listener)
         return;
     m_listener->backendReceived(std::string(data.constData(), static_cast<size_t>(data.size())));
+}
+
+void QtComPortBackend::pauseReading()
+{
+    for (QSocketNotifier* n : m_port.findChildren<QSocketNotifier*>())
+        if (n->type() == QSocketNotifier::Read && n->isEnabled()) {
+            n->setEnabled(false);
+            m_paused = n;
+            return;
+        }
+}
+
+void QtComPortBackend::resumeReading()
+{
+    if (m_paused)
+        m_paused->setEnabled(true);
+    m_paused = nullptr;
+}
+
+void QtComPortBackend::drain()
+{
+    m_gather.stop();
+    const bool paused = !m_paused.isNull();
+    resumeReading();
+    if (!paused || !m_port.isOpen())
+        return;
+    // Reads the driver's bytes now; readyRead delivers them.
+    m_draining = true;
+    if (!m_port.waitForReadyRead(0) && m_port.error() == QSerialPort::TimeoutError)
+        m_port.clearError(); // nothing was waiting
+    m_draining = false;
 }
 
 void QtComPortBackend::onError(QSerialPort::SerialPortError error)
