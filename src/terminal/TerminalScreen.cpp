@@ -150,11 +150,16 @@ TerminalScreen::Cell TerminalScreen::toCell(const void* p) const
 void TerminalScreen::pushLine(int cols, const void* cells)
 {
     const auto* c = static_cast<const VTermScreenCell*>(cells);
-    std::vector<Cell> line(static_cast<size_t>(m_cols));
+    // A full scroll-back gives its oldest line's storage to the new one: at
+    // a fast stream every line comes through here.
+    std::vector<Cell> line;
+    if (m_scrollback.size() >= kScrollbackLines) {
+        line = std::move(m_scrollback.front());
+        m_scrollback.pop_front();
+    }
+    line.assign(static_cast<size_t>(m_cols), Cell());
     for (int i = 0; i < std::min(cols, m_cols); ++i)
         line[static_cast<size_t>(i)] = toCell(&c[i]);
-    if (m_scrollback.size() >= kScrollbackLines)
-        m_scrollback.pop_front();
     m_scrollback.push_back(std::move(line));
 }
 

@@ -135,6 +135,19 @@ void TestTerminal::wrapAndScroll()
     QCOMPARE(t.cursorRow(), 33);
     QCOMPARE(t.scrollback().size(), size_t(2));
     QCOMPARE(t.scrollback()[1][4].ch, U'1');
+
+    // A full scroll-back drops its oldest line; a short line taking its place
+    // keeps nothing of the long one.
+    TerminalScreen u(34, 96);
+    for (size_t i = 0; i < TerminalScreen::kScrollbackLines + 34; ++i)
+        u.feed(repeat('x', 90) + "\r\n");
+    for (int i = 0; i < 40; ++i)
+        u.feed("y\r\n");
+    QCOMPARE(u.scrollback().size(), TerminalScreen::kScrollbackLines);
+    QCOMPARE(u.scrollback().front()[89].ch, U'x');
+    QCOMPARE(u.scrollback().back()[0].ch, U'y');
+    QCOMPARE(u.scrollback().back()[1].ch, TerminalScreen::Cell().ch);
+    QCOMPARE(u.scrollback().back().size(), size_t(96));
 }
 
 void TestTerminal::escapeSequencesAreNotShown()
