@@ -15,7 +15,7 @@ QtComPortBackend::QtComPortBackend(QObject* parent) : QObject(parent)
     connect(&m_port, &QSerialPort::readyRead, this, &QtComPortBackend::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtComPortBackend::onError);
     m_gather.setSingleShot(true);
-    m_gather.setInterval(kGatherMs);
+    m_gather.setTimerType(Qt::PreciseTimer);
     connect(&m_gather, &QTimer::timeout, this, &QtComPortBackend::resumeReading);
 }
 
@@ -122,19 +122,27 @@ size_t QtComPortBackend::bytesToWrite() const
 
 void QtComPortBackend::onReadyRead()
 {
-    deliver();
-    if (!m_draining && !m_gather.isActive() && m_port.isOpen()) {
-        pauseReading();
-        m_gather.start();
-    }
+    const qint64 bytes = deliver();
+    const double sinceMs = m_sinceDelivery.isValid() ? m_sinceDelivery.nsecsElapsed() / 1e6 : double(kGatherMs);
+    m_sinceDelivery.start();
+    if (m_draining || m_gather.isActive() || !m_port.isOpen() || bytes <= 0)
+        return;
+    // The time in which the stream brings about kGatherBytes at the rate it
+    // came at since the last delivery.
+    const double pauseMs = std::min<double>(kGatherMs, kGatherBytes * std::max(sinceMs, 0.1) / double(bytes));
+    if (pauseMs < 1)
+        return;
+    pauseReading();
+    m_gather.start(static_cast<int>(pauseMs));
 }
 
-void QtComPortBackend::deliver()
+qint64 QtComPortBackend::deliver()
 {
     const QByteArray data = m_port.readAll();
     if (data.isEmpty() || !m_listener)
-        return;
+        return data.size();
     m_listener->backendReceived(std::string(data.constData(), static_cast<size_t>(data.size())));
+    return data.size();
 }
 
 void QtComPortBackend::pauseReading()
