@@ -46,6 +46,7 @@
 #include "serial/ComSetupForm.h"
 #include "serial/Trace.h"
 #include "qt/WhenShown.h"
+#include "qt/WindowTestMain.h"
 
 using namespace pxr;
 using pxr::test::answerMessageBox;
@@ -831,14 +832,6 @@ void TestMainWindow::portSettingsPanelKeepsTheLineSettingsInView()
     }
 }
 
-int main(int argc, char** argv)
-{
-    // Nothing of the user's own settings may be read or written.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    TestMainWindow tc;
-    return QTest::qExec(&tc, argc, argv);
-}
+PXR_WINDOW_TEST_MAIN(TestMainWindow)
 
 #include "test_mainwindow.moc"

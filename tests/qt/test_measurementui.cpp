@@ -44,6 +44,7 @@
 #ifdef PXR_METER_PATH
 #include "qt/PtyMeter.h"
 #include "qt/Ser2Net.h"
+#include "qt/WindowTestMain.h"
 #endif
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -1068,13 +1069,6 @@ void TestMeasurementUi::dtOverRfc2217()
 #endif
 }
 
-int main(int argc, char** argv)
-{
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    TestMeasurementUi tc;
-    return QTest::qExec(&tc, argc, argv);
-}
+PXR_WINDOW_TEST_MAIN(TestMeasurementUi)
 
 #include "test_measurementui.moc"
