@@ -79,7 +79,7 @@ int main(int argc, char** argv)
     NullUiHooks ui;
     const DeviceType model = kPXR7X;
     Measurement m(model, loop, ui, pxr7x, pxr500c, pxr501,
-                  Measurement::Hooks{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                  Measurement::Hooks{nullptr, nullptr, nullptr, nullptr, nullptr,
                                      [] { return std::string(); },
                                      [logFile](const std::string&) { return logFile; }, nullptr});
     m.log.acStartStopLogExecute();

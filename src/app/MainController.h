@@ -57,9 +57,6 @@ public:
     // ---- set by the owner before FormCreate ----
     // The system's serial ports, sorted; may throw.
     std::function<std::vector<std::string>()> ListPorts;
-    // Attaches the traffic history CPortHistory1 to the port with its NoCRLF
-    // option. Called by every arrangement; the terminal page provides it.
-    std::function<void(TComPort& port, bool noCRLF)> AttachHistory;
     // Each packet of the measurement framer (the reading decoder's entry).
     std::function<void(const std::string& packet)> MessPacket;
     // Default of the folder settings.
@@ -133,6 +130,9 @@ public:
     DeviceType deviceType() const { return m_deviceType; }
     bool simulationOn() const { return m_simulationOn; }
     bool historyNoCRLF() const { return m_historyNoCRLF; }
+    // The traffic history CPortHistory1 shows: what the port received, and
+    // the simulated device's lines.
+    PortHistory& portHistory() { return m_history; }
     // Hint of the live-value label while the mouse is over it.
     std::string lb_InputHint() const;
 
@@ -202,6 +202,7 @@ private:
     MainView& m_view;
     ComTransactions m_tx;
     ComSetupModel m_setup;
+    PortHistory m_history;
     StartupSettings m_startup;
 
     DeviceType m_deviceType = kPXR7X;

@@ -28,9 +28,6 @@ namespace pxr {
 class Measurement {
 public:
     struct Hooks {
-        std::function<bool()> simulationOn;
-        // CPortHistory1 gets the simulated lines (trimmed, without line end).
-        std::function<void(const std::string& line)> addToPortHistory;
         // TSignalLevelDlg.
         std::function<bool()> signalDialogOpen;
         std::function<void(int32_t level)> ShowSignalLevel;

@@ -64,6 +64,13 @@ void PortHistory::addBlock(const std::string& block)
     }
 }
 
+void PortHistory::addSimulatedLine(std::string_view line)
+{
+    m_simulated.assign(line.data(), line.size());
+    m_simulated += "\r\n";
+    addBlock(m_simulated);
+}
+
 std::string PortHistory::renderLine(const std::string& raw, HistoryStyle style)
 {
     static const char* digits = "0123456789ABCDEF";
