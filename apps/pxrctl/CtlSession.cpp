@@ -5,6 +5,7 @@
 
 #include "app/Arrangement.h"
 #include "measurement/OnlineLog.h"
+#include "parameters/ParameterEditor.h"
 #include "parameters/ParameterFile.h"
 #include "parameters/ProfileReader.h"
 #include "serial/TextUtils.h"
@@ -191,7 +192,18 @@ Outcome Session::set(const std::string& fileBytes)
         return {kExitPort, "port not open: " + m_port.Port()};
     ParameterSet& set = currentSet();
     set.ReadFromEditor();
+    const auto inFile = set.joinedValues();
+    // Set Parameter brings the heater values into their limits before it
+    // writes; what is compared is what was written, and a value the limits
+    // changed is named, since the meter then holds something else than the file.
+    applyHeaterCheck(m_model, m_fields, '.');
+    set.ReadFromEditor();
     const auto wanted = set.joinedValues();
+    std::string limited;
+    for (size_t i = 0; i < wanted.size(); ++i)
+        if (wanted[i].second != inFile[i].second)
+            limited += format(" %s (file \"%s\", written \"%s\")", wanted[i].first.c_str(), inFile[i].second.c_str(),
+                              wanted[i].second.c_str());
     try {
         m_transfer.acSetParameterExecute();
     } catch (const EComPort& e) {
@@ -203,9 +215,11 @@ Outcome Session::set(const std::string& fileBytes)
     if (readout.exitCode == kExitPort || m_ui.statusText(2) == kTimeoutInterface)
         return readout;
     const std::vector<Mismatch> mismatches = compareReadBack(wanted, set.joinedValues());
-    if (mismatches.empty())
+    if (mismatches.empty() && limited.empty())
         return readout;
-    std::string text = mismatchText(mismatches);
+    std::string text = mismatches.empty() ? std::string() : mismatchText(mismatches);
+    if (!limited.empty())
+        text += (text.empty() ? "" : "; ") + std::string("outside the heater limits:") + limited;
     if (!readout.message.empty())
         text += "; " + readout.message;
     return {kExitTimeout, text};

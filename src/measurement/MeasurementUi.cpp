@@ -14,6 +14,7 @@
 #include "app/ActionBinding.h"
 #include "app/MainForm.h"
 #include "dialogs/DirectorySetupForm.h"
+#include "dialogs/FileChoice.h"
 #include "measurement/AnalogMeterWidget.h"
 #include "measurement/DiagramWidget.h"
 #include "measurement/GraphicSetupForm.h"
@@ -40,9 +41,7 @@ QString csvFile(QWidget* parent, const QString& initialDir)
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     dialog.setDirectory(initialDir);
     // Replacing an existing file is confirmed by the dialog itself.
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().front();
+    return chosenFile(dialog);
 }
 
 } // namespace
@@ -58,9 +57,7 @@ MeasurementUi::MeasurementUi(TMainForm& form) : QObject(&form), m_form(form)
                                QStringLiteral("Bitmap (*.bmp)"), QStringLiteral("PNG (*.png)"),
                                QStringLiteral("JPEG (*.jpg *.jpeg)")});
         dialog.setDefaultSuffix(QStringLiteral("bmp"));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return QString();
-        return dialog.selectedFiles().front();
+        return chosenFile(dialog);
     };
     confirmPrint = [this](QPrinter& printer) {
         QPrintDialog dialog(&printer, &m_form);

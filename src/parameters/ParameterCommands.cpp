@@ -16,6 +16,7 @@
 
 #include "app/MainForm.h"
 #include "dialogs/DirectorySetupForm.h"
+#include "dialogs/FileChoice.h"
 #include "parameters/ParameterClipboard.h"
 #include "parameters/ParameterEditorPanel.h"
 #include "parameters/ParameterFile.h"
@@ -114,10 +115,7 @@ QString ParameterCommands::parameterFolder() const
 
 QString ParameterCommands::choose(QFileDialog* dialog)
 {
-    if (dialog->exec() != QDialog::Accepted)
-        return QString();
-    const QStringList files = dialog->selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    return chosenFile(*dialog);
 }
 
 void ParameterCommands::showStatus(const std::string& text)
@@ -171,7 +169,11 @@ void ParameterCommands::printFile(const QString& path)
     // Parameter and log files are short text; one byte is one character.
     const QByteArray bytes = file.read(static_cast<qint64>(kParameterTextLimit) * 4);
     QPrinter& printer = m_form.printer();
-    if (!printer.isValid()) {
+    // Without a printer the toolkit falls back to a PDF without a file name
+    // and prints into nowhere, saying so only on stderr.
+    const bool usable = printer.outputFormat() == QPrinter::PdfFormat ? !printer.outputFileName().isEmpty()
+                                                                       : printer.isValid();
+    if (!usable) {
         showProblem(QStringLiteral("Cannot print \"%1\": no printer is available.").arg(path));
         return;
     }
@@ -180,6 +182,8 @@ void ParameterCommands::printFile(const QString& path)
     document.setPlainText(QString::fromLatin1(bytes));
     printer.setDocName(QFileInfo(path).fileName());
     document.print(&printer);
+    if (printer.printerState() == QPrinter::Error)
+        showProblem(QStringLiteral("Cannot print \"%1\": the printer reported an error.").arg(path));
 }
 
 void ParameterCommands::acPrintExecute()

@@ -8,12 +8,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 #include <QValidator>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "devices/ValueCheck.h"
 #include "serial/TextUtils.h"
@@ -46,6 +51,37 @@ QString lowerCode(const std::string& code)
 {
     return QString::fromStdString(code).toLower();
 }
+
+// A value field that says when its value is wider than the field: the
+// value shows from its first character and a mark at the right edge tells
+// that more follows (a cut "-1250.5" would otherwise read as "-1250"); the
+// tool-tip has the whole value.
+class ValueField : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        QLineEdit::paintEvent(e);
+        if (hasFocus() || text().isEmpty())
+            return;
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        const QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+        // QLineEdit keeps a margin of its own on each side of the text.
+        constexpr int kInnerMargin = 2;
+        if (fontMetrics().horizontalAdvance(text()) <= area.width() - 2 * kInnerMargin)
+            return;
+        QPainter p(this);
+        const QString more = QStringLiteral("\u2026");
+        const int w = fontMetrics().horizontalAdvance(more) + 2;
+        const QRect mark(area.right() - w + 1, area.top(), w, area.height());
+        p.fillRect(mark, palette().brush(isReadOnly() ? QPalette::Window : QPalette::Base));
+        p.setPen(palette().color(QPalette::PlaceholderText));
+        p.drawText(mark, Qt::AlignCenter, more);
+    }
+};
 
 // Refuses an edit that would put a character into the field that it cannot
 // take, and says why. A program's own setText is validated too; only the
@@ -100,7 +136,7 @@ QWidget* ParameterEditorPanel::buildPage(DeviceType line, QWidget* parent)
 {
     auto* content = new QWidget(parent);
     auto* layout = new QVBoxLayout(content);
-    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setContentsMargins(2, 4, 2, 4);
     layout->setSpacing(6);
     auto* heading = new QLabel(QStringLiteral("Parameter"), content);
     QFont bold = heading->font();
@@ -120,7 +156,7 @@ QWidget* ParameterEditorPanel::buildPage(DeviceType line, QWidget* parent)
             name.remove(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")));
             box->setObjectName(QStringLiteral("gb_") + name + suffix);
             rows = new QGridLayout(box);
-            rows->setContentsMargins(6, 4, 6, 6);
+            rows->setContentsMargins(4, 4, 4, 6);
             rows->setHorizontalSpacing(4);
             rows->setVerticalSpacing(3);
             rows->setColumnStretch(1, 1);
@@ -133,8 +169,14 @@ QWidget* ParameterEditorPanel::buildPage(DeviceType line, QWidget* parent)
         rows->addWidget(label, row, 0);
         auto* values = new QHBoxLayout;
         values->setSpacing(2);
-        for (std::size_t i = 0; i < def.values.size(); ++i)
+        for (std::size_t i = 0; i < def.values.size(); ++i) {
             values->addWidget(buildValue(line, def, i, box));
+            if (def.values.size() > 1) {
+                Field& f = m_fields[def.values[i].control];
+                f.row = values;
+                showWholeValue(def.values[i].control);
+            }
+        }
         rows->addLayout(values, row, 1);
     }
     layout->addStretch(1);
@@ -146,11 +188,14 @@ QWidget* ParameterEditorPanel::buildValue(DeviceType line, const ParameterDef& c
 {
     const ValueDef& def = code.values[index];
     auto* holder = new QWidget(parent);
+    // The row's room goes by the stretch factors alone (see showWholeValue),
+    // not by a line edit's generous size hint.
+    holder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     auto* layout = new QHBoxLayout(holder);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto* edit = new QLineEdit(holder);
+    auto* edit = new ValueField(holder);
     edit->setObjectName(QString::fromStdString(def.control));
     edit->setMinimumWidth(20);
     edit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -159,12 +204,13 @@ QWidget* ParameterEditorPanel::buildValue(DeviceType line, const ParameterDef& c
     edit->setStatusTip(hint);
     edit->setValidator(new FieldValidator(code, index, edit, &OnRefused));
     edit->installEventFilter(this);
-    connect(edit, &QLineEdit::textChanged, this, [this, edit, &def] { showWholeValue(edit, def); });
+    connect(edit, &QLineEdit::textChanged, this, [this, control = def.control] { showWholeValue(control); });
     layout->addWidget(edit, 1);
 
     Field f;
     f.edit = edit;
     f.def = &def;
+    f.holder = holder;
     if (def.kind != EditorKind::FreeText) {
         const QString name = QString::fromStdString(def.stepControl());
         auto* pair = new QWidget(holder);
@@ -230,13 +276,20 @@ void ParameterEditorPanel::setFieldText(const std::string& control, const std::s
     f->edit->setCursorPosition(0);
 }
 
-void ParameterEditorPanel::showWholeValue(QLineEdit* edit, const ValueDef& def)
+void ParameterEditorPanel::showWholeValue(const std::string& control)
 {
+    const Field* f = find(control);
+    if (!f || !f->edit)
+        return;
     // The hint, and the whole value for a field too narrow to show it.
-    QString tip = QString::fromUtf8(def.hintText().c_str());
-    if (!edit->text().isEmpty())
-        tip += QStringLiteral("\r\nValue: ") + edit->text();
-    edit->setToolTip(tip);
+    QString tip = QString::fromUtf8(f->def->hintText().c_str());
+    if (!f->edit->text().isEmpty())
+        tip += QStringLiteral("\r\nValue: ") + f->edit->text();
+    f->edit->setToolTip(tip);
+    // In a row of several values each field gets room by the length of its
+    // value: Q1's "-1250.5" and "100000" need more than its level "1".
+    if (f->row && f->holder)
+        f->row->setStretchFactor(f->holder, std::clamp(static_cast<int>(f->edit->text().size()), 2, 10));
 }
 
 void ParameterEditorPanel::setLocked(bool locked)

@@ -29,6 +29,7 @@
 #include "parameters/ParameterEditor.h"
 
 class QEvent;
+class QHBoxLayout;
 class QLineEdit;
 class QScrollArea;
 class QStackedWidget;
@@ -84,6 +85,8 @@ private:
         QPointer<QToolButton> up;
         QPointer<QToolButton> down;
         const ValueDef* def = nullptr;
+        QWidget* holder = nullptr;   // the field with its step buttons
+        QHBoxLayout* row = nullptr;  // the row of a code with several values
     };
 
     QWidget* buildPage(DeviceType line, QWidget* parent);
@@ -91,7 +94,7 @@ private:
     void step(const std::string& control, StepDirection direction);
     const Field* find(const std::string& control) const;
 
-    void showWholeValue(QLineEdit* edit, const ValueDef& def);
+    void showWholeValue(const std::string& control);
 
     std::map<std::string, Field> m_fields;
     bool m_locked = false;

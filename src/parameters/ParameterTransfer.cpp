@@ -218,6 +218,13 @@ void ParameterTransfer::readSequence(bool& error, std::string& errorText)
         // that no answer is taken for the next code.
         if (status == -1)
             m_tx.SettleLine();
+        // Cancelled while this code was read: it counts as read, also when
+        // it was the last one (the next exchange, which ends the readout,
+        // would otherwise still count it as pending).
+        if (talk.cancelRequested()) {
+            talk.setStep(std::string(), static_cast<int>(n + 2));
+            talk.throwIfCancelled();
+        }
     }
 }
 

@@ -200,4 +200,25 @@ TEST(ClipboardImport, BlankInsideAFieldMovesIntoTheNextField)
     EXPECT_EQ(fields.fieldText("cb_sa"), "a b"); // one-value codes take the whole rest
 }
 
+// A character the meter cannot take is refused with the code and the
+// character named (the GUI hands the clipboard's text in as UTF-8); the
+// fields stay as they were.
+TEST(ClipboardImport, CharacterTheMeterCannotTakeIsRefused)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"SA=5\xE2\x82\xAC\r\n", "the value of SA contains \"\xE2\x82\xAC\""},
+        {"ST=1\r\nRM=1 2\xC2\xB0 3\r\n", "the value of RM contains \"\xC2\xB0\""},
+        {"OF=\x01\r\n", "the value of OF contains the control character 0x01"},
+    };
+    for (const auto& [text, part] : cases) {
+        MapFieldBinding fields = bindingWith({{"cb_sa", "4"}, {"cb_st", "2"}});
+        const ClipboardResult r = importParameterText(kPXR7X, text, fields);
+        EXPECT_FALSE(r.ok) << text;
+        EXPECT_NE(r.error.find(part), std::string::npos) << r.error;
+        EXPECT_EQ(r.error.rfind("Cannot import from the clipboard: ", 0), 0u) << r.error;
+        EXPECT_EQ(fields.fieldText("cb_sa"), "4");
+        EXPECT_EQ(fields.fieldText("cb_st"), "2");
+    }
+}
+
 } // namespace

@@ -324,6 +324,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CancelCase{"GetInAQuery", MeterModel::PXR7X, "acGetParameter", "TD\r", 5, "cancel",
                    " Get Parameter cancelled after 3 of 15 codes", {"TM\r", "dt\r"}, "TD\r"},
+        // The last code was being read: the set is whole, the meter is not restarted.
+        CancelCase{"GetInTheLastQuery", MeterModel::PXR7X, "acGetParameter", "AW\r", 5, "cancel",
+                   " Get Parameter cancelled after 15 of 15 codes", {"dt\r"}, "AW\r"},
         CancelCase{"SetInItsWrites", MeterModel::PXR7X, "acSetParameter", "SA", 10, "cancel",
                    " Set Parameter cancelled after 2 of 15 codes", {"SA\r"}, "SA7\r"},
         CancelCase{"SetInItsReadBack", MeterModel::PXR7X, "acSetParameter", "TD\r", 5, "cancel",

@@ -9,6 +9,7 @@
 #include "devices/FieldBinding.h"
 #include "parameters/ParameterClipboard.h"
 #include "parameters/ParameterTransfer.h"
+#include "serial/TextUtils.h"
 #include "support/LoopbackPort.h"
 #include "support/ScriptedPeer.h"
 #include "support/VirtualEventLoop.h"
@@ -481,4 +482,98 @@ TEST_F(Transfer, AutoGetTimerRunsOneReadout)
     const size_t n = backend.written().size();
     loop.waitFor(5000);
     EXPECT_EQ(backend.written().size(), n);
+}
+
+// The heater limits hold whatever starts the write: Set Parameter applies
+// them to the editor before it takes the values (the check of a field being
+// left need not have run: the "Set" button takes no focus, F10 keeps it).
+TEST_F(Transfer, SetParameterAppliesTheHeaterLimits)
+{
+    struct Case {
+        char separator;
+        const char* on;
+        const char* off;
+        const char* written;
+    } cases[] = {
+        {'.', "99", "50", "HE40 45\r"},
+        {'.', "99", "10", "HE10 10\r"},
+        {',', "12,5", "10", "HE10 10\r"},
+        {',', "-70,5", "4,5", "HE-60 4.5\r"},
+        {'.', "5", "20", "HE5 20\r"},
+    };
+    model(kPXR501);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written);
+        separator = c.separator;
+        fields.setFieldText("cb_he_2_1", c.on);
+        fields.setFieldText("cb_he_2_2", c.off);
+        backend.clearWritten();
+        transfer.acSetParameterExecute();
+        const auto w = writes();
+        EXPECT_NE(std::find(w.begin(), w.end(), c.written), w.end());
+    }
+}
+
+// A value the meter cannot take stops the whole write before anything is sent.
+TEST_F(Transfer, SetParameterRefusesAValueTheMeterCannotTake)
+{
+    struct Case {
+        DeviceType model;
+        const char* control;
+        std::string text;
+        const char* status;
+    } cases[] = {
+        {kPXR7X, "cb_sa", "5\xE2\x82\xAC",
+         " Set Parameter refused: the value of SA contains \"\xE2\x82\xAC\", which the meter cannot take"},
+        {kPXR501, "cb_of_2", "1\n2",
+         " Set Parameter refused: the value of OF contains the control character 0x0A, which the meter cannot take"},
+        {kPXR501, "cb_td_2", "1 2",
+         " Set Parameter refused: the value of TD contains \" \", which the meter cannot take"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.control);
+        model(c.model);
+        for (const auto& [code, value] : factoryParameterValues(c.model, false))
+            setEditorJoinedText(fields, *findParameter(c.model, code), value);
+        fields.setFieldText(c.control, c.text);
+        backend.clearWritten();
+        transfer.acSetParameterExecute();
+        EXPECT_TRUE(backend.written().empty());
+        EXPECT_EQ(ui.statusText(2), c.status);
+        EXPECT_EQ(fields.fieldText(c.control), c.text);
+        EXPECT_EQ(ui.busy, 0);
+    }
+}
+
+// PXR500C answers without an echo: an answer that cannot be a value of its
+// code (by the field's editor kind and range) is a failed query, as an
+// answer without its echo is on the other lines.
+TEST_F(Transfer, Pxr500cAnswerThatIsNoPossibleValueFailsItsQuery)
+{
+    struct Case {
+        const char* code;
+        const char* answer;
+        bool possible;
+    } cases[] = {
+        {"SA", "!!!!!!01", false}, {"SA", "      60", false}, {"SA", "      50", true},
+        {"TD", "     0 2", false}, {"TD", "  1000 1", true},  {"TD", "   x 1", false},
+        {"SF", "       3", true},  {"SF", "   0,01", true},   {"SF", "  1e2x", false},
+        {"AS", "      dt", true},  {"AS", "      DJ", true},  {"AS", "      xx", false},
+        {"AH", "  -0.125", true},  {"AH", "    0.1.", false},
+    };
+    model(kPXR500C);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.code) + " <" + c.answer + ">");
+        for (const char* code : {"SA", "TD", "SF", "AS", "RB", "RE", "AC", "AH"})
+            peer.script[code] = {{8, std::string(code) == "AS" ? "      dt\r\n" : "       1\r\n"}};
+        peer.script[c.code] = {{8, std::string(c.answer) + "\r\n"}};
+        backend.clearWritten();
+        transfer.acGetParameterExecute();
+        if (c.possible) {
+            EXPECT_EQ(ui.statusText(2), " Get Parameter ok");
+        } else {
+            EXPECT_EQ(ui.statusText(2), std::string(" Error Get ") + c.code + "=" + TrimControls(c.answer));
+            EXPECT_EQ(transfer.currentSet().joinedValue(c.code).find_first_not_of(' '), std::string::npos);
+        }
+    }
 }

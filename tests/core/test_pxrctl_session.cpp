@@ -287,6 +287,33 @@ TEST(CtlSet, MeterWithoutEchoIsAMismatch)
     EXPECT_NE(o.message.find("SA"), std::string::npos) << o.message;
 }
 
+// Heater values outside their limits are written within them, as the GUI
+// writes them, and named: the meter then holds something else than the file.
+TEST(CtlSet, HeaterValuesOutsideTheLimitsAreNamed)
+{
+    Rig rig(MeterModel::PXR501);
+    const Outcome o = rig.session->set("[Parameter]\r\nHE=99 50\r\n");
+    EXPECT_EQ(o.exitCode, kExitTimeout);
+    EXPECT_NE(o.message.find("outside the heater limits: HE (file \"99 50\", written \"40 45\")"), std::string::npos)
+        << o.message;
+    EXPECT_EQ(o.message.find("read-back differs"), std::string::npos) << o.message;
+    EXPECT_EQ(rig.peer->meter.parameter("HE"), "40 45");
+}
+
+// A PXR500C at another baud rate answers line noise without an echo: the
+// readout fails (exit 3) instead of writing "!!!!!!01" values to a file.
+TEST(CtlGet, Pxr500cLineNoiseIsNoReadout)
+{
+    MeterFaults f;
+    f.garbled = true;
+    Rig rig(MeterModel::PXR500C, f);
+    std::string file;
+    const Outcome o = rig.session->get(file);
+    EXPECT_EQ(o.exitCode, kExitTimeout) << o.message;
+    EXPECT_NE(o.message.find("Error Get "), std::string::npos) << o.message;
+    EXPECT_TRUE(file.empty());
+}
+
 struct SilentCase {
     const char* name;
     int which; // 0 get, 1 set, 2 send, 3 stream

@@ -16,7 +16,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QMessageBox>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QToolBar>
+#include <QToolButton>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -50,6 +56,24 @@ namespace {
 const char* const kNoPort = "/nonexistent/pxr-test-port";
 const char* const kScrollBoxes[3] = {"ScrollBox_4X", "ScrollBox_300C", "ScrollBox_301"};
 
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A window on no port whose parameter folder is dir.
+bool startIn(Window& w, const QTemporaryDir& dir)
+{
+    w.put("Directory", "Parameter", dir.path());
+    return w.start(kNoPort, 0);
+}
+
+QToolButton* toolButton(Window& w, const char* action)
+{
+    return qobject_cast<QToolButton*>(w.form->ToolBar1->widgetForAction(w.form->action(action)));
+}
+
 } // namespace
 
 class TestParameterEditor : public QObject {
@@ -67,6 +91,8 @@ private slots:
     void openRefusesFilesThatAreNoParameterFiles();
     void saveAndOpen();
     void saveFailureNamesTheFile();
+    void printWithoutAPrinterSaysSo();
+    void fileDialogTakesItsCompletionListAlong();
     void exportAndImport();
     void getParameterWithF8_data();
     void getParameterWithF8();
@@ -318,14 +344,9 @@ void TestParameterEditor::openRefusesFilesThatAreNoParameterFiles()
 {
     QTemporaryDir dir;
     Window w;
-    w.put("Directory", "Parameter", dir.path());
-    QVERIFY(w.start(kNoPort, 0));
+    QVERIFY(startIn(w, dir));
     const QString log = dir.filePath("log.csv");
-    {
-        QFile file(log);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("Time;Value\r\n0.1;5.000\r\n");
-    }
+    QVERIFY(writeFile(log, "Time;Value\r\n0.1;5.000\r\n"));
     const struct {
         QString path;
         QString reason;
@@ -376,18 +397,82 @@ void TestParameterEditor::saveAndOpen()
     QCOMPARE(w.text("cb_re_1"), QString());
 }
 
+void TestParameterEditor::printWithoutAPrinterSaysSo()
+{
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        QSKIP("this computer has a printer");
+    QTemporaryDir dir;
+    Window w;
+    QVERIFY(startIn(w, dir));
+    const QString path = dir.filePath("p.csv");
+    QVERIFY(writeFile(path, "[Parameter]\r\nSA=3\r\n"));
+    QToolButton* print = toolButton(w, "acPrint");
+    QVERIFY(print);
+    QString message;
+    answerFileDialog(w.form.get(), path);
+    answerMessageBox(w.form.get(), &message);
+    QTest::mouseClick(print, Qt::LeftButton);
+    QTRY_VERIFY(!message.isEmpty());
+    QVERIFY2(message.contains(path) && message.contains("printer"), qPrintable(message));
+
+    // With a printer (here one that writes PDF), the file is printed and nothing is said.
+    QPrinter& printer = w.form->printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("printed.pdf"));
+    message.clear();
+    answerFileDialog(w.form.get(), path);
+    answerMessageBox(w.form.get(), &message);
+    QTest::mouseClick(print, Qt::LeftButton);
+    QTRY_VERIFY(QFileInfo(dir.filePath("printed.pdf")).size() > 0);
+    QTest::qWait(100);
+    QVERIFY2(message.isEmpty(), qPrintable(message));
+
+    // A printer that fails (here a PDF into a folder that is not there) is named.
+    printer.setOutputFileName(dir.filePath("missing/printed.pdf"));
+    answerFileDialog(w.form.get(), path);
+    answerMessageBox(w.form.get(), &message);
+    QTest::mouseClick(print, Qt::LeftButton);
+    QTRY_VERIFY2(message.contains("error"), qPrintable(message));
+}
+
+void TestParameterEditor::fileDialogTakesItsCompletionListAlong()
+{
+    QTemporaryDir dir;
+    for (const char* name : {"param1.csv", "param2.csv"})
+        QVERIFY(writeFile(dir.filePath(name), "[Parameter]\r\nSA=3\r\n"));
+    Window w;
+    QVERIFY(startIn(w, dir));
+    // The user types a name, the completion list comes up, Return opens.
+    QWidget* list = nullptr;
+    whenShown<QFileDialog>(w.form.get(), [&](QFileDialog* d) {
+        auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        QVERIFY(name->completer());
+        list = name->completer()->popup();
+        d->activateWindow();
+        name->setFocus();
+        QTRY_VERIFY(name->hasFocus());
+        QTest::keyClicks(name, "par");
+        QTRY_VERIFY(list->isVisible());
+        QTest::keyClicks(name, "am1.csv");
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    QToolButton* open = toolButton(w, "acOpen");
+    QVERIFY(open);
+    QTest::mouseClick(open, Qt::LeftButton);
+    QTRY_COMPARE(w.status(), " Read: " + dir.filePath("param1.csv"));
+    QVERIFY(list);
+    QVERIFY(!list->isVisible());
+    QCOMPARE(w.text("cb_sa"), QString("3"));
+}
+
 void TestParameterEditor::saveFailureNamesTheFile()
 {
     QTemporaryDir dir;
     Window w;
-    w.put("Directory", "Parameter", dir.path());
-    QVERIFY(w.start(kNoPort, 0));
+    QVERIFY(startIn(w, dir));
     const QString path = dir.filePath("old.csv");
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Parameter]\r\nSA=3\r\n");
-    }
+    QVERIFY(writeFile(path, "[Parameter]\r\nSA=3\r\n"));
     // A value that cannot be stored on one line: the old file stays whole.
     w.type("cb_sa", "1");
     w.field("cb_of")->setText(QString("1\n2"));
