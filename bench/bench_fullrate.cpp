@@ -49,7 +49,7 @@
 #include "measurement/DiagramWidget.h"
 #include "measurement/LogView.h"
 #include "measurement/MeasurementUi.h"
-#include "serial/ComSetupForm.h"
+#include "app/ComSetupForm.h"
 
 using namespace pxr;
 

@@ -16,8 +16,8 @@
 #include "devices/ParameterSets.h"
 #include "measurement/Measurement.h"
 #include "serial/ComDataPacket.h"
-#include "serial/EventLoop.h"
-#include "serial/UiHooks.h"
+#include "base/EventLoop.h"
+#include "base/UiHooks.h"
 
 #include "IdleLoop.h"
 

@@ -18,7 +18,7 @@
 #include "measurement/ReadingDecoder.h"
 #include "measurement/Stopwatch.h"
 #include "serial/ComDataPacket.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 using namespace pxr;
 using pxr::fuzz::FuzzInput;

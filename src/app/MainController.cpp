@@ -9,7 +9,7 @@
 #include "app/ActionTable.h"
 #include "app/Arrangement.h"
 #include "app/CommandLine.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

@@ -27,7 +27,7 @@
 #include "serial/ComDataPacket.h"
 #include "serial/ComPort.h"
 #include "serial/ComTransactions.h"
-#include "serial/EventLoop.h"
+#include "base/EventLoop.h"
 #include "terminal/PortHistory.h"
 #include "simulation/SimuDevice.h"
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "app/SettingsStore.h"
+#include "measurement/GraphicSettings.h"
 #include "devices/ParameterSets.h"
 #include "measurement/GraphicSetup.h"
 #include "measurement/OnlineLog.h"
@@ -20,8 +20,8 @@
 #include "measurement/SeriesModel.h"
 #include "measurement/Stopwatch.h"
 #include "serial/ComDataPacket.h"
-#include "serial/EventLoop.h"
-#include "serial/UiHooks.h"
+#include "base/EventLoop.h"
+#include "base/UiHooks.h"
 
 namespace pxr {
 

@@ -5,8 +5,8 @@
 
 #include "devices/FieldBinding.h"
 #include "measurement/ReadingDecoder.h"
-#include "serial/TextUtils.h"
-#include "serial/Trace.h"
+#include "base/TextUtils.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

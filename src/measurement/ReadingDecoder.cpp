@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "serial/ComDataPacket.h"
-#include "serial/TextUtils.h"
-#include "serial/Trace.h"
+#include "base/TextUtils.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

@@ -1,6 +1,6 @@
 #include "terminal/PortHistory.h"
 
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

@@ -17,7 +17,7 @@
 #include "app/KeyValueBackend.h"
 #include "app/MainController.h"
 #include "app/MainView.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 #include "support/EmulatorPeer.h"
 #include "support/FakeView.h"
 #include "support/LoopbackPort.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "measurement/ReadingDecoder.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 using namespace pxr;
 

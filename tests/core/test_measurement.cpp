@@ -8,7 +8,7 @@
 
 #include "measurement/Measurement.h"
 #include "measurement/MeasurementCommands.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 #include "support/CoreRig.h"
 #include "support/ScriptedPeer.h"
 

@@ -9,7 +9,7 @@
 #include "devices/FieldBinding.h"
 #include "parameters/ParameterClipboard.h"
 #include "parameters/ParameterTransfer.h"
-#include "serial/TextUtils.h"
+#include "base/TextUtils.h"
 #include "support/LoopbackPort.h"
 #include "support/ScriptedPeer.h"
 #include "support/VirtualEventLoop.h"

@@ -43,8 +43,8 @@
 #include "dialogs/DirectorySetupForm.h"
 #include "measurement/GraphicSetupForm.h"
 #include "measurement/LedWidget.h"
-#include "serial/ComSetupForm.h"
-#include "serial/Trace.h"
+#include "app/ComSetupForm.h"
+#include "base/Trace.h"
 #include "qt/WhenShown.h"
 #include "qt/WindowTestMain.h"
 

@@ -36,9 +36,9 @@
 #include "measurement/LedWidget.h"
 #include "measurement/LogView.h"
 #include "measurement/MeasurementUi.h"
-#include "serial/ComSetupForm.h"
-#include "serial/Trace.h"
-#include "serial/UiHooks.h"
+#include "app/ComSetupForm.h"
+#include "base/Trace.h"
+#include "base/UiHooks.h"
 #include "qt/WhenShown.h"
 #include "support/SmallFileSystem.h"
 #ifdef PXR_METER_PATH

@@ -1,4 +1,4 @@
-#include "serial/ChangeBdDlg.h"
+#include "parameters/ChangeBdDlg.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "serial/BaudRateChange.h"
+#include "parameters/BaudRateChange.h"
 #include "dialogs/DialogButtons.h"
 
 namespace pxr {

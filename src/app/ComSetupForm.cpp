@@ -1,4 +1,4 @@
-#include "serial/ComSetupForm.h"
+#include "app/ComSetupForm.h"
 
 #include <QCheckBox>
 #include <QComboBox>
