@@ -1,14 +1,14 @@
 // The whole program at the full line rate: the main window (diagram, log
 // window and log file on, shown offscreen unless a display is given) reads
 // a pseudo-terminal through the real serial port, while a feeder process on
-// the master side plays a meter streaming "005.000" CR LF at 5,120 lines/s,
-// the most a 460800-baud line can carry (10 bits per character, 9
-// characters per line). pxr-meter streams at a model line's own output
-// rate, so the feeder plays the meter here. Prints the lines sent and
-// logged, the program's CPU share (from /proc), the input latency (every
-// 1000th line is "007.000"; the time from its write to its decoding, both
-// on the monotonic clock), how late the event loop ran, and how long after
-// the last line was sent it was logged. Asserts nothing.
+// the master side plays a meter streaming numbered lines at 5,120 lines/s,
+// the most a 460800-baud line can carry (PtyFeeder.h). pxr-meter streams at
+// a model line's own output rate, so the feeder plays the meter here. Prints
+// the lines sent and logged, the program's CPU share (from /proc), the input
+// latency (the time from the write of every 1000th line to its decoding,
+// both on the monotonic clock), how late the event loop ran, and how long
+// after the last line was sent it was logged. Asserts nothing.
+// bench_xvfb runs the pxrtool executable itself on a real X server.
 //
 // With --ceiling, short runs follow at 5,120, 10,240, 25,600, 51,200 and
 // 102,400 lines/s until one loses lines or the line cannot be fed at the
@@ -29,20 +29,17 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "PtyFeeder.h"
 
 #include "app/KeyValueBackend.h"
 #include "app/MainForm.h"
@@ -52,6 +49,7 @@
 #include "app/ComSetupForm.h"
 
 using namespace pxr;
+using namespace pxr::bench;
 
 namespace {
 
@@ -70,103 +68,6 @@ double cpuSeconds()
     return (fields[11].toDouble() + fields[12].toDouble()) / ticks;
 }
 
-constexpr long kMarkerEvery = 1000;
-
-long long monotonicNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// The feeder: after "go" on its pipe, writes `count` lines paced at `rate`
-// and reports the nanoseconds it took, then the write time of every
-// marker line, on the result pipe.
-[[noreturn]] void feeder(int master, int go, int result, long count, double rate)
-{
-    char c;
-    if (read(go, &c, 1) != 1)
-        _exit(1);
-    const char line[] = "005.000\r\n";
-    const char marker[] = "007.000\r\n";
-    constexpr size_t kLine = sizeof line - 1;
-    std::vector<char> block;
-    std::vector<long long> markers;
-    const auto t0 = std::chrono::steady_clock::now();
-    long sent = 0;
-    while (sent < count) {
-        const double due = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() * rate;
-        long n = std::min<long>(count, long(due) + 1) - sent;
-        if (n <= 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            continue;
-        }
-        block.clear();
-        bool hasMarker = false;
-        for (long i = 0; i < n; ++i) {
-            const bool m = (sent + i) % kMarkerEvery == kMarkerEvery - 1;
-            hasMarker = hasMarker || m;
-            const char* l = m ? marker : line;
-            block.insert(block.end(), l, l + kLine);
-        }
-        if (hasMarker)
-            markers.push_back(monotonicNs());
-        size_t off = 0;
-        while (off < block.size()) {
-            const ssize_t w = write(master, block.data() + off, block.size() - off);
-            if (w < 0) {
-                if (errno == EINTR || errno == EAGAIN) {
-                    std::this_thread::sleep_for(std::chrono::microseconds(200));
-                    continue;
-                }
-                _exit(2);
-            }
-            off += size_t(w);
-        }
-        sent += n;
-    }
-    const long long ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - t0).count();
-    if (write(result, &ns, sizeof ns) != sizeof ns)
-        _exit(3);
-    const long long nm = static_cast<long long>(markers.size());
-    if (write(result, &nm, sizeof nm) != sizeof nm)
-        _exit(3);
-    for (long long t : markers)
-        if (write(result, &t, sizeof t) != sizeof t)
-            _exit(3);
-    // Keep the master open until told to go, so the program never sees a hang-up.
-    (void)read(go, &c, 1);
-    _exit(0);
-}
-
-struct Feeder {
-    pid_t pid = -1;
-    int go = -1;
-    int result = -1;
-    long count = 0;
-    double rate = 0;
-};
-
-Feeder startFeeder(int master, long count, double rate)
-{
-    Feeder f;
-    f.count = count;
-    f.rate = rate;
-    int goPipe[2], resultPipe[2];
-    if (pipe(goPipe) != 0 || pipe(resultPipe) != 0)
-        return f;
-    f.pid = fork();
-    if (f.pid == 0) {
-        close(goPipe[1]);
-        close(resultPipe[0]);
-        feeder(master, goPipe[0], resultPipe[1], count, rate);
-    }
-    close(goPipe[0]);
-    close(resultPipe[1]);
-    f.go = goPipe[1];
-    f.result = resultPipe[0];
-    return f;
-}
-
 struct Run {
     long sent = 0;
     double feedSeconds = 0;
@@ -180,6 +81,7 @@ struct Run {
     double meanLate = 0, worstLate = 0;
     long long ticks = 0;
     double drainedMs = 0;
+    uint64_t ptyFull = 0;
 
     long lost() const { return sent - logged; }
     double achieved() const { return feedSeconds > 0 ? sent / feedSeconds : 0; }
@@ -233,33 +135,28 @@ int main(int argc, char** argv)
     const double kCeilingRates[] = {5120, 10240, 25600, 51200, 102400};
     constexpr double kCeilingSeconds = 4;
 
-    int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+    const Pty pty = openPty();
+    if (pty.master < 0) {
         std::perror("pty");
         return 1;
     }
-    const std::string slave = ptsname(master);
-    termios raw{};
-    tcgetattr(master, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(master, TCSANOW, &raw);
-    std::vector<Feeder> feeders;
-    feeders.push_back(startFeeder(master, long(seconds * rate), rate));
+    const std::string& slave = pty.slave;
+    std::vector<std::unique_ptr<PtyFeeder>> feeders;
+    uint64_t nextLine = 0;
+    const auto addFeeder = [&](uint64_t count, double r) {
+        feeders.push_back(std::make_unique<PtyFeeder>(pty.master, nextLine, count, r));
+        nextLine += count;
+    };
+    addFeeder(uint64_t(seconds * rate), rate);
     if (ceiling)
         for (double r : kCeilingRates)
-            feeders.push_back(startFeeder(master, long(kCeilingSeconds * r), r));
-    for (const Feeder& f : feeders)
-        if (f.pid < 0)
+            addFeeder(uint64_t(kCeilingSeconds * r), r);
+    for (const auto& f : feeders)
+        if (!f->ok())
             return 1;
     const auto stopFeeders = [&] {
-        // A feeder still waiting for "go" ends when its pipe closes.
-        for (Feeder& f : feeders) {
-            if (f.go >= 0) {
-                (void)!write(f.go, "q", 1);
-                close(f.go);
-            }
-            waitpid(f.pid, nullptr, 0);
-        }
+        for (auto& f : feeders)
+            f->finish();
     };
 
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -298,10 +195,9 @@ int main(int argc, char** argv)
     auto* ui = form.findChild<MeasurementUi*>(QStringLiteral("MeasurementUi"));
     ui->chooseLogFile = [&](const QString&) { return logPath; };
     form.Notebook->setCurrentIndex(page); // by default the diagram page, replotting
-    std::vector<long long> decoded;
+    StreamCheck decoded;
     form.controller().MessPacket = [&decoded](const std::string& packet) {
-        if (packet.compare(0, 7, "007.000") == 0)
-            decoded.push_back(monotonicNs());
+        decoded.value(packet.data(), packet.size(), monotonicNs());
     };
 
     // Event-loop lateness: a 10 ms timer that notes how late it fires.
@@ -322,32 +218,30 @@ int main(int argc, char** argv)
     });
 
     int runNo = 0;
-    const auto run = [&](Feeder& feeder) {
+    const auto run = [&](PtyFeeder& feeder) {
         Run r;
-        r.sent = feeder.count;
+        r.sent = long(feeder.count());
         logPath = logDir.filePath(QStringLiteral("fullrate%1.csv").arg(++runNo));
         form.action("acStartStopLog")->trigger();
-        decoded.clear();
-        decoded.reserve(size_t(feeder.count / kMarkerEvery + 16));
+        decoded.setFeeder(&feeder);
+        decoded.latencyMs().clear();
         lastTick = worstLate = sumLate = ticks = 0;
         probe.start(10);
 
         const double cpu0 = cpuSeconds();
         const qint64 t0 = clock.nsecsElapsed();
-        if (write(feeder.go, "g", 1) != 1)
+        if (!feeder.start())
             return r;
         // The waits block in the event loop as the program's own loop does;
         // polling here would count the bench's spinning as the program's CPU.
-        long long feedNs = 0;
         {
             QEventLoop loop;
-            QSocketNotifier done(feeder.result, QSocketNotifier::Read);
+            QSocketNotifier done(feeder.doneFd(), QSocketNotifier::Read);
             QObject::connect(&done, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
             loop.exec();
-            if (read(feeder.result, &feedNs, sizeof feedNs) != sizeof feedNs)
-                return r;
         }
-        r.feedSeconds = feedNs / 1e9;
+        r.feedSeconds = feeder.seconds();
+        r.ptyFull = feeder.shared().ptyFull;
         const qint64 tSent = clock.nsecsElapsed();
         qint64 tLast = tSent;
         long logged = -1;
@@ -357,7 +251,7 @@ int main(int argc, char** argv)
             QTimer::singleShot(300, &loop, &QEventLoop::quit);
             loop.exec();
             const long now = logLines(logPath);
-            if (now == logged || now >= feeder.count) {
+            if (now == logged || now >= long(feeder.count())) {
                 if (now > logged)
                     tLast = clock.nsecsElapsed();
                 logged = now;
@@ -376,28 +270,20 @@ int main(int argc, char** argv)
         r.ticks = ticks;
         r.drainedMs = std::max<qint64>(0, tLast - tSent - 300'000'000) / 1e6;
 
-        long long nm = 0;
-        std::vector<long long> markers;
-        if (read(feeder.result, &nm, sizeof nm) == sizeof nm)
-            for (long long i = 0; i < nm; ++i) {
-                long long t = 0;
-                if (read(feeder.result, &t, sizeof t) != sizeof t)
-                    break;
-                markers.push_back(t);
-            }
-        r.markers = markers.size();
-        r.decoded = decoded.size();
-        for (size_t i = 0; i < std::min(markers.size(), decoded.size()); ++i)
-            r.latency.push_back((decoded[i] - markers[i]) / 1e6);
+        r.markers = feeder.shared().markers;
+        r.latency = decoded.latencyMs();
+        r.decoded = r.latency.size();
+        decoded.setFeeder(nullptr);
         std::sort(r.latency.begin(), r.latency.end());
         form.action("acStartStopLog")->trigger();
         return r;
     };
 
-    const Run r = run(feeders[0]);
+    const Run r = run(*feeders[0]);
     std::printf("bench_fullrate: %s, %.0f lines/s asked for %.0f s\n", slave.c_str(), rate, seconds);
     std::printf("  lines sent            %ld in %.2f s (%.0f lines/s)\n", r.sent, r.feedSeconds, r.achieved());
-    std::printf("  lines in the log file %ld (lost %ld)\n", r.logged, r.lost());
+    std::printf("  lines in the log file %ld (lost %ld), terminal's buffer full %llu times\n", r.logged, r.lost(),
+                (unsigned long long)r.ptyFull);
     std::printf("  log window rows       %d, diagram points %d\n", form.Terminal1->blockCount(),
                 form.Chart1->Series1->dataCount());
     std::printf("  program CPU           %.2f s of %.2f s wall = %.0f %% of one core\n", r.cpu, r.wall, r.cpuShare);
@@ -408,19 +294,19 @@ int main(int argc, char** argv)
     std::printf("  drained               last line logged within %.0f ms after the last was sent\n", r.drainedMs);
 
     if (ceiling) {
-        std::printf("ceiling: %.0f s per rate; kept up = nothing lost and fed at >= 98 %% of the rate\n",
+        std::printf("ceiling: %.0f s per rate; kept up = nothing lost, the terminal's buffer never full, fed at >= 98 %% of the rate\n",
                     kCeilingSeconds);
         std::printf("  %9s %9s %7s %6s %10s %10s\n", "asked", "fed", "lost", "CPU %", "lat 99 ms",
                     "drain ms");
         double best = 0;
         for (size_t i = 1; i < feeders.size(); ++i) {
-            const Run c = run(feeders[i]);
-            const bool kept = c.lost() == 0 && c.achieved() >= 0.98 * feeders[i].rate;
-            std::printf("  %9.0f %9.0f %7ld %6.0f %10.2f %10.0f%s\n", feeders[i].rate, c.achieved(), c.lost(),
+            const Run c = run(*feeders[i]);
+            const bool kept = c.lost() == 0 && c.ptyFull == 0 && c.achieved() >= 0.98 * feeders[i]->rate();
+            std::printf("  %9.0f %9.0f %7ld %6.0f %10.2f %10.0f%s\n", feeders[i]->rate(), c.achieved(), c.lost(),
                         c.cpuShare, c.pct(0.99), c.drainedMs, kept ? "" : "  (not kept up)");
             if (!kept)
                 break;
-            best = feeders[i].rate;
+            best = feeders[i]->rate();
         }
         std::printf("  highest rate kept up  %.0f lines/s\n", best);
     }

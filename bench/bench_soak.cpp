@@ -10,6 +10,8 @@
 // the log file, lines lost, the longest a 10 ms block took to handle, and
 // the resident memory, and at the end the share of the time spent handling
 // the blocks. Exits 1 if a line was lost or the log file stopped.
+// The soak of the whole program (pxrtool itself, QSerialPort on a
+// pseudo-terminal, every consumer attached) is bench_xvfb --soak.
 
 #include <chrono>
 #include <cstdio>
@@ -26,12 +28,14 @@
 #include "base/UiHooks.h"
 
 #include "IdleLoop.h"
+#include "PtyFeeder.h"
 
 using namespace pxr;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
+using bench::appendLine;
 using bench::IdleLoop;
 
 long residentKiB()
@@ -52,15 +56,6 @@ uint64_t countLines(const std::string& path)
     return n;
 }
 
-// "ddd.ddd" CR LF, counting up by 0.001 and wrapping at 1000 m.
-void appendLine(std::string& block, uint64_t n)
-{
-    char buf[16];
-    const unsigned v = static_cast<unsigned>(n % 1000000);
-    std::snprintf(buf, sizeof buf, "%03u.%03u\r\n", v / 1000, v % 1000);
-    block += buf;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -69,7 +64,7 @@ int main(int argc, char** argv)
     const std::filesystem::path folder =
         argc > 2 ? std::filesystem::path(argv[2]) : std::filesystem::temp_directory_path();
     const std::string logFile = (folder / "pxr-bench-soak.csv").string();
-    constexpr double kLinesPerSecond = 460800.0 / 10 / 9;
+    constexpr double kLinesPerSecond = bench::kLineRate;
 
     TPXR7x pxr7x;
     TPXR500C pxr500c;

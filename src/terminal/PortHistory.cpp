@@ -42,7 +42,23 @@ void PortHistory::store(std::string line)
 void PortHistory::addBlock(const std::string& block)
 {
     if (NoCRLF) {
-        store(block);
+        // A block used to be one line, which is what a serial adapter's reads
+        // of a few milliseconds give. A meter that sends at the line's pace
+        // over a pseudo-terminal or a fast adapter arrives a byte or two at a
+        // time, so the bytes are gathered until a line end or until a block
+        // ends with a whole field (8 characters) or more.
+        // A reply's line end that comes after its field closes that line.
+        m_pending += block;
+        if (m_pending.size() < 8 && block.find('\n') == std::string::npos)
+            return;
+        if (!m_lines.empty() && m_lines.back().size() < 4096
+            && m_pending.find_first_not_of("\r\n") == std::string::npos) {
+            m_lines.back() += m_pending;
+            ++m_changes;
+        } else {
+            store(std::move(m_pending));
+        }
+        m_pending.clear();
         return;
     }
     size_t pos = 0;
@@ -123,7 +139,11 @@ bool LineCounter::count(const std::string& chars, bool pxr500c)
     const char mark = pxr500c ? ' ' : '\n';
     bool changed = false;
     for (char c : chars) {
-        if (c != mark)
+        // PXR500C fields begin with a blank and are right-aligned in eight
+        // characters ("    5.00"): a run of blanks counts once.
+        const bool repeat = pxr500c && m_lastWasBlank;
+        m_lastWasBlank = c == ' ';
+        if (c != mark || repeat)
             continue;
         ++m_count;
         if (m_count > 9999)

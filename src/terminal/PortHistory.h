@@ -1,8 +1,9 @@
 #pragma once
 // CPortHistory1: the last 256 received lines, kept as raw bytes and rendered
 // as text, hexadecimal or enclosed hexadecimal. With NoCRLF (PXR500C, whose
-// fields carry no line end) every received block is one line; otherwise lines
-// end with their LF and a partial line waits for the next block.
+// fields carry no line end) every received block of at least a field's eight
+// characters, or ending in LF, is one line (smaller blocks are gathered);
+// otherwise lines end with their LF and a partial line waits for the next block.
 
 #include <cstdint>
 #include <deque>
@@ -63,19 +64,24 @@ private:
 };
 
 // LineCount: counts received (and echoed) lines for status panel 1. A blank
-// counts on PXR500C, an LF on the other model lines; above 9999 it starts
-// again at 0.
+// (a run of blanks) counts on PXR500C, an LF on the other model lines; above
+// 9999 it starts again at 0.
 class LineCounter {
 public:
     // Counts the characters; returns true when the count changed.
     bool count(const std::string& chars, bool pxr500c);
-    void reset() { m_count = 0; }
+    void reset()
+    {
+        m_count = 0;
+        m_lastWasBlank = false;
+    }
     int32_t value() const { return m_count; }
     // "%.4d"
     std::string text() const;
 
 private:
     int32_t m_count = 0;
+    bool m_lastWasBlank = false;
 };
 
 } // namespace pxr

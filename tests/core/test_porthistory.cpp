@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "terminal/PortHistory.h"
 
@@ -21,14 +22,34 @@ TEST(PortHistory, LinesEndWithTheirLfAndPartialLinesWait)
     EXPECT_EQ(h.lines()[2], "\n");
 }
 
-TEST(PortHistory, NoCrLfStoresEachBlock)
+// PXR500C: a block of a field or more is a line as it came; a meter that
+// arrives a byte at a time still gives one line a field or a reply.
+TEST(PortHistory, NoCrLfGathersBlocksIntoFieldsOrReplies)
 {
-    PortHistory h;
-    h.NoCRLF = true;
-    h.addBlock(" 0001234 00");
-    h.addBlock("01235");
-    ASSERT_EQ(h.lines().size(), 2u);
-    EXPECT_EQ(h.lines()[1], "01235");
+    struct Case {
+        std::vector<std::string> blocks;
+        std::vector<std::string> lines;
+        std::string pending;
+    } cases[] = {
+        {{" 0001234 00", "01235"}, {" 0001234 00"}, "01235"},
+        {{" 0001234 00", "01235", "    5.00"}, {" 0001234 00", "01235    5.00"}, ""},
+        {{"    5.00    5.01    5"}, {"    5.00    5.01    5"}, ""},
+        {{"  dt\r", "\n"}, {"  dt\r\n"}, ""},
+    };
+    for (const auto& c : cases) {
+        PortHistory h;
+        h.NoCRLF = true;
+        for (const auto& b : c.blocks)
+            h.addBlock(b);
+        EXPECT_EQ(std::vector<std::string>(h.lines().begin(), h.lines().end()), c.lines);
+        EXPECT_EQ(h.pending(), c.pending);
+    }
+    PortHistory bytewise;
+    bytewise.NoCRLF = true;
+    for (char c : std::string("    5.00    5.01      10\r\n"))
+        bytewise.addBlock(std::string(1, c));
+    EXPECT_EQ(std::vector<std::string>(bytewise.lines().begin(), bytewise.lines().end()),
+              (std::vector<std::string>{"    5.00", "    5.01", "      10\r\n"}));
 }
 
 TEST(PortHistory, KeepsTheLast256Lines)
@@ -110,6 +131,10 @@ TEST(LineCounter, CountsLfOrBlankAndWraps)
     EXPECT_FALSE(c.count("abc", false));
     c.reset();
     c.count(" 1234567 7654321", true);
+    EXPECT_EQ(c.value(), 2);
+    c.reset();
+    c.count("    5.00  ", true);
+    c.count("  5.01", true);
     EXPECT_EQ(c.value(), 2);
     c.reset();
     c.count(std::string(9999, '\n'), false);
