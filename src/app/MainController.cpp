@@ -625,6 +625,12 @@ void MainController::acExitExecute()
 
 void MainController::acDeviceExecute() { m_tx.DeviceInfo(); }
 
+void MainController::showPassingStatus(const std::string& text)
+{
+    m_view.setStatusText(2, text);
+    m_timerStatusbar->start(kStatusbarMs);
+}
+
 void MainController::Timer_StatusbarTimer()
 {
     m_timerStatusbar->stop();

@@ -165,6 +165,8 @@ public:
     // Messages put into panel 2 by the file and clipboard commands vanish
     // after this long: they start Timer_Statusbar with it.
     static constexpr uint32_t kStatusbarMs = 3000;
+    // Such a message: shown in panel 2 until Timer_Statusbar blanks it.
+    void showPassingStatus(const std::string& text);
     Timer& Timer_Statusbar() { return *m_timerStatusbar; }
     Timer& Timer_AutoGet() { return *m_timerAutoGet; }
     Timer& SimuTimer() { return *m_simuTimer; }

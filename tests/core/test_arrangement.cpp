@@ -779,8 +779,8 @@ TEST_F(MainFixture, StatusbarTimerBlanksPanel2AfterThreeSeconds)
 {
     storePort();
     start();
-    view.setStatusText(2, " Parameter saved");
-    ctl->Timer_Statusbar().start(MainController::kStatusbarMs);
+    ctl->showPassingStatus(" Parameter saved");
+    EXPECT_TRUE(ctl->Timer_Statusbar().isActive());
     loop.waitFor(2999);
     EXPECT_EQ(view.panels[2], " Parameter saved");
     loop.waitFor(1);
