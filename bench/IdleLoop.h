@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "serial/EventLoop.h"
+#include "base/EventLoop.h"
 
 namespace pxr::bench {
 

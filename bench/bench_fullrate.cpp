@@ -46,7 +46,7 @@
 #include "measurement/DiagramWidget.h"
 #include "measurement/LogView.h"
 #include "measurement/MeasurementUi.h"
-#include "serial/ComSetupForm.h"
+#include "app/ComSetupForm.h"
 
 using namespace pxr;
 using namespace pxr::bench;

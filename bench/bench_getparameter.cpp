@@ -31,7 +31,7 @@
 #include "serial/ComTransactions.h"
 #include "serial/QtComPortBackend.h"
 #include "serial/QtEventLoop.h"
-#include "serial/UiHooks.h"
+#include "base/UiHooks.h"
 
 using namespace pxr;
 

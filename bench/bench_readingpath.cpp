@@ -16,8 +16,8 @@
 #include "devices/ParameterSets.h"
 #include "measurement/Measurement.h"
 #include "serial/ComDataPacket.h"
-#include "serial/EventLoop.h"
-#include "serial/UiHooks.h"
+#include "base/EventLoop.h"
+#include "base/UiHooks.h"
 
 #include "IdleLoop.h"
 
@@ -66,7 +66,7 @@ Result run(const Stream& s, size_t linesPerBlock, const std::string& logFile, do
     NullUiHooks ui;
     const DeviceType model = s.model;
     Measurement m(model, loop, ui, pxr7x, pxr500c, pxr501,
-                  Measurement::Hooks{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                  Measurement::Hooks{nullptr, nullptr, nullptr, nullptr, nullptr,
                                      [] { return std::string(); },
                                      [logFile](const std::string&) { return logFile; }, nullptr});
     if (!logFile.empty()) {

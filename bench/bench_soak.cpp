@@ -24,8 +24,8 @@
 #include "devices/ParameterSets.h"
 #include "measurement/Measurement.h"
 #include "serial/ComDataPacket.h"
-#include "serial/EventLoop.h"
-#include "serial/UiHooks.h"
+#include "base/EventLoop.h"
+#include "base/UiHooks.h"
 
 #include "IdleLoop.h"
 #include "PtyFeeder.h"
@@ -74,7 +74,7 @@ int main(int argc, char** argv)
     NullUiHooks ui;
     const DeviceType model = kPXR7X;
     Measurement m(model, loop, ui, pxr7x, pxr500c, pxr501,
-                  Measurement::Hooks{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                  Measurement::Hooks{nullptr, nullptr, nullptr, nullptr, nullptr,
                                      [] { return std::string(); },
                                      [logFile](const std::string&) { return logFile; }, nullptr});
     m.log.acStartStopLogExecute();

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "FuzzInput.h"
+#include "MarkedFields.h"
 #include "devices/FieldBinding.h"
 #include "devices/ParameterTable.h"
 #include "devices/ValueCheck.h"
@@ -19,6 +20,7 @@
 
 using namespace pxr;
 using pxr::fuzz::FuzzInput;
+using pxr::fuzz::MarkedFields;
 
 namespace {
 
@@ -32,18 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const DeviceType model = static_cast<DeviceType>(in.pick(3));
     const std::string text = in.rest();
 
-    MapFieldBinding fields;
-    for (const ParameterDef& def : parameterTable(model))
-        for (const ValueDef& v : def.values)
-            fields.setFieldText(v.control, kOld);
-
+    MarkedFields marked(model, kOld);
+    MapFieldBinding& fields = marked.fields;
     const ClipboardResult r = importParameterText(model, text, fields);
-    size_t untouched = 0, total = 0;
-    for (const ParameterDef& def : parameterTable(model))
-        for (const ValueDef& v : def.values) {
-            ++total;
-            untouched += fields.fieldText(v.control) == kOld;
-        }
+    const size_t untouched = marked.untouched(), total = marked.total();
     if (!r.ok) {
         FUZZ_CHECK(!r.error.empty() && r.status.empty());
         FUZZ_CHECK(untouched == total);

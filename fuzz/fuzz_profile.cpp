@@ -15,6 +15,7 @@
 #include <string>
 
 #include "FuzzInput.h"
+#include "MarkedFields.h"
 #include "devices/FieldBinding.h"
 #include "devices/ParameterTable.h"
 #include "devices/ValueCheck.h"
@@ -23,17 +24,11 @@
 
 using namespace pxr;
 using pxr::fuzz::FuzzInput;
+using pxr::fuzz::MarkedFields;
 
 namespace {
 
 const char kOld[] = "\x01old";
-
-void prefill(DeviceType model, MapFieldBinding& fields)
-{
-    for (const ParameterDef& def : parameterTable(model))
-        for (const ValueDef& v : def.values)
-            fields.setFieldText(v.control, kOld);
-}
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -57,15 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     // The load into the editor.
-    MapFieldBinding fields;
-    prefill(model, fields);
+    MarkedFields marked(model, kOld);
+    MapFieldBinding& fields = marked.fields;
     const ReadResult r = readParameterFile(model, text, fields);
-    size_t untouched = 0, total = 0;
-    for (const ParameterDef& def : parameterTable(model))
-        for (const ValueDef& v : def.values) {
-            ++total;
-            untouched += fields.fieldText(v.control) == kOld;
-        }
+    const size_t untouched = marked.untouched(), total = marked.total();
     if (!r.ok) {
         FUZZ_CHECK(!r.error.empty());
         FUZZ_CHECK(untouched == total);

@@ -19,8 +19,8 @@
 #include "FuzzInput.h"
 #include "serial/ComPort.h"
 #include "serial/ComTransactions.h"
-#include "serial/Trace.h"
-#include "serial/UiHooks.h"
+#include "base/Trace.h"
+#include "base/UiHooks.h"
 #include "support/LoopbackPort.h"
 #include "support/VirtualEventLoop.h"
 

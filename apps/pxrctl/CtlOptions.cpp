@@ -9,7 +9,7 @@
 #include "app/Arrangement.h"
 #include "app/CommandLine.h"
 #include "measurement/MeasurementCommands.h"
-#include "serial/BaudRateChange.h"
+#include "parameters/BaudRateChange.h"
 
 namespace pxr::ctl {
 

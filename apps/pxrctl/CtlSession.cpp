@@ -8,8 +8,8 @@
 #include "parameters/ParameterEditor.h"
 #include "parameters/ParameterFile.h"
 #include "parameters/ProfileReader.h"
-#include "serial/TextUtils.h"
-#include "serial/Trace.h"
+#include "base/TextUtils.h"
+#include "base/Trace.h"
 
 namespace pxr::ctl {
 

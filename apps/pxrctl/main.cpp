@@ -26,7 +26,7 @@
 #include "serial/QtComPortBackend.h"
 #include "serial/QtPortBackend.h"
 #include "serial/QtEventLoop.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 using namespace pxr;
 using namespace pxr::ctl;

@@ -9,7 +9,7 @@
 #include "app/ActionTable.h"
 #include "app/Arrangement.h"
 #include "app/CommandLine.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 namespace pxr {
 
@@ -289,8 +289,8 @@ void MainController::ArrangeForDeviceType()
     ComDataPacket_mess.setSize(a->framerSize);
 
     m_historyNoCRLF = a->historyNoCRLF;
-    if (AttachHistory)
-        AttachHistory(m_port, m_historyNoCRLF);
+    m_history.setComPort(&m_port);
+    m_history.NoCRLF = m_historyNoCRLF;
 
     m_view.setOutput2Visible(a->output2Visible);
     if (m_measurement)
@@ -625,6 +625,12 @@ void MainController::acExitExecute()
 
 void MainController::acDeviceExecute() { m_tx.DeviceInfo(); }
 
+void MainController::showPassingStatus(const std::string& text)
+{
+    m_view.setStatusText(2, text);
+    m_timerStatusbar->start(kStatusbarMs);
+}
+
 void MainController::Timer_StatusbarTimer()
 {
     m_timerStatusbar->stop();
@@ -685,6 +691,8 @@ void MainController::installSimulation()
     h.signalDialogOpen = [this] { return m_signalLevel && m_signalLevel->Active; };
     // A simulated line takes the road of a line the measurement framer cut.
     h.deliverLine = [this](const std::string& line) {
+        // It never passes the port: the traffic history gets it here.
+        m_history.addSimulatedLine(TrimTrailingControls(line));
         if (m_measurement)
             m_measurement->simulatedLine(line);
         if (MessPacket)

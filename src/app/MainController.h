@@ -27,7 +27,7 @@
 #include "serial/ComDataPacket.h"
 #include "serial/ComPort.h"
 #include "serial/ComTransactions.h"
-#include "serial/EventLoop.h"
+#include "base/EventLoop.h"
 #include "terminal/PortHistory.h"
 #include "simulation/SimuDevice.h"
 
@@ -57,9 +57,6 @@ public:
     // ---- set by the owner before FormCreate ----
     // The system's serial ports, sorted; may throw.
     std::function<std::vector<std::string>()> ListPorts;
-    // Attaches the traffic history CPortHistory1 to the port with its NoCRLF
-    // option. Called by every arrangement; the terminal page provides it.
-    std::function<void(TComPort& port, bool noCRLF)> AttachHistory;
     // Each packet of the measurement framer (the reading decoder's entry).
     std::function<void(const std::string& packet)> MessPacket;
     // Default of the folder settings.
@@ -133,6 +130,9 @@ public:
     DeviceType deviceType() const { return m_deviceType; }
     bool simulationOn() const { return m_simulationOn; }
     bool historyNoCRLF() const { return m_historyNoCRLF; }
+    // The traffic history CPortHistory1 shows: what the port received, and
+    // the simulated device's lines.
+    PortHistory& portHistory() { return m_history; }
     // Hint of the live-value label while the mouse is over it.
     std::string lb_InputHint() const;
 
@@ -165,6 +165,8 @@ public:
     // Messages put into panel 2 by the file and clipboard commands vanish
     // after this long: they start Timer_Statusbar with it.
     static constexpr uint32_t kStatusbarMs = 3000;
+    // Such a message: shown in panel 2 until Timer_Statusbar blanks it.
+    void showPassingStatus(const std::string& text);
     Timer& Timer_Statusbar() { return *m_timerStatusbar; }
     Timer& Timer_AutoGet() { return *m_timerAutoGet; }
     Timer& SimuTimer() { return *m_simuTimer; }
@@ -202,6 +204,7 @@ private:
     MainView& m_view;
     ComTransactions m_tx;
     ComSetupModel m_setup;
+    PortHistory m_history;
     StartupSettings m_startup;
 
     DeviceType m_deviceType = kPXR7X;

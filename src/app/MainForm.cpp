@@ -42,8 +42,8 @@
 #include "measurement/SignalLevelDlg.h"
 #include "parameters/ParameterCommands.h"
 #include "parameters/ParameterEditorPanel.h"
-#include "serial/ChangeBdDlg.h"
-#include "serial/ComSetupForm.h"
+#include "parameters/ChangeBdDlg.h"
+#include "app/ComSetupForm.h"
 #include "simulation/SimuSetupForm.h"
 #include "terminal/TerminalPage.h"
 #include "terminal/TerminalView.h"
@@ -88,10 +88,6 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     m_ctl.ListPorts = [] { return QtComPortBackend::listPorts(); };
     m_ctl.CreatePortBackend = [this]() -> std::unique_ptr<ComPortBackend> {
         return std::make_unique<QtPortBackend>(m_loop);
-    };
-    m_ctl.AttachHistory = [this](TComPort& port, bool noCRLF) {
-        m_history.setComPort(&port);
-        m_history.NoCRLF = noCRLF;
     };
     m_ctl.DocumentsFolder =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
@@ -405,7 +401,7 @@ void TMainForm::createPages()
         {RadioButton3, HistoryStyle::HexEnclosed}};
     for (const auto& [button, s] : styles) {
         styleLayout->addWidget(button);
-        connect(button, &QRadioButton::clicked, this, [this, s = s] { m_history.setStyle(s); });
+        connect(button, &QRadioButton::clicked, this, [this, s = s] { m_ctl.portHistory().setStyle(s); });
     }
     styleLayout->addStretch();
     grid->addWidget(style, 1, 1);
@@ -620,11 +616,12 @@ void TMainForm::acPrinterSetupExecute()
 
 void TMainForm::redrawHistory()
 {
-    if (m_history.changeCount() == m_historyDrawn)
+    const PortHistory& history = m_ctl.portHistory();
+    if (history.changeCount() == m_historyDrawn)
         return;
-    m_historyDrawn = m_history.changeCount();
+    m_historyDrawn = history.changeCount();
     // One byte per character, as received.
-    CPortHistory1->setPlainText(QString::fromLatin1(m_history.render()));
+    CPortHistory1->setPlainText(QString::fromLatin1(history.render()));
     CPortHistory1->verticalScrollBar()->setValue(CPortHistory1->verticalScrollBar()->maximum());
 }
 

@@ -20,7 +20,6 @@
 #include "serial/QtComPortBackend.h"
 #include "serial/QtPortBackend.h"
 #include "serial/QtEventLoop.h"
-#include "terminal/PortHistory.h"
 
 class QAction;
 class QFrame;
@@ -66,8 +65,6 @@ public:
     MainController& controller() { return m_ctl; }
     // The printer of "Printer Setup", also used by "Print Diagram".
     QPrinter& printer() { return m_printer; }
-    // The traffic history CPortHistory1 shows.
-    PortHistory& portHistory() { return m_history; }
     QAction* action(const QString& name) const { return m_actions.value(name); }
     const QHash<QString, QAction*>& actions() const { return m_actions; }
 
@@ -132,7 +129,6 @@ private:
     // A local serial port or a serial device server (rfc2217://, socket://).
     QtPortBackend m_backend{m_loop};
     TComPort m_port;
-    PortHistory m_history;
     MainController m_ctl;
     QHash<QString, QAction*> m_actions;
     // Key sequence -> action, for shortcuts that collide with a menu-bar

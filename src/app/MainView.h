@@ -8,7 +8,7 @@
 
 #include "devices/DeviceType.h"
 #include "serial/MeterConversation.h"
-#include "serial/UiHooks.h"
+#include "base/UiHooks.h"
 
 namespace pxr {
 

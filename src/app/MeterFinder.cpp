@@ -6,7 +6,7 @@
 #include "app/InterfaceSetup.h"
 #include "measurement/ReadingDecoder.h"
 #include "serial/NetworkPort.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

@@ -18,7 +18,7 @@
 
 #include "devices/DeviceType.h"
 #include "serial/ComPort.h"
-#include "serial/EventLoop.h"
+#include "base/EventLoop.h"
 
 namespace pxr {
 

@@ -10,6 +10,8 @@
 
 #include "app/KeyValueBackend.h"
 #include "app/PortSettings.h"
+#include "dialogs/DirectorySettings.h"
+#include "measurement/GraphicSettings.h"
 
 #include <cstdint>
 #include <string>
@@ -25,29 +27,6 @@ public:
 
 private:
     std::string m_valueName;
-};
-
-struct GraphicSettings {
-    double minimum = 0.0;
-    double maximum = 40.0;
-    bool autoScale = false;
-    bool pointer = false;
-    bool stair = false;
-    bool allowZoom = false;
-    bool allowPan = false;
-    int32_t number = 250;  // limited to 10..1000 by the diagram setup, not here
-
-    bool operator==(const GraphicSettings& o) const
-    {
-        return minimum == o.minimum && maximum == o.maximum && autoScale == o.autoScale
-            && pointer == o.pointer && stair == o.stair && allowZoom == o.allowZoom
-            && allowPan == o.allowPan && number == o.number;
-    }
-};
-
-struct DirectorySettings {
-    std::string parameter;
-    std::string logFile;
 };
 
 // Everything read at program start. `problems` lists, one line each, what

@@ -1,7 +1,7 @@
 #include "devices/ParameterSet.h"
 
 #include "devices/FieldBinding.h"
-#include "serial/TextUtils.h"
+#include "base/TextUtils.h"
 
 namespace pxr {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "devices/FieldBinding.h"
-#include "serial/TextUtils.h"
-#include "serial/Trace.h"
+#include "base/TextUtils.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

@@ -10,6 +10,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "dialogs/DialogButtons.h"
+
 namespace pxr {
 
 namespace {
@@ -64,16 +66,10 @@ TDirectorySetupForm::TDirectorySetupForm(SettingsStore& store, const std::string
         ++index;
     }
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    BitBtn_ok = new QPushButton(QStringLiteral("OK"), this);
-    BitBtn_ok->setObjectName(QStringLiteral("BitBtn_ok"));
-    BitBtn_ok->setDefault(true);
-    BitBtn2 = new QPushButton(QStringLiteral("Abbrechen"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    buttons->addWidget(BitBtn_ok);
-    buttons->addWidget(BitBtn2);
-    layout->addLayout(buttons);
+    const DialogButtons buttons = addDialogButtons(this, layout, QStringLiteral("BitBtn_ok"), QStringLiteral("BitBtn2"),
+                                                   QStringLiteral("Abbrechen"));
+    BitBtn_ok = buttons.ok;
+    BitBtn2 = buttons.cancel;
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(BitBtn_ok, &QPushButton::clicked, this, &TDirectorySetupForm::BitBtn_okClick);

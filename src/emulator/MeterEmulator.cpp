@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cmath>
 
-#include "serial/TextUtils.h"
-#include "serial/Trace.h"
+#include "base/TextUtils.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

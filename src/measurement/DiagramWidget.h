@@ -16,7 +16,7 @@
 
 #include <qcustomplot.h>
 
-#include "app/SettingsStore.h"
+#include "measurement/GraphicSettings.h"
 #include "measurement/SeriesModel.h"
 
 class QPrinter;

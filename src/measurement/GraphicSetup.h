@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/SettingsStore.h"
+#include "measurement/GraphicSettings.h"
 
 namespace pxr {
 

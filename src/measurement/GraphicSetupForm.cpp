@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "dialogs/DialogButtons.h"
+
 namespace pxr {
 
 namespace {
@@ -69,16 +71,9 @@ TGraphicSetupForm::TGraphicSetupForm(QWidget* parent) : QDialog(parent)
     xGrid->addWidget(ed_number, 0, 1);
     layout->addWidget(xBox);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    Button1 = new QPushButton(QStringLiteral("OK"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Cancel"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    layout->addLayout(buttons);
+    const DialogButtons buttons = addDialogButtons(this, layout, QStringLiteral("Button1"), QStringLiteral("Button2"));
+    Button1 = buttons.ok;
+    Button2 = buttons.cancel;
     connect(Button1, &QPushButton::clicked, this, &TGraphicSetupForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -33,7 +33,7 @@ void Measurement::setHooks(Hooks hooks)
 
 void Measurement::distributeHooks()
 {
-    decoding.setHooks({m_hooks.simulationOn, m_hooks.addToPortHistory, m_hooks.signalDialogOpen,
+    decoding.setHooks({m_hooks.signalDialogOpen,
                        m_hooks.ShowSignalLevel});
     outputs.setHooks({m_hooks.setLed});
     log.setHooks({m_hooks.logDirectory, m_hooks.chooseLogFile, m_hooks.setStartStopLog, m_hooks.resetLineCount});

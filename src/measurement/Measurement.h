@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "app/SettingsStore.h"
+#include "measurement/GraphicSettings.h"
 #include "devices/ParameterSets.h"
 #include "measurement/GraphicSetup.h"
 #include "measurement/OnlineLog.h"
@@ -20,17 +20,14 @@
 #include "measurement/SeriesModel.h"
 #include "measurement/Stopwatch.h"
 #include "serial/ComDataPacket.h"
-#include "serial/EventLoop.h"
-#include "serial/UiHooks.h"
+#include "base/EventLoop.h"
+#include "base/UiHooks.h"
 
 namespace pxr {
 
 class Measurement {
 public:
     struct Hooks {
-        std::function<bool()> simulationOn;
-        // CPortHistory1 gets the simulated lines (trimmed, without line end).
-        std::function<void(const std::string& line)> addToPortHistory;
         // TSignalLevelDlg.
         std::function<bool()> signalDialogOpen;
         std::function<void(int32_t level)> ShowSignalLevel;

@@ -122,10 +122,6 @@ void MeasurementUi::installHooks()
     MainController& ctl = m_form.controller();
 
     Measurement::Hooks h;
-    h.simulationOn = [&ctl] { return ctl.simulationOn(); };
-    h.addToPortHistory = [this](const std::string& line) {
-        m_form.portHistory().addBlock(line + "\r\n");
-    };
     // The signal-strength dialog, while it runs its sequence.
     h.signalDialogOpen = [&ctl] { return ctl.signalLevel() && ctl.signalLevel()->Active; };
     h.ShowSignalLevel = [&ctl](int32_t level) {

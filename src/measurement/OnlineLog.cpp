@@ -15,7 +15,7 @@
 
 #include "base/FileAccess.h"
 #include "base/SafeFile.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

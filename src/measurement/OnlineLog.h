@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "measurement/Stopwatch.h"
-#include "serial/UiHooks.h"
+#include "base/UiHooks.h"
 
 namespace pxr {
 

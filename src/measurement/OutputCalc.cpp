@@ -5,8 +5,8 @@
 
 #include "devices/FieldBinding.h"
 #include "measurement/ReadingDecoder.h"
-#include "serial/TextUtils.h"
-#include "serial/Trace.h"
+#include "base/TextUtils.h"
+#include "base/Trace.h"
 
 namespace pxr {
 
@@ -30,14 +30,30 @@ int32_t toMicroAmps(double mA) { return static_cast<int32_t>(RoundHalfEven(mA * 
 
 } // namespace
 
-int64_t RoundHalfEven(double x)
+namespace {
+
+// NaN and values beyond the 64-bit range, which no conversion may meet:
+// true with their result (0, or the nearest edge) in `edge`.
+bool outsideInt64(double x, int64_t& edge)
 {
     if (std::isnan(x))
-        return 0;
-    if (x >= kInt64Edge)
-        return static_cast<int64_t>(kInt64Edge);
-    if (x <= -kInt64Edge)
-        return -static_cast<int64_t>(kInt64Edge);
+        edge = 0;
+    else if (x >= kInt64Edge)
+        edge = static_cast<int64_t>(kInt64Edge);
+    else if (x <= -kInt64Edge)
+        edge = -static_cast<int64_t>(kInt64Edge);
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+int64_t RoundHalfEven(double x)
+{
+    int64_t edge = 0;
+    if (outsideInt64(x, edge))
+        return edge;
     double r = std::floor(x);
     const double diff = x - r;
     if (diff > 0.5 || (diff == 0.5 && std::fmod(r, 2.0) != 0.0))
@@ -47,12 +63,9 @@ int64_t RoundHalfEven(double x)
 
 int64_t TruncateToInt(double x)
 {
-    if (std::isnan(x))
-        return 0;
-    if (x >= kInt64Edge)
-        return static_cast<int64_t>(kInt64Edge);
-    if (x <= -kInt64Edge)
-        return -static_cast<int64_t>(kInt64Edge);
+    int64_t edge = 0;
+    if (outsideInt64(x, edge))
+        return edge;
     return static_cast<int64_t>(x);
 }
 

@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "serial/ComDataPacket.h"
-#include "serial/TextUtils.h"
-#include "serial/Trace.h"
+#include "base/TextUtils.h"
+#include "base/Trace.h"
 
 namespace pxr {
 
@@ -234,10 +234,6 @@ void MeasurementDecoding::ComDataPacket_messPacket(std::string_view packet)
     if (DebugTrace)
         trace("MessPacket=<" + std::string(line) + ">");
     RememberLastLine(line);
-    if (m_hooks.simulationOn && m_hooks.simulationOn() && m_hooks.addToPortHistory) {
-        m_historyLine.assign(line.data(), line.size());
-        m_hooks.addToPortHistory(m_historyLine);
-    }
     if (line.size() <= 2)
         return;
     ++m_readings;

@@ -60,10 +60,6 @@ bool DecodeReading(DeviceType deviceType, std::string_view valueText, double& va
 class MeasurementDecoding {
 public:
     struct Hooks {
-        std::function<bool()> simulationOn;
-        // Simulated lines never pass the port; the history gets them here
-        // (the trimmed line, without a line end).
-        std::function<void(const std::string& line)> addToPortHistory;
         // The signal-strength dialog.
         std::function<bool()> signalDialogOpen;
         std::function<void(int32_t level)> ShowSignalLevel;
@@ -101,7 +97,6 @@ private:
     Consumers m_consumers;
     std::string m_lastMessLine;
     std::string m_valueText;   // reused per line, so no allocation per reading
-    std::string m_historyLine; // likewise, for simulated lines
     uint64_t m_readings = 0;
 };
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "measurement/SeriesModel.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/SettingsStore.h"
-#include "serial/Trace.h"
+#include "measurement/GraphicSettings.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

@@ -120,9 +120,7 @@ QString ParameterCommands::choose(QFileDialog* dialog)
 
 void ParameterCommands::showStatus(const std::string& text)
 {
-    MainController& ctl = m_form.controller();
-    m_form.setStatusText(2, text);
-    ctl.Timer_Statusbar().start(MainController::kStatusbarMs);
+    m_form.controller().showPassingStatus(text);
 }
 
 void ParameterCommands::showProblem(const QString& text)

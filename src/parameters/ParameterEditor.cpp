@@ -7,7 +7,7 @@
 #include "devices/FieldBinding.h"
 #include "devices/ParameterTable.h"
 #include "parameters/ProfileReader.h"
-#include "serial/TextUtils.h"
+#include "base/TextUtils.h"
 
 namespace pxr {
 

@@ -21,7 +21,7 @@
 #include <algorithm>
 
 #include "devices/ValueCheck.h"
-#include "serial/TextUtils.h"
+#include "base/TextUtils.h"
 
 namespace pxr {
 

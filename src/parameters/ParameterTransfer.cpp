@@ -6,7 +6,7 @@
 
 #include "devices/ValueCheck.h"
 #include "parameters/ParameterEditor.h"
-#include "serial/TextUtils.h"
+#include "base/TextUtils.h"
 
 namespace pxr {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "serial/PortName.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

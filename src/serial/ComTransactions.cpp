@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "serial/TextUtils.h"
-#include "serial/Trace.h"
+#include "base/TextUtils.h"
+#include "base/Trace.h"
 
 namespace pxr {
 
@@ -151,18 +151,26 @@ std::string ComTransactions::QueryCommand(const std::string& command, const std:
     return reply;
 }
 
+namespace {
+
+// The run framer goes back to its idle state (size 1, no port) however the
+// exchange that used it ends.
+struct RunFramerReset {
+    TComDataPacket& framer;
+    ~RunFramerReset()
+    {
+        framer.setSize(1);
+        framer.setComPort(nullptr);
+    }
+};
+
+} // namespace
+
 bool ComTransactions::DetectRunning(uint32_t timeoutMs)
 {
     m_conversation.throwIfCancelled();
     std::string received;
-    struct CleanUp {
-        TComDataPacket& f;
-        ~CleanUp()
-        {
-            f.setSize(1);
-            f.setComPort(nullptr);
-        }
-    } cleanUp{ComDataPacket_run};
+    const RunFramerReset reset{ComDataPacket_run};
 
     if (m_port.Connected()) {
         ComDataPacket_run.setComPort(&m_port);
@@ -179,14 +187,7 @@ void ComTransactions::SettleLine()
 {
     if (!m_port.Connected())
         return;
-    struct CleanUp {
-        TComDataPacket& f;
-        ~CleanUp()
-        {
-            f.setSize(1);
-            f.setComPort(nullptr);
-        }
-    } cleanUp{ComDataPacket_run};
+    const RunFramerReset reset{ComDataPacket_run};
     // The run framer passes every chunk on as it comes; only the count matters.
     ComDataPacket_run.setComPort(&m_port);
     ComDataPacket_run.setSize(0);

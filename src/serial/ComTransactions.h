@@ -10,9 +10,9 @@
 #include "devices/DeviceType.h"
 #include "serial/ComDataPacket.h"
 #include "serial/ComPort.h"
-#include "serial/EventLoop.h"
+#include "base/EventLoop.h"
 #include "serial/MeterConversation.h"
-#include "serial/UiHooks.h"
+#include "base/UiHooks.h"
 
 namespace pxr {
 

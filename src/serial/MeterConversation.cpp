@@ -1,6 +1,6 @@
 #include "serial/MeterConversation.h"
 
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "serial/ComPort.h"
-#include "serial/EventLoop.h"
+#include "base/EventLoop.h"
 #include "serial/Rfc2217Client.h"
 
 namespace pxr {

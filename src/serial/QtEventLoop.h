@@ -4,7 +4,7 @@
 
 #include <QElapsedTimer>
 
-#include "serial/EventLoop.h"
+#include "base/EventLoop.h"
 
 namespace pxr {
 

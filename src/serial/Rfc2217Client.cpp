@@ -1,6 +1,6 @@
 #include "serial/Rfc2217Client.h"
 
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <random>
 
-#include "serial/TextUtils.h"
+#include "base/TextUtils.h"
 
 namespace pxr {
 

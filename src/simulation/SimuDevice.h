@@ -14,7 +14,7 @@
 #include <string>
 
 #include "devices/DeviceType.h"
-#include "serial/EventLoop.h"
+#include "base/EventLoop.h"
 #include "simulation/SimuFormat.h"
 
 namespace pxr {

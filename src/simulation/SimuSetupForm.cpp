@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 #include <QPushButton>
 
+#include "dialogs/DialogButtons.h"
+
 namespace pxr {
 
 TSimuSetupForm::TSimuSetupForm(SimuSetup& setup, QWidget* parent) : QDialog(parent), m_setup(setup)
@@ -23,24 +25,17 @@ TSimuSetupForm::TSimuSetupForm(SimuSetup& setup, QWidget* parent) : QDialog(pare
     lb_dist->setBuddy(ed_dist);
     cb_autodist = new QCheckBox(QStringLiteral("Ramp and Error"), this);
     cb_autodist->setObjectName(QStringLiteral("cb_autodist"));
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setDefault(true);
-    CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
 
     auto* grid = new QGridLayout;
     grid->addWidget(lb_dist, 0, 0);
     grid->addWidget(ed_dist, 0, 1);
     grid->addWidget(cb_autodist, 1, 0, 1, 2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OKButton);
-    buttons->addWidget(CancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addStretch();
-    layout->addLayout(buttons);
+    const DialogButtons buttons = addDialogButtons(this, layout, QStringLiteral("OKButton"), QStringLiteral("CancelButton"));
+    OKButton = buttons.ok;
+    CancelButton = buttons.cancel;
     setMinimumWidth(280);
 
     // Whoever changes the box (the user or Cancel), the edit follows it.

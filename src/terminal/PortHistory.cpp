@@ -1,6 +1,6 @@
 #include "terminal/PortHistory.h"
 
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 namespace pxr {
 
@@ -78,6 +78,13 @@ void PortHistory::addBlock(const std::string& block)
         store(std::move(m_pending));
         m_pending.clear();
     }
+}
+
+void PortHistory::addSimulatedLine(std::string_view line)
+{
+    m_simulated.assign(line.data(), line.size());
+    m_simulated += "\r\n";
+    addBlock(m_simulated);
 }
 
 std::string PortHistory::renderLine(const std::string& raw, HistoryStyle style)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 
 #include "serial/ComPort.h"
 
@@ -30,8 +31,11 @@ public:
     void setStyle(HistoryStyle style);
     HistoryStyle style() const { return m_style; }
 
-    // A received block (also used for simulated lines, which never reach a port).
+    // A received block.
     void addBlock(const std::string& block);
+    // A line of the simulated device, which never passes a port: recorded as
+    // a meter would have sent it, with CR LF.
+    void addSimulatedLine(std::string_view line);
     void clear();
 
     const std::deque<std::string>& lines() const { return m_lines; }
@@ -55,6 +59,7 @@ private:
     HistoryStyle m_style = HistoryStyle::Ascii;
     std::deque<std::string> m_lines;
     std::string m_pending;
+    std::string m_simulated; // reused, so no allocation per simulated line
     uint64_t m_changes = 0;
 };
 

@@ -5,8 +5,8 @@
 
 #include "app/MainForm.h"
 #include "devices/FieldBinding.h"
-#include "serial/BaudRateChange.h"
-#include "serial/ChangeBdDlg.h"
+#include "parameters/BaudRateChange.h"
+#include "parameters/ChangeBdDlg.h"
 #include "terminal/TerminalView.h"
 
 namespace pxr {

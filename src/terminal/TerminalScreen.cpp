@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "serial/TextUtils.h"
+#include "base/TextUtils.h"
 
 namespace pxr {
 

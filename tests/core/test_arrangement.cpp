@@ -17,7 +17,7 @@
 #include "app/KeyValueBackend.h"
 #include "app/MainController.h"
 #include "app/MainView.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 #include "support/EmulatorPeer.h"
 #include "support/FakeView.h"
 #include "support/LoopbackPort.h"
@@ -29,11 +29,6 @@ using namespace pxr::test;
 
 namespace {
 
-struct History {
-    int attaches = 0;
-    bool noCRLF = false;
-};
-
 struct MainFixture : ::testing::Test {
     VirtualEventLoop loop;
     LoopbackPort backend{loop};
@@ -43,7 +38,6 @@ struct MainFixture : ::testing::Test {
     FakeView view;
     std::unique_ptr<MainController> ctl;
     std::vector<std::string> systemPorts{"/dev/ttyS1", "/dev/ttyS0"};
-    History history;
     std::vector<std::string> messPackets;
 
     void SetUp() override { backend.attachPeer(&peer); }
@@ -68,11 +62,6 @@ struct MainFixture : ::testing::Test {
     {
         ctl = std::make_unique<MainController>(port, loop, store, view);
         ctl->ListPorts = [this] { return systemPorts; };
-        ctl->AttachHistory = [this](TComPort& p, bool noCRLF) {
-            EXPECT_EQ(&p, &port);
-            ++history.attaches;
-            history.noCRLF = noCRLF;
-        };
         ctl->MessPacket = [this](const std::string& p) { messPackets.push_back(p); };
         ctl->FormCreate(args);
     }
@@ -157,8 +146,8 @@ TEST_P(Arrangements, WindowFramerAndHistoryFollowTheModelLine)
         EXPECT_TRUE(view.isVisible(always)) << always;
     EXPECT_EQ(view.output2, c.output2);
     EXPECT_EQ(ctl->historyNoCRLF(), c.noCRLF);
-    EXPECT_EQ(history.noCRLF, c.noCRLF);
-    EXPECT_GE(history.attaches, 1);
+    EXPECT_EQ(ctl->portHistory().NoCRLF, c.noCRLF);
+    EXPECT_EQ(ctl->portHistory().comPort(), &port);
     ASSERT_FALSE(view.meterSetups.empty());
     EXPECT_EQ(view.meterSetups.back(), c.line);
 
@@ -790,8 +779,8 @@ TEST_F(MainFixture, StatusbarTimerBlanksPanel2AfterThreeSeconds)
 {
     storePort();
     start();
-    view.setStatusText(2, " Parameter saved");
-    ctl->Timer_Statusbar().start(MainController::kStatusbarMs);
+    ctl->showPassingStatus(" Parameter saved");
+    EXPECT_TRUE(ctl->Timer_Statusbar().isActive());
     loop.waitFor(2999);
     EXPECT_EQ(view.panels[2], " Parameter saved");
     loop.waitFor(1);

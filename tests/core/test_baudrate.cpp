@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/BaudRateChange.h"
+#include "parameters/BaudRateChange.h"
 #include "support/CoreRig.h"
 #include "support/ScriptedPeer.h"
 

@@ -12,46 +12,13 @@
 #include "devices/ParameterTable.h"
 #include "parameters/ParameterClipboard.h"
 #include "parameters/ParameterFile.h"
+#include "support/EditorFields.h"
 
 using namespace pxr;
+using namespace pxr::test;
 using namespace std::string_literals;
 
 namespace {
-
-using Fields = std::map<std::string, std::string>;
-
-std::vector<std::string> controlsOf(DeviceType model)
-{
-    std::vector<std::string> controls;
-    for (const ParameterDef& def : parameterTable(model))
-        for (const ValueDef& v : def.values)
-            controls.push_back(v.control);
-    return controls;
-}
-
-MapFieldBinding bindingWith(const Fields& fields)
-{
-    MapFieldBinding binding;
-    for (const auto& [control, text] : fields)
-        binding.setFieldText(control, text);
-    return binding;
-}
-
-MapFieldBinding prefilled(DeviceType model)
-{
-    MapFieldBinding binding;
-    for (const std::string& control : controlsOf(model))
-        binding.setFieldText(control, "old");
-    return binding;
-}
-
-MapFieldBinding factoryBinding(DeviceType model, bool is502)
-{
-    MapFieldBinding binding;
-    for (const auto& [code, value] : factoryParameterValues(model, is502))
-        setEditorJoinedText(binding, *findParameter(model, code), value);
-    return binding;
-}
 
 void expectPage(DeviceType model, const FieldBinding& binding, const Fields& expected)
 {

@@ -19,7 +19,7 @@
 #include "app/KeyValueBackend.h"
 #include "app/MainController.h"
 #include "devices/FieldBinding.h"
-#include "serial/BaudRateChange.h"
+#include "parameters/BaudRateChange.h"
 #include "support/EmulatorPeer.h"
 #include "support/FakeView.h"
 #include "support/LoopbackPort.h"

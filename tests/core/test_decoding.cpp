@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "measurement/ReadingDecoder.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 using namespace pxr;
 
@@ -207,14 +207,10 @@ struct Handler : ::testing::Test {
     }};
     std::vector<std::string> calls;
     std::vector<double> times;
-    std::vector<std::string> history;
     std::vector<int32_t> levels;
-    bool simulation = false;
     bool dialog = false;
     MeasurementDecoding dec{model, timer,
                             MeasurementDecoding::Hooks{
-                                [this] { return simulation; },
-                                [this](const std::string& l) { history.push_back(l); },
                                 [this] { return dialog; },
                                 [this](int32_t l) {
                                     calls.push_back("level");
@@ -278,16 +274,6 @@ TEST_F(Handler, LastLineIsTheTrimmedLine)
     EXPECT_EQ(dec.LastMessLine(), "012.345");
     dec.ComDataPacket_messPacket("\r\n");
     EXPECT_EQ(dec.LastMessLine(), "");
-}
-
-TEST_F(Handler, SimulatedLinesGoToTheHistory)
-{
-    dec.ComDataPacket_messPacket("005.000");
-    EXPECT_TRUE(history.empty());
-    simulation = true;
-    dec.ComDataPacket_messPacket("005.001");
-    dec.ComDataPacket_messPacket("ok");
-    EXPECT_EQ(history, (std::vector<std::string>{"005.001", "ok"}));
 }
 
 TEST_F(Handler, TraceLine)

@@ -86,7 +86,7 @@ struct Road {
     DeviceType model = kPXR7X;
     std::string logPath;
     Measurement m{model, loop, ui, pxr7x, pxr500c, pxr501,
-                  Measurement::Hooks{nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                  Measurement::Hooks{nullptr, nullptr, nullptr, nullptr, nullptr,
                                      [] { return std::string("/tmp"); },
                                      [this](const std::string&) { return logPath; }, nullptr},
                   [this] { return clock; }};

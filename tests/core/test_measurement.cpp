@@ -8,7 +8,7 @@
 
 #include "measurement/Measurement.h"
 #include "measurement/MeasurementCommands.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 #include "support/CoreRig.h"
 #include "support/ScriptedPeer.h"
 
@@ -279,7 +279,7 @@ struct Road : ::testing::Test, CoreRig {
     std::vector<std::pair<int, bool>> leds;
     Measurement m{model, loop, ui, pxr7x, pxr500c, pxr501,
                   Measurement::Hooks{
-                      nullptr, nullptr, nullptr, nullptr,
+                      nullptr, nullptr,
                       [this](int n, bool on) { leds.emplace_back(n, on); },
                       [this] { ++lineCountResets; },
                       [this](const std::string& c, int32_t v) { shown.emplace_back(c, v); },

@@ -12,7 +12,7 @@
 #include "serial/NetworkPort.h"
 #include "serial/Rfc2217Client.h"
 #include "serial/Telnet.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 #include "support/EmulatorPeer.h"
 #include "support/ScriptedPeer.h"
 #include "support/RemoteMeter.h"

@@ -11,7 +11,7 @@
 
 #include "devices/FieldBinding.h"
 #include "measurement/OutputCalc.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 using namespace pxr;
 

@@ -6,37 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "devices/FieldBinding.h"
 #include "parameters/ParameterClipboard.h"
 #include "parameters/ParameterTransfer.h"
-#include "serial/TextUtils.h"
-#include "support/LoopbackPort.h"
+#include "base/TextUtils.h"
+#include "support/CoreRig.h"
 #include "support/ScriptedPeer.h"
-#include "support/VirtualEventLoop.h"
 
 using namespace pxr;
 using namespace pxr::test;
 
 namespace {
 
-class Ui : public NullUiHooks {
-public:
-    int busy = 0;
-    void setBusyCursor(bool on) override { busy += on ? 1 : -1; }
-};
-
-struct Transfer : ::testing::Test {
-    VirtualEventLoop loop;
-    LoopbackPort backend{loop};
+struct Transfer : ::testing::Test, CoreRig {
     ScriptedPeer peer;
-    TComPort port{backend};
-    Ui ui;
-    ComTransactions tx{port, loop, ui};
-    TComDataPacket mess;
-    MapFieldBinding fields;
-    TPXR7x pxr7x{&fields};
-    TPXR500C pxr500c{&fields};
-    TPXR501 pxr501{&fields};
     bool simulation = false;
     std::vector<int> simuModes;
     int recomputed = 0;
@@ -51,9 +33,7 @@ struct Transfer : ::testing::Test {
 
     void SetUp() override
     {
-        backend.attachPeer(&peer);
-        port.SetPort("/dev/ttyPXR");
-        port.Open();
+        open(peer);
         mess.setStopString(CRLF);
         mess.setComPort(&port);
     }
@@ -62,13 +42,6 @@ struct Transfer : ::testing::Test {
     void answer(const std::string& code, const std::string& values, double after = 8)
     {
         peer.script[code] = {{after, code + " " + values + "\r\n"}};
-    }
-    std::vector<std::string> writes() const
-    {
-        std::vector<std::string> w;
-        for (const auto& b : backend.written())
-            w.push_back(b.bytes);
-        return w;
     }
     double writtenAt(const std::string& bytes) const
     {

@@ -13,7 +13,7 @@
 #endif
 
 #include "serial/PortName.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 using namespace pxr;
 

@@ -10,7 +10,7 @@
 
 #include "measurement/GraphicSetup.h"
 #include "measurement/SeriesModel.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 using namespace pxr;
 

@@ -52,7 +52,7 @@ struct Simu : ::testing::Test {
     std::vector<int32_t> levels;
     MeasurementDecoding decoding{
         line, clock,
-        MeasurementDecoding::Hooks{[] { return true; }, nullptr, [this] { return dialogOpen; },
+        MeasurementDecoding::Hooks{[this] { return dialogOpen; },
                                    [this](int32_t l) { levels.push_back(l); }},
         MeasurementDecoding::Consumers{nullptr, nullptr, nullptr,
                                        [this](double, double v, bool valid) { readings.push_back({valid, v}); }}};

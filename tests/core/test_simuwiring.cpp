@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -165,3 +166,32 @@ TEST_F(Wiring, Pxr501SignalDialogSwitchesTheSimulatedOutput)
 }
 
 } // namespace
+
+// The traffic history shows the simulated lines as a meter would have sent
+// them, though none of them passed the port.
+TEST_F(Wiring, SimulatedLinesReachTheTrafficHistoryWithTheirLineEnd)
+{
+    start(kPXR7X);
+    run(2100);
+    ASSERT_EQ(lines.size(), 4u);
+    const std::deque<std::string>& history = ctl->portHistory().lines();
+    ASSERT_EQ(history.size(), lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string line = lines[i].substr(0, lines[i].find_last_not_of("\r\n") + 1);
+        EXPECT_EQ(history[i], line + "\r\n") << i;
+    }
+    EXPECT_EQ(ctl->portHistory().comPort(), &port);
+}
+
+// A line from the port is in the history once, as it came.
+TEST_F(Wiring, ReceivedLinesReachTheTrafficHistoryOnce)
+{
+    simulate = false;
+    start(kPXR7X);
+    ASSERT_FALSE(ctl->simulationOn());
+    ASSERT_TRUE(port.Connected());
+    backend.inject("005.000\r\n");
+    run(100);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(ctl->portHistory().lines(), (std::deque<std::string>{"005.000\r\n"}));
+}

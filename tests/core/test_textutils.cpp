@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "serial/TextUtils.h"
+#include "base/TextUtils.h"
 #include "support/CommaLocale.h"
 
 using namespace pxr;

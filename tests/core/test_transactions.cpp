@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "serial/ComTransactions.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 #include "support/CoreRig.h"
 #include "support/ScriptedPeer.h"
 

@@ -8,7 +8,7 @@
 
 #include "devices/ParameterTable.h"
 #include "devices/ValueCheck.h"
-#include "serial/TextUtils.h"
+#include "base/TextUtils.h"
 
 using namespace pxr;
 

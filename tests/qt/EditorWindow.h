@@ -22,7 +22,7 @@
 #include "parameters/ParameterCommands.h"
 #include "parameters/ParameterEditorPanel.h"
 #include "qt/WhenShown.h"
-#include "serial/ComSetupForm.h"
+#include "app/ComSetupForm.h"
 
 namespace pxr::test {
 

@@ -16,6 +16,19 @@
 
 namespace pxr::test {
 
+// Polls for the file the starting emulator makes; false after `ms`.
+inline bool waitUntilExists(const QString& path, int ms = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        if (QFileInfo::exists(path))
+            return true;
+        QThread::msleep(10);
+    }
+    return false;
+}
+
 class PtyMeter {
 public:
     explicit PtyMeter(const QString& link) : m_link(link) {}
@@ -33,14 +46,7 @@ public:
         m_proc.start();
         if (!m_proc.waitForStarted(5000))
             return false;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 5000) {
-            if (QFileInfo::exists(m_link))
-                return true;
-            QThread::msleep(10);
-        }
-        return false;
+        return waitUntilExists(m_link);
     }
     // Kills the emulator: its master side closes, as when a cable is pulled.
     void kill()

@@ -43,9 +43,10 @@
 #include "dialogs/DirectorySetupForm.h"
 #include "measurement/GraphicSetupForm.h"
 #include "measurement/LedWidget.h"
-#include "serial/ComSetupForm.h"
-#include "serial/Trace.h"
+#include "app/ComSetupForm.h"
+#include "base/Trace.h"
 #include "qt/WhenShown.h"
+#include "qt/WindowTestMain.h"
 
 using namespace pxr;
 using pxr::test::answerMessageBox;
@@ -831,14 +832,6 @@ void TestMainWindow::portSettingsPanelKeepsTheLineSettingsInView()
     }
 }
 
-int main(int argc, char** argv)
-{
-    // Nothing of the user's own settings may be read or written.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    TestMainWindow tc;
-    return QTest::qExec(&tc, argc, argv);
-}
+PXR_WINDOW_TEST_MAIN(TestMainWindow)
 
 #include "test_mainwindow.moc"

@@ -36,14 +36,15 @@
 #include "measurement/LedWidget.h"
 #include "measurement/LogView.h"
 #include "measurement/MeasurementUi.h"
-#include "serial/ComSetupForm.h"
-#include "serial/Trace.h"
-#include "serial/UiHooks.h"
+#include "app/ComSetupForm.h"
+#include "base/Trace.h"
+#include "base/UiHooks.h"
 #include "qt/WhenShown.h"
 #include "support/SmallFileSystem.h"
 #ifdef PXR_METER_PATH
 #include "qt/PtyMeter.h"
 #include "qt/Ser2Net.h"
+#include "qt/WindowTestMain.h"
 #endif
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -1068,13 +1069,6 @@ void TestMeasurementUi::dtOverRfc2217()
 #endif
 }
 
-int main(int argc, char** argv)
-{
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    TestMeasurementUi tc;
-    return QTest::qExec(&tc, argc, argv);
-}
+PXR_WINDOW_TEST_MAIN(TestMeasurementUi)
 
 #include "test_measurementui.moc"

@@ -43,7 +43,7 @@
 #include "parameters/ParameterCommands.h"
 #include "parameters/ParameterEditorPanel.h"
 #include "qt/EditorWindow.h"
-#include "serial/ComSetupForm.h"
+#include "app/ComSetupForm.h"
 #ifdef PXR_METER_PATH
 #include "qt/PtyMeter.h"
 #endif

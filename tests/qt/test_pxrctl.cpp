@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "qt/PtyMeter.h"
 #include "qt/Ser2Net.h"
 
 namespace {
@@ -133,14 +134,7 @@ public:
         m_proc.start(QStringLiteral(PXR_METER_PATH), QStringList{"--link", m_link, "--verbose"} + args);
         if (!m_proc.waitForStarted(5000))
             return false;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 5000) {
-            if (QFileInfo::exists(m_link))
-                return true;
-            QThread::msleep(10);
-        }
-        return false;
+        return pxr::test::waitUntilExists(m_link);
     }
     // Everything the meter logged so far ("<- " lines are what it received).
     std::string log() const { return readFile(m_logPath); }

@@ -23,7 +23,7 @@
 #include "serial/ComTransactions.h"
 #include "serial/QtComPortBackend.h"
 #include "serial/QtEventLoop.h"
-#include "serial/UiHooks.h"
+#include "base/UiHooks.h"
 #include "simulation/SimuSetupForm.h"
 
 using namespace pxr;

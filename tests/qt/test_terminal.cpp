@@ -31,10 +31,11 @@
 #include "app/MainForm.h"
 #include "app/SettingsStore.h"
 #include "dialogs/DirectorySetupForm.h"
-#include "serial/ChangeBdDlg.h"
-#include "serial/ComSetupForm.h"
+#include "parameters/ChangeBdDlg.h"
+#include "app/ComSetupForm.h"
 #include "terminal/TerminalScreen.h"
 #include "terminal/TerminalView.h"
+#include "qt/WindowTestMain.h"
 
 using namespace pxr;
 
@@ -639,14 +640,6 @@ void TestTerminal::typedCommandReachesTheMeter()
 #endif
 }
 
-int main(int argc, char** argv)
-{
-    // Nothing of the user's own settings may be read or written.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    TestTerminal tc;
-    return QTest::qExec(&tc, argc, argv);
-}
+PXR_WINDOW_TEST_MAIN(TestTerminal)
 
 #include "test_terminal.moc"

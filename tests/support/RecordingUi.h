@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/UiHooks.h"
+#include "base/UiHooks.h"
 
 namespace pxr::test {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <utility>
 
-#include "serial/EventLoop.h"
+#include "base/EventLoop.h"
 
 namespace pxr::test {
 

@@ -1,4 +1,4 @@
-#include "serial/ChangeBdDlg.h"
+#include "parameters/ChangeBdDlg.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -7,7 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "serial/BaudRateChange.h"
+#include "parameters/BaudRateChange.h"
+#include "dialogs/DialogButtons.h"
 
 namespace pxr {
 
@@ -30,16 +31,9 @@ TChangeBdDlg::TChangeBdDlg(QWidget* parent) : QDialog(parent)
     row->addWidget(Combo2, 1);
     layout->addWidget(group);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    Button1 = new QPushButton(QStringLiteral("OK"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Cancel"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    layout->addLayout(buttons);
+    const DialogButtons buttons = addDialogButtons(this, layout, QStringLiteral("Button1"), QStringLiteral("Button2"));
+    Button1 = buttons.ok;
+    Button2 = buttons.cancel;
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(Button1, &QPushButton::clicked, this, &TChangeBdDlg::Button1Click);

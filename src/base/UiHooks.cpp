@@ -1,4 +1,4 @@
-#include "serial/UiHooks.h"
+#include "base/UiHooks.h"
 
 namespace pxr {
 

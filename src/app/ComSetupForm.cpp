@@ -1,4 +1,4 @@
-#include "serial/ComSetupForm.h"
+#include "app/ComSetupForm.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/InterfaceSetup.h"
+#include "dialogs/DialogButtons.h"
 
 namespace pxr {
 
@@ -101,21 +102,13 @@ TComSetupForm::TComSetupForm(QWidget* parent) : QDialog(parent)
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
     demoLayout->addWidget(CheckBox2);
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Cancel"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(OKButton);
-    buttons->addWidget(Button2);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(settings);
     layout->addWidget(option);
     layout->addWidget(demo);
-    layout->addLayout(buttons);
+    const DialogButtons buttons = addDialogButtons(this, layout, QStringLiteral("OKButton"), QStringLiteral("Button2"));
+    OKButton = buttons.ok;
+    Button2 = buttons.cancel;
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // Only the user's picks run the rules, not the filling in FormShow.

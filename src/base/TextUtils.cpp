@@ -1,4 +1,4 @@
-#include "serial/TextUtils.h"
+#include "base/TextUtils.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,10 +1,10 @@
-#include "serial/BaudRateChange.h"
+#include "parameters/BaudRateChange.h"
 
 #include <algorithm>
 
 #include "devices/FieldBinding.h"
 #include "devices/ParameterTable.h"
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 namespace pxr {
 

@@ -1,4 +1,4 @@
-#include "serial/Trace.h"
+#include "base/Trace.h"
 
 #include <cstdarg>
 #include <cstdio>
