@@ -186,6 +186,12 @@ public:
     // Received lines counted by the terminal, shown in status panel 1; "Clear
     // Log Window" and the diagram's "Clear" set it back to 0.
     LineCounter LineCount;
+    // Counts characters the terminal showed by the model line's rule (a blank
+    // on PXR500C, an LF otherwise); true when the count changed.
+    bool countTerminalChars(const std::string& chars)
+    {
+        return LineCount.count(chars, m_deviceType == kPXR500C);
+    }
 
 private:
     void closingSteps();

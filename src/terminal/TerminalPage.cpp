@@ -80,7 +80,7 @@ bool TerminalPage::write(const std::string& bytes)
 void TerminalPage::ComTerminalChar(const std::string& chars)
 {
     MainController& ctl = m_form.controller();
-    if (ctl.LineCount.count(chars, ctl.deviceType() == kPXR500C))
+    if (ctl.countTerminalChars(chars))
         showLineCount(ctl.LineCount.text());
 }
 
