@@ -20,6 +20,7 @@
 #include "base/Trace.h"
 #include "support/EmulatorPeer.h"
 #include "support/FakeView.h"
+#include "support/RecordingSink.h"
 #include "support/LoopbackPort.h"
 #include "support/ScriptedPeer.h"
 #include "support/VirtualEventLoop.h"
@@ -38,7 +39,7 @@ struct MainFixture : ::testing::Test {
     FakeView view;
     std::unique_ptr<MainController> ctl;
     std::vector<std::string> systemPorts{"/dev/ttyS1", "/dev/ttyS0"};
-    std::vector<std::string> messPackets;
+    RecordingSink readings; // what the decoding made readings of
 
     void SetUp() override { backend.attachPeer(&peer); }
     void TearDown() override
@@ -62,8 +63,8 @@ struct MainFixture : ::testing::Test {
     {
         ctl = std::make_unique<MainController>(port, loop, store, view);
         ctl->ListPorts = [this] { return systemPorts; };
-        ctl->MessPacket = [this](const std::string& p) { messPackets.push_back(p); };
         ctl->FormCreate(args);
+        readings.attachTo(ctl->measurement()->decoding);
     }
     void start(const std::vector<std::string>& args = {})
     {
@@ -100,7 +101,7 @@ struct ArrangementCase {
     bool noCRLF;
     bool output2;
     std::string streamed;                 // what the meter sends
-    std::vector<std::string> packets;     // what the reading decoder gets
+    std::vector<std::string> packets;     // the lines the decoding reads
 };
 
 const ArrangementCase kArrangementCases[] = {
@@ -161,7 +162,7 @@ TEST_P(Arrangements, WindowFramerAndHistoryFollowTheModelLine)
     ASSERT_TRUE(port.Connected());
     backend.inject(c.streamed);
     loop.waitFor(100);
-    EXPECT_EQ(messPackets, c.packets);
+    EXPECT_EQ(readings.lines, c.packets);
 }
 
 INSTANTIATE_TEST_SUITE_P(ModelLines, Arrangements, ::testing::ValuesIn(kArrangementCases),

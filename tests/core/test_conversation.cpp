@@ -22,6 +22,7 @@
 #include "parameters/BaudRateChange.h"
 #include "support/EmulatorPeer.h"
 #include "support/FakeView.h"
+#include "support/RecordingSink.h"
 #include "support/LoopbackPort.h"
 #include "support/VirtualEventLoop.h"
 
@@ -243,12 +244,12 @@ TEST(Conversation, EditorLockedWhileAReadoutFillsIt)
 TEST(Conversation, ReadingsKeepFlowingDuringAConversation)
 {
     Rig rig(MeterModel::PXR500C);
-    size_t packets = 0;
+    RecordingSink readings;
+    readings.attachTo(rig.ctl->measurement()->decoding);
     size_t beforeEsc = 0;
-    rig.ctl->MessPacket = [&packets](const std::string&) { ++packets; };
     rig.backend.onWrite = [&](const std::string& bytes) {
         if (bytes == "\x1b")
-            beforeEsc = packets;
+            beforeEsc = readings.readings.size();
     };
     // DT on a streaming PXR500C first watches the line for a second: the
     // readings go on reaching the decoding meanwhile.

@@ -12,6 +12,7 @@
 #include "app/KeyValueBackend.h"
 #include "app/MainController.h"
 #include "support/FakeView.h"
+#include "support/RecordingSink.h"
 #include "support/LoopbackPort.h"
 #include "support/VirtualEventLoop.h"
 
@@ -28,7 +29,8 @@ struct Wiring : ::testing::Test {
     FakeView view;
     bool simulate = true; // what the interface setup is closed with
     std::unique_ptr<MainController> ctl;
-    std::vector<std::string> lines;
+    RecordingSink readings;
+    std::vector<std::string>& lines = readings.lines; // the simulated lines, trimmed
     std::vector<double> times;
 
     void start(int line)
@@ -40,11 +42,9 @@ struct Wiring : ::testing::Test {
             return true;
         };
         ctl = std::make_unique<MainController>(port, loop, store, view);
-        ctl->MessPacket = [this](const std::string& p) {
-            lines.push_back(p);
-            times.push_back(loop.nowMs());
-        };
         ctl->FormCreate({});
+        readings.attachTo(ctl->measurement()->decoding);
+        readings.onReading = [this](const Reading&) { times.push_back(loop.nowMs()); };
         ctl->FormShow();
     }
     void TearDown() override

@@ -183,7 +183,7 @@ void TestMeasurementUi::zoomNarrowsAndWidensEveryAxis()
 {
     SeriesModel series;
     for (int i = 0; i <= 20; ++i)
-        series.AddDiagramPoint(false, 10.0, i * 0.5);
+        series.AddDiagramPoint({i * 0.5, 10.0, true});
     DiagramZoom zoom;
     DiagramWidget chart;
     chart.resize(400, 300);
@@ -198,7 +198,7 @@ void TestMeasurementUi::zoomNarrowsAndWidensEveryAxis()
     QVERIFY(qFuzzyCompare(chart.xAxis->range().lower, x0.lower + 0.15 * x0.size()));
     QVERIFY(qFuzzyCompare(chart.xAxis->range().upper, x0.upper - 0.15 * x0.size()));
     // New readings do not undo a zoom.
-    series.AddDiagramPoint(false, 30.0, 11.0);
+    series.AddDiagramPoint({11.0, 30.0, true});
     chart.refresh();
     QCOMPARE(chart.yAxis->range().lower, 6.0);
 
@@ -214,7 +214,7 @@ void TestMeasurementUi::mouseZoomIsKeptByTheCore()
 {
     SeriesModel series;
     for (int i = 0; i <= 20; ++i)
-        series.AddDiagramPoint(false, 10.0, i);
+        series.AddDiagramPoint({double(i), 10.0, true});
     DiagramZoom zoom;
     DiagramWidget chart;
     chart.resize(400, 300);
@@ -224,7 +224,7 @@ void TestMeasurementUi::mouseZoomIsKeptByTheCore()
     chart.xAxis->setRange(2, 8);
     chart.yAxis->setRange(5, 15);
     QVERIFY(zoom.zoomed());
-    series.AddDiagramPoint(false, 12.0, 21);
+    series.AddDiagramPoint({21, 12.0, true});
     chart.refresh();
     QCOMPARE(chart.xAxis->range().lower, 2.0);
     QCOMPARE(chart.yAxis->range().upper, 15.0);
@@ -262,7 +262,7 @@ void TestMeasurementUi::shownZoomStepsToTheCoresRanges()
 {
     SeriesModel series;
     for (int i = 0; i <= 20; ++i)
-        series.AddDiagramPoint(false, 10.0, i * 0.5);
+        series.AddDiagramPoint({i * 0.5, 10.0, true});
     DiagramZoom zoom, hiddenZoom;
     DiagramWidget chart, hidden;
     hidden.attach(&series, &hiddenZoom);
@@ -304,7 +304,7 @@ void TestMeasurementUi::shownZoomStepsToTheCoresRanges()
     // Reset, with points arriving meanwhile: it ends on the axes of all of them.
     chart.ResetZoom();
     QVERIFY(chart.zoomAnimating());
-    series.AddDiagramPoint(false, 30.0, 14.0);
+    series.AddDiagramPoint({14.0, 30.0, true});
     chart.refresh();
     QTRY_VERIFY(!chart.zoomAnimating());
     QVERIFY(!zoom.zoomed());
@@ -321,7 +321,7 @@ void TestMeasurementUi::rectangleZoomStepsToTheCoresRanges()
 {
     SeriesModel series;
     for (int i = 0; i <= 20; ++i)
-        series.AddDiagramPoint(false, 10.0, i);
+        series.AddDiagramPoint({double(i), 10.0, true});
     DiagramZoom zoom;
     DiagramWidget chart;
     chart.resize(400, 300);
@@ -469,7 +469,7 @@ void TestMeasurementUi::printIntoPdf()
     QTemporaryDir dir;
     SeriesModel series;
     for (int i = 0; i < 100; ++i)
-        series.AddDiagramPoint(i % 17 == 0, 5 + (i % 10), i * 0.1);
+        series.AddDiagramPoint({i * 0.1, double(5 + (i % 10)), i % 17 != 0});
     DiagramWidget chart;
     chart.resize(600, 400);
     chart.attach(&series, nullptr);
@@ -487,7 +487,7 @@ void TestMeasurementUi::printedPageLayout()
 {
     SeriesModel series;
     for (int i = 0; i < 50; ++i)
-        series.AddDiagramPoint(false, 20, i);
+        series.AddDiagramPoint({double(i), 20, true});
     DiagramWidget chart;
     chart.resize(500, 300); // the page does not depend on the widget's size
     chart.attach(&series, nullptr);
@@ -544,8 +544,8 @@ void TestMeasurementUi::savePictureInTheNamedFormat()
     QFETCH(QByteArray, signature);
     QTemporaryDir dir;
     SeriesModel series;
-    series.AddDiagramPoint(false, 5, 0);
-    series.AddDiagramPoint(false, 6, 1);
+    series.AddDiagramPoint({0, 5, true});
+    series.AddDiagramPoint({1, 6, true});
     DiagramWidget chart;
     chart.resize(320, 240);
     chart.attach(&series, nullptr);
@@ -576,7 +576,7 @@ void TestMeasurementUi::savePictureOnAFullDiskLeavesNoPart()
         QSKIP("cannot mount a small file system here (needs root)");
     SeriesModel series;
     for (int i = 0; i < 50; ++i)
-        series.AddDiagramPoint(false, i % 7, i);
+        series.AddDiagramPoint({double(i), double(i % 7), true});
     DiagramWidget chart;
     chart.resize(400, 300); // 480 KB as a bitmap: more than the disk holds
     chart.attach(&series, nullptr);
@@ -647,7 +647,7 @@ void TestMeasurementUi::logViewShowsTheLogInBatches()
     };
     // 300 readings in passes of 7: the view keeps its rows, ends with the last line.
     for (int i = 0; i < 300; ++i) {
-        log.LogReading(i, i * 0.5, i % 50 != 3);
+        log.LogReading({double(i), i * 0.5, i % 50 != 3});
         if (i % 7 == 0)
             view.flush();
     }
@@ -668,8 +668,8 @@ void TestMeasurementUi::logViewShowsTheLogInBatches()
     log.acClearLogExecute();
     view.flush();
     QVERIFY(rows().isEmpty());
-    log.LogReading(1, 2, true);
-    log.LogReading(2, 3, true);
+    log.LogReading({1, 2, true});
+    log.LogReading({2, 3, true});
     view.flush();
     QCOMPARE(rows(), (QStringList{"1.000;2.000", "2.000;3.000"}));
 }
@@ -881,7 +881,7 @@ void TestMeasurementUi::windowStatisticsFollowReadingsZoomAndClear()
     ReadingStats visible;
     for (size_t i = 0; i < m.series.size(); ++i)
         if (m.series.at(i).t >= x.min && m.series.at(i).t <= x.max)
-            visible.add(false, m.series.at(i).y);
+            visible.add({0, m.series.at(i).y, true});
     QVERIFY(visible.count() > 0 && visible.count() < 10);
     QVERIFY2(lines[1].endsWith(QStringLiteral(":  ") +
                                QString::fromStdString(FormatReadingStats(visible, sep.toLatin1().at(0)))),
