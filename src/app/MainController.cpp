@@ -665,25 +665,32 @@ void MainController::setFieldBinding(FieldBinding* binding)
 
 // ---- simulated device and signal strength -----------------------------------
 
+std::string MainController::simuParameter(DeviceType line, const std::string& code, int index) const
+{
+    const ParameterSet* set = line == kPXR7X     ? static_cast<const ParameterSet*>(m_pxr7x.get())
+                              : line == kPXR500C ? static_cast<const ParameterSet*>(m_pxr500c.get())
+                                                 : static_cast<const ParameterSet*>(m_pxr501.get());
+    return set && index >= 0 ? set->value(code, static_cast<std::size_t>(index)) : std::string();
+}
+
+bool MainController::signalDialogOpen() const
+{
+    return m_signalLevel && m_signalLevel->Active;
+}
+
+// A simulated line takes the road of a line the measurement framer cut.
+void MainController::deliverSimulatedLine(const std::string& line)
+{
+    // It never passes the port: the traffic history gets it here.
+    m_history.addSimulatedLine(TrimTrailingControls(line));
+    if (m_measurement)
+        m_measurement->simulatedLine(line);
+}
+
 void MainController::installSimulation()
 {
-    SimuDevice::Hooks h;
-    h.deviceType = [this] { return m_deviceType; };
-    h.parameter = [this](DeviceType line, const std::string& code, int index) -> std::string {
-        const ParameterSet* set = line == kPXR7X     ? static_cast<const ParameterSet*>(m_pxr7x.get())
-                                  : line == kPXR500C ? static_cast<const ParameterSet*>(m_pxr500c.get())
-                                                     : static_cast<const ParameterSet*>(m_pxr501.get());
-        return set && index >= 0 ? set->value(code, static_cast<std::size_t>(index)) : std::string();
-    };
-    h.signalDialogOpen = [this] { return m_signalLevel && m_signalLevel->Active; };
-    // A simulated line takes the road of a line the measurement framer cut.
-    h.deliverLine = [this](const std::string& line) {
-        // It never passes the port: the traffic history gets it here.
-        m_history.addSimulatedLine(TrimTrailingControls(line));
-        if (m_measurement)
-            m_measurement->simulatedLine(line);
-    };
-    m_simu = std::make_unique<SimuDevice>(*m_simuTimer, m_simuSetup, std::move(h));
+    SimuHost& host = *this;
+    m_simu = std::make_unique<SimuDevice>(*m_simuTimer, m_simuSetup, host);
 
     setHandler("acDJ", [this] {
         if (m_signalLevel && m_pxr501)

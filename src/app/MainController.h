@@ -48,7 +48,7 @@ std::string portLostText(const std::string& portName, const std::string& osMessa
 // error", ...), which would only mislead; true for any other text.
 bool systemTextExplainsLoss(const std::string& osMessage);
 
-class MainController {
+class MainController : private SimuHost {
 public:
     MainController(TComPort& port, EventLoop& loop, KeyValueBackend& settings, MainView& view);
     ~MainController();
@@ -126,7 +126,7 @@ public:
     void Timer_AutoGetTimer();
 
     // ---- state ----
-    DeviceType deviceType() const { return m_deviceType; }
+    DeviceType deviceType() const override { return m_deviceType; }
     bool simulationOn() const { return m_simulationOn; }
     bool historyNoCRLF() const { return m_historyNoCRLF; }
     // The traffic history CPortHistory1 shows: what the port received, and
@@ -195,8 +195,13 @@ private:
     void afterConversation();
     void portLost(const std::string& osMessage);
     void applySimulationEffects();
-    // The simulated device's hooks and the signal-strength actions.
+    // The simulated device and the signal-strength actions.
     void installSimulation();
+    // SimuHost: the parameter sets, the signal-strength dialog, and the road
+    // of a line the measurement framer cut.
+    std::string simuParameter(DeviceType line, const std::string& code, int index) const override;
+    bool signalDialogOpen() const override;
+    void deliverSimulatedLine(const std::string& line) override;
 
     TComPort& m_port;
     EventLoop& m_loop;
