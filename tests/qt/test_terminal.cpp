@@ -6,11 +6,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QPlainTextEdit>
@@ -36,6 +34,7 @@
 #include "app/ComSetupForm.h"
 #include "terminal/TerminalScreen.h"
 #include "terminal/TerminalView.h"
+#include "qt/WindowRig.h"
 #include "qt/WindowTestMain.h"
 
 using namespace pxr;
@@ -334,13 +333,9 @@ void TestTerminal::fontButtons()
 
 void TestTerminal::largerFontKeepsTheCursorRowInView()
 {
-    MemoryKeyValueBackend store(true);
-    store.put("ComPort", "Port", StoredValue::text("/nonexistent/pxr-test-port"));
-    TMainForm f(store, {});
-    f.createDialogs();
-    whenShown(f.ComSetupForm, [&] { QTest::mouseClick(f.ComSetupForm->Button2, Qt::LeftButton); });
-    f.show();
-    QTRY_VERIFY(f.windowTitle().startsWith("PXRTool ("));
+    test::Window w;
+    QVERIFY(w.startOn("/nonexistent/pxr-test-port", test::Answer::Cancel));
+    TMainForm& f = *w.form;
     f.Notebook->setCurrentIndex(2);
     TerminalView& term = *f.terminalPage().view();
     QScrollBar& bar = *term.verticalScrollBar();
@@ -559,23 +554,15 @@ void TestTerminal::lastChangeOfABurstIsPainted()
 
 void TestTerminal::typedCommandReachesTheMeter()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
-    QTemporaryDir dir;
-    const QString link = dir.filePath("pxr");
-    QProcess meter;
-    meter.start(PXR_METER_PATH, {"--model", "pxr7x", "--link", link});
-    QVERIFY(meter.waitForStarted(3000));
-    QVERIFY(QTest::qWaitFor([&] { return QFileInfo(link).isSymLink(); }, 5000));
-
-    MemoryKeyValueBackend store(true);
-    store.put("ComPort", "Port", StoredValue::text(link.toStdString()));
-    auto form = std::make_unique<TMainForm>(store, std::vector<std::string>{});
-    TMainForm& f = *form;
-    f.createDialogs();
-    whenShown(f.ComSetupForm, [&] { QTest::keyClick(f.ComSetupForm, Qt::Key_Return); });
-    f.show();
+    if (!test::PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
+    test::MeterWindow w;
+    QVERIFY(w.meter.start({"--model", "pxr7x"}));
+    const QString link = w.link();
+    w.put("ComPort", "Port", link);
+    w.create();
+    QVERIFY(w.show({}, test::Answer::Return));
+    TMainForm& f = *w.form;
     QTRY_VERIFY_WITH_TIMEOUT(f.controller().port().Connected() && f.windowTitle() == "PXRTool (PXR7X)", 5000);
 
     f.Notebook->setCurrentIndex(2);
@@ -636,9 +623,6 @@ void TestTerminal::typedCommandReachesTheMeter()
                              3000);
 
     f.action("acExit")->trigger();
-    meter.kill();
-    meter.waitForFinished(2000);
-#endif
 }
 
 PXR_WINDOW_TEST_MAIN(TestTerminal)
