@@ -121,7 +121,10 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
 
     m_ctl.FormCreate(args);
     // The parameter editor and its file and clipboard commands.
-    m_parameterCommands = new ParameterCommands(*this);
+    m_parameterCommands = new ParameterCommands(m_pageHost, Notebook_Left, m_printer, this);
+    m_ctl.setFieldBinding(&m_parameterCommands->panel());
+    for (const ActionHandler& h : m_parameterCommands->handlers())
+        m_ctl.setHandler(h.action, h.run);
     m_measurementUi = new MeasurementUi(*this);
     for (const ActionHandler& h : m_terminalPage->handlers())
         m_ctl.setHandler(h.action, h.run);
@@ -152,6 +155,7 @@ void TMainForm::createDialogs()
     ComSetupForm->setFindHooks(std::move(find));
     SignalLevelDlg = new TSignalLevelDlg(m_ctl.signalLevel(), this);
     DirectorySetupForm = new TDirectorySetupForm(m_ctl.settings(), m_ctl.DocumentsFolder, this);
+    m_pageHost.setDirectorySetup(&DirectorySetupForm->model());
     ChangeBdDlg = new TChangeBdDlg(this);
     m_terminalPage->setBaudRateDialog(ChangeBdDlg);
     SimuSetupForm = new TSimuSetupForm(m_ctl.simuSetup(), this);

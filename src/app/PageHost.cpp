@@ -14,4 +14,12 @@ const FieldBinding* PageHost::parameterEditor()
     return set ? set->binding() : nullptr;
 }
 
+DeviceType PageHost::deviceType() const { return m_ctl.deviceType(); }
+
+void PageHost::showPassingStatus(const std::string& text) { m_ctl.showPassingStatus(text); }
+
+std::string PageHost::parameterFolder() const { return dialogFolder(m_directories, DialogFolder::Parameter, documentsFolder()); }
+
+std::string PageHost::documentsFolder() const { return m_ctl.DocumentsFolder; }
+
 } // namespace pxr
