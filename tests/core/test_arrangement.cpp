@@ -69,7 +69,7 @@ struct ArrangementCase {
     bool noCRLF;
     bool output2;
     std::string streamed;                 // what the meter sends
-    std::vector<std::string> packets;     // what the reading decoder gets
+    std::vector<std::string> packets;     // the lines the decoding reads
 };
 
 const ArrangementCase kArrangementCases[] = {
@@ -130,7 +130,7 @@ TEST_P(Arrangements, WindowFramerAndHistoryFollowTheModelLine)
     ASSERT_TRUE(port.Connected());
     backend.inject(c.streamed);
     loop.waitFor(100);
-    EXPECT_EQ(packets, c.packets);
+    EXPECT_EQ(decoded.lines, c.packets);
 }
 
 INSTANTIATE_TEST_SUITE_P(ModelLines, Arrangements, ::testing::ValuesIn(kArrangementCases),

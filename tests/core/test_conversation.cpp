@@ -223,11 +223,11 @@ TEST(Conversation, EditorLockedWhileAReadoutFillsIt)
 TEST(Conversation, ReadingsKeepFlowingDuringAConversation)
 {
     Rig rig(MeterModel::PXR500C);
-    rig.packets.clear(); // only those that come during the command count
+    rig.decoded.readings.clear(); // only those that come during the command count
     size_t beforeEsc = 0;
     rig.backend.onWrite = [&](const std::string& bytes) {
         if (bytes == "\x1b")
-            beforeEsc = rig.packets.size();
+            beforeEsc = rig.decoded.readings.size();
     };
     // DT on a streaming PXR500C first watches the line for a second: the
     // readings go on reaching the decoding meanwhile.

@@ -16,7 +16,7 @@ using namespace pxr::test;
 
 namespace {
 
-// The lines the simulated device makes reach `packets` (at `packetTimes`).
+// The lines the simulated device makes reach `decoded.lines` (at `decodedTimes`).
 struct Wiring : ::testing::Test, ControllerRig {
     bool simulate = true; // what the interface setup is closed with
 
@@ -38,7 +38,7 @@ struct Wiring : ::testing::Test, ControllerRig {
     }
     double lastGap() const
     {
-        return packetTimes.size() < 2 ? -1 : packetTimes.back() - packetTimes[packetTimes.size() - 2];
+        return decodedTimes.size() < 2 ? -1 : decodedTimes.back() - decodedTimes[decodedTimes.size() - 2];
     }
 };
 
@@ -49,10 +49,10 @@ TEST_F(Wiring, SimulationFeedsTheDecodingWithThePortClosed)
     EXPECT_FALSE(port.Connected());
     EXPECT_EQ(view.title, "PXRTool (PXR7X) Simulation");
     run(2100);
-    ASSERT_EQ(packets.size(), 4u);
-    EXPECT_EQ(packets[0].substr(0, 6), "005.00");
+    ASSERT_EQ(decoded.lines.size(), 4u);
+    EXPECT_EQ(decoded.lines[0].substr(0, 6), "005.00");
     EXPECT_EQ(ctl->measurement()->decoding.readingCount(), 4u);
-    EXPECT_EQ(ctl->measurement()->decoding.LastMessLine(), packets.back());
+    EXPECT_EQ(ctl->measurement()->decoding.LastMessLine(), decoded.lines.back());
     EXPECT_TRUE(backend.written().empty());
 }
 
@@ -63,9 +63,9 @@ TEST_F(Wiring, MeasuringCommandsSwitchTheSimulatedDevice)
     run(1000);
     EXPECT_EQ(lastGap(), 100);
     ctl->execute("acStop");
-    const size_t stopped = packets.size();
+    const size_t stopped = decoded.lines.size();
     run(2000);
-    EXPECT_EQ(packets.size(), stopped);
+    EXPECT_EQ(decoded.lines.size(), stopped);
     ctl->PXR7x()->setValue("ST", 0, "2");
     ctl->execute("acDT");
     run(2000);
@@ -101,9 +101,9 @@ TEST_F(Wiring, SwitchingSimulationOffStopsTheLinesAndKeepsTheMode)
     ctl->acSettingsExecute();
     EXPECT_FALSE(ctl->simulationOn());
     EXPECT_FALSE(ctl->SimuTimer().isActive());
-    const size_t before = packets.size();
+    const size_t before = decoded.lines.size();
     run(2000);
-    EXPECT_EQ(packets.size(), before);
+    EXPECT_EQ(decoded.lines.size(), before);
     EXPECT_EQ(ctl->simuDevice().SimuMode, 3);
     simulate = true;
     ctl->acSettingsExecute();
@@ -116,18 +116,18 @@ TEST_F(Wiring, Pxr500cSignalDialogTurnsTheLinesIntoLevels)
     start(kPXR500C);
     ctl->PXR500C()->setValue("SA", 0, "20");
     run(1000);
-    ASSERT_FALSE(packets.empty());
-    EXPECT_EQ(packets.back().substr(0, 7), "    5.0");
+    ASSERT_FALSE(decoded.lines.empty());
+    EXPECT_EQ(decoded.lines.back().substr(0, 7), "    5.0");
     ctl->execute("acDJ"); // no window here: the dialog stays open
     ASSERT_TRUE(ctl->signalLevel()->Active);
-    packets.clear();
+    decoded.lines.clear();
     run(1000);
-    ASSERT_FALSE(packets.empty());
-    for (const std::string& l : packets)
+    ASSERT_FALSE(decoded.lines.empty());
+    for (const std::string& l : decoded.lines)
         EXPECT_EQ(l.substr(0, 7), "    150") << l;
     ctl->signalLevel()->FormClose();
     run(1000);
-    EXPECT_EQ(packets.back().substr(0, 7), "    5.0");
+    EXPECT_EQ(decoded.lines.back().substr(0, 7), "    5.0");
     EXPECT_TRUE(backend.written().empty());
 }
 
@@ -137,14 +137,14 @@ TEST_F(Wiring, Pxr501SignalDialogSwitchesTheSimulatedOutput)
     ctl->PXR501()->SetSD(0, "1");
     ctl->PXR501()->SetSD(1, "0");
     run(1000);
-    ASSERT_FALSE(packets.empty());
-    EXPECT_EQ(packets.back().substr(0, 5), "H0013");
+    ASSERT_FALSE(decoded.lines.empty());
+    EXPECT_EQ(decoded.lines.back().substr(0, 5), "H0013");
     ctl->execute("acSd");
-    packets.clear();
+    decoded.lines.clear();
     run(1000);
-    ASSERT_FALSE(packets.empty());
-    EXPECT_EQ(packets.back().substr(0, 9), "D 0005.00");
-    EXPECT_EQ(packets.back().substr(11, 3), "014"); // the simulated signal level
+    ASSERT_FALSE(decoded.lines.empty());
+    EXPECT_EQ(decoded.lines.back().substr(0, 9), "D 0005.00");
+    EXPECT_EQ(decoded.lines.back().substr(11, 3), "014"); // the simulated signal level
     ctl->signalLevel()->FormClose();
     EXPECT_EQ(ctl->PXR501()->GetSD(0), "1");
     EXPECT_EQ(ctl->PXR501()->GetSD(1), "0");
@@ -158,11 +158,11 @@ TEST_F(Wiring, SimulatedLinesReachTheTrafficHistoryWithTheirLineEnd)
 {
     start(kPXR7X);
     run(2100);
-    ASSERT_EQ(packets.size(), 4u);
+    ASSERT_EQ(decoded.lines.size(), 4u);
     const std::deque<std::string>& history = ctl->portHistory().lines();
-    ASSERT_EQ(history.size(), packets.size());
-    for (size_t i = 0; i < packets.size(); ++i) {
-        const std::string line = packets[i].substr(0, packets[i].find_last_not_of("\r\n") + 1);
+    ASSERT_EQ(history.size(), decoded.lines.size());
+    for (size_t i = 0; i < decoded.lines.size(); ++i) {
+        const std::string line = decoded.lines[i].substr(0, decoded.lines[i].find_last_not_of("\r\n") + 1);
         EXPECT_EQ(history[i], line + "\r\n") << i;
     }
     EXPECT_EQ(ctl->portHistory().comPort(), &port);
@@ -177,6 +177,6 @@ TEST_F(Wiring, ReceivedLinesReachTheTrafficHistoryOnce)
     ASSERT_TRUE(port.Connected());
     backend.inject("005.000\r\n");
     run(100);
-    ASSERT_EQ(packets.size(), 1u);
+    ASSERT_EQ(decoded.lines.size(), 1u);
     EXPECT_EQ(ctl->portHistory().lines(), (std::deque<std::string>{"005.000\r\n"}));
 }

@@ -151,7 +151,7 @@ struct ZoomChart {
     explicit ZoomChart(double step)
     {
         for (int i = 0; i <= 20; ++i)
-            series.AddDiagramPoint(false, 10.0, i * step);
+            series.AddDiagramPoint({i * step, 10.0, true});
         chart.resize(400, 300);
         chart.attach(&series, &zoom);
     }
@@ -172,7 +172,7 @@ void TestMeasurementUi::zoomNarrowsAndWidensEveryAxis()
     QVERIFY(qFuzzyCompare(z.chart.xAxis->range().lower, x0.lower + 0.15 * x0.size()));
     QVERIFY(qFuzzyCompare(z.chart.xAxis->range().upper, x0.upper - 0.15 * x0.size()));
     // New readings do not undo a zoom.
-    z.series.AddDiagramPoint(false, 30.0, 11.0);
+    z.series.AddDiagramPoint({11.0, 30.0, true});
     z.chart.refresh();
     QCOMPARE(z.chart.yAxis->range().lower, 6.0);
 
@@ -192,7 +192,7 @@ void TestMeasurementUi::mouseZoomIsKeptByTheCore()
     z.chart.xAxis->setRange(2, 8);
     z.chart.yAxis->setRange(5, 15);
     QVERIFY(z.zoom.zoomed());
-    z.series.AddDiagramPoint(false, 12.0, 21);
+    z.series.AddDiagramPoint({21, 12.0, true});
     z.chart.refresh();
     QCOMPARE(z.chart.xAxis->range().lower, 2.0);
     QCOMPARE(z.chart.yAxis->range().upper, 15.0);
@@ -268,7 +268,7 @@ void TestMeasurementUi::shownZoomStepsToTheCoresRanges()
     // Reset, with points arriving meanwhile: it ends on the axes of all of them.
     z.chart.ResetZoom();
     QVERIFY(z.chart.zoomAnimating());
-    z.series.AddDiagramPoint(false, 30.0, 14.0);
+    z.series.AddDiagramPoint({14.0, 30.0, true});
     z.chart.refresh();
     QTRY_VERIFY(!z.chart.zoomAnimating());
     QVERIFY(!z.zoom.zoomed());
@@ -427,7 +427,7 @@ void TestMeasurementUi::printIntoPdf()
     QTemporaryDir dir;
     SeriesModel series;
     for (int i = 0; i < 100; ++i)
-        series.AddDiagramPoint(i % 17 == 0, 5 + (i % 10), i * 0.1);
+        series.AddDiagramPoint({i * 0.1, double(5 + (i % 10)), i % 17 != 0});
     DiagramWidget chart;
     chart.resize(600, 400);
     chart.attach(&series, nullptr);
@@ -445,7 +445,7 @@ void TestMeasurementUi::printedPageLayout()
 {
     SeriesModel series;
     for (int i = 0; i < 50; ++i)
-        series.AddDiagramPoint(false, 20, i);
+        series.AddDiagramPoint({double(i), 20, true});
     DiagramWidget chart;
     chart.resize(500, 300); // the page does not depend on the widget's size
     chart.attach(&series, nullptr);
@@ -502,8 +502,8 @@ void TestMeasurementUi::savePictureInTheNamedFormat()
     QFETCH(QByteArray, signature);
     QTemporaryDir dir;
     SeriesModel series;
-    series.AddDiagramPoint(false, 5, 0);
-    series.AddDiagramPoint(false, 6, 1);
+    series.AddDiagramPoint({0, 5, true});
+    series.AddDiagramPoint({1, 6, true});
     DiagramWidget chart;
     chart.resize(320, 240);
     chart.attach(&series, nullptr);
@@ -534,7 +534,7 @@ void TestMeasurementUi::savePictureOnAFullDiskLeavesNoPart()
         QSKIP("cannot mount a small file system here (needs root)");
     SeriesModel series;
     for (int i = 0; i < 50; ++i)
-        series.AddDiagramPoint(false, i % 7, i);
+        series.AddDiagramPoint({double(i), double(i % 7), true});
     DiagramWidget chart;
     chart.resize(400, 300); // 480 KB as a bitmap: more than the disk holds
     chart.attach(&series, nullptr);
@@ -604,7 +604,7 @@ void TestMeasurementUi::logViewShowsTheLogInBatches()
     };
     // 300 readings in passes of 7: the view keeps its rows, ends with the last line.
     for (int i = 0; i < 300; ++i) {
-        log.LogReading(i, i * 0.5, i % 50 != 3);
+        log.LogReading({double(i), i * 0.5, i % 50 != 3});
         if (i % 7 == 0)
             view.flush();
     }
@@ -625,8 +625,8 @@ void TestMeasurementUi::logViewShowsTheLogInBatches()
     log.acClearLogExecute();
     view.flush();
     QVERIFY(rows().isEmpty());
-    log.LogReading(1, 2, true);
-    log.LogReading(2, 3, true);
+    log.LogReading({1, 2, true});
+    log.LogReading({2, 3, true});
     view.flush();
     QCOMPARE(rows(), (QStringList{"1.000;2.000", "2.000;3.000"}));
 }
@@ -837,7 +837,7 @@ void TestMeasurementUi::windowStatisticsFollowReadingsZoomAndClear()
     ReadingStats visible;
     for (size_t i = 0; i < m.series.size(); ++i)
         if (m.series.at(i).t >= x.min && m.series.at(i).t <= x.max)
-            visible.add(false, m.series.at(i).y);
+            visible.add({0, m.series.at(i).y, true});
     QVERIFY(visible.count() > 0 && visible.count() < 10);
     QVERIFY2(lines[1].endsWith(QStringLiteral(":  ") +
                                QString::fromStdString(FormatReadingStats(visible, sep.toLatin1().at(0)))),

@@ -16,6 +16,7 @@
 #include "app/MainController.h"
 #include "support/FakeView.h"
 #include "support/LoopbackPort.h"
+#include "support/RecordingSink.h"
 #include "support/VirtualEventLoop.h"
 
 namespace pxr::test {
@@ -28,8 +29,8 @@ struct ControllerRig {
     FakeView view;
     std::unique_ptr<MainController> ctl;
     std::vector<std::string> systemPorts;  // what the port list offers
-    std::vector<std::string> packets;      // every line the measurement framer delivered
-    std::vector<double> packetTimes;       // and when
+    RecordingSink decoded;                 // every reading of the decoding, with its line
+    std::vector<double> decodedTimes;      // and when it came
 
     ControllerRig() = default;
     ControllerRig(const ControllerRig&) = delete;
@@ -56,11 +57,9 @@ struct ControllerRig {
     {
         ctl = std::make_unique<MainController>(port, loop, store, view);
         ctl->ListPorts = [this] { return systemPorts; };
-        ctl->MessPacket = [this](const std::string& p) {
-            packets.push_back(p);
-            packetTimes.push_back(loop.nowMs());
-        };
         ctl->FormCreate(args);
+        decoded.attachTo(ctl->measurement()->decoding);
+        decoded.onReading = [this](const Reading&) { decodedTimes.push_back(loop.nowMs()); };
     }
     // Shows it; `confirm` answers the interface setup of the start with OK
     // (otherwise view.dialog decides; empty: Cancel).
