@@ -26,6 +26,7 @@
 #include "app/ConversationPanel.h"
 #include "qt/WindowRig.h"
 #include "qt/WindowTestMain.h"
+#include "terminal/TerminalPage.h"
 #include "terminal/TerminalView.h"
 
 using namespace pxr;
@@ -127,31 +128,31 @@ void TestConversationUi::typingInTheTerminalIsNotSentWhileTalking()
     QVERIFY(w.startRead("pxr7x", 0));
     TMainForm& f = *w.form;
     f.Notebook->setCurrentIndex(2);
-    QTRY_VERIFY(f.ComTerminal->hasFocus());
-    f.ComTerminal->ComTerminalDblClick();
+    QTRY_VERIFY(f.terminalPage().view()->hasFocus());
+    f.terminalPage().view()->ComTerminalDblClick();
 
     QString note;
     later(&f, 400, [&] {
         // The terminal keeps Esc for the meter: no Cancel from here.
-        QTest::keyClick(f.ComTerminal, Qt::Key_Escape);
-        QTest::keyClicks(f.ComTerminal, "ID");
-        QTest::keyClick(f.ComTerminal, Qt::Key_Return);
-        note = f.ComTerminal->inputNote();
+        QTest::keyClick(f.terminalPage().view(), Qt::Key_Escape);
+        QTest::keyClicks(f.terminalPage().view(), "ID");
+        QTest::keyClick(f.terminalPage().view(), Qt::Key_Return);
+        note = f.terminalPage().view()->inputNote();
     });
     QTest::keyClick(&f, Qt::Key_F8);
     QTRY_COMPARE_WITH_TIMEOUT(w.status(), QString(" Get Parameter ok"), 20000);
     QCOMPARE(note, QString("Typing is not sent while Get Parameter talks to the meter."));
-    QVERIFY(f.ComTerminal->inputNote().isEmpty());
+    QVERIFY(f.terminalPage().view()->inputNote().isEmpty());
     // Nothing was echoed, so nothing went out; and the meter said nothing
     // about an ID.
     QTest::qWait(300);
-    const QString shown = screenText(*f.ComTerminal);
+    const QString shown = screenText(*f.terminalPage().view());
     QVERIFY2(!shown.contains("ID") && !shown.contains("PXR7X V"), qPrintable(shown));
 
     // Afterwards typing works again.
-    QTest::keyClicks(f.ComTerminal, "ID");
-    QTest::keyClick(f.ComTerminal, Qt::Key_Return);
-    QTRY_VERIFY_WITH_TIMEOUT(screenText(*f.ComTerminal).contains("PXR7X V"), 5000);
+    QTest::keyClicks(f.terminalPage().view(), "ID");
+    QTest::keyClick(f.terminalPage().view(), Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(screenText(*f.terminalPage().view()).contains("PXR7X V"), 5000);
 }
 
 void TestConversationUi::progressAndCancel_data()

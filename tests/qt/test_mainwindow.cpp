@@ -38,6 +38,7 @@
 #include "app/ActionBinding.h"
 #include "app/KeyValueBackend.h"
 #include "app/MainForm.h"
+#include "terminal/TerminalPage.h"
 #include "app/PortSettingsPanel.h"
 #include "app/QtSettingsBackend.h"
 #include "dialogs/DirectorySetupForm.h"
@@ -439,7 +440,7 @@ void TestMainWindow::simulateDeviceOnOK()
     QVERIFY(readoutTicked);
     QCOMPARE(f.windowTitle(), QString("PXRTool (PXR7X) Simulation"));
     QVERIFY(f.action("acSimulation")->isVisible());
-    QVERIFY(f.Panel_Terminal->isHidden());
+    QVERIFY(f.terminalPage().panel()->isHidden());
     QCOMPARE(f.lb_Input->palette().color(QPalette::WindowText), QColor(Qt::red));
     QVERIFY(!f.action("acDevice")->isEnabled());
     QVERIFY(!f.action("acTP")->isEnabled());
@@ -457,7 +458,7 @@ void TestMainWindow::simulateDeviceOnOK()
     QVERIFY(stillTicked);
     QCOMPARE(f.windowTitle(), QString("PXRTool (PXR7X)"));
     QVERIFY(!f.action("acSimulation")->isVisible());
-    QVERIFY(!f.Panel_Terminal->isHidden());
+    QVERIFY(!f.terminalPage().panel()->isHidden());
     QCOMPARE(f.lb_Input->palette().color(QPalette::WindowText), QColor(Qt::black));
     QVERIFY(f.action("acDevice")->isEnabled());
 }

@@ -27,6 +27,7 @@
 
 #include "app/KeyValueBackend.h"
 #include "app/MainForm.h"
+#include "terminal/TerminalPage.h"
 #include "app/SettingsStore.h"
 #include "dialogs/DirectorySetupForm.h"
 #include "parameters/ChangeBdDlg.h"
@@ -336,7 +337,7 @@ void TestTerminal::largerFontKeepsTheCursorRowInView()
     QVERIFY(w.startOn("/nonexistent/pxr-test-port", test::Answer::Cancel));
     TMainForm& f = *w.form;
     f.Notebook->setCurrentIndex(2);
-    TerminalView& term = *f.ComTerminal;
+    TerminalView& term = *f.terminalPage().view();
     QScrollBar& bar = *term.verticalScrollBar();
     const auto firstRowShown = [&] { return bar.value() / term.cellSize().height(); };
     const auto rowsShown = [&] { return term.viewport()->height() / term.cellSize().height(); };
@@ -484,14 +485,14 @@ void TestTerminal::lineCountFollowsTheModelLine()
         store.put("Device", "Type", StoredValue::text(c.type));
         TMainForm f(store, {});
         QVERIFY(!f.controller().port().Connected());
-        f.ComTerminal->feed("SA 25 x");
+        f.terminalPage().view()->feed("SA 25 x");
         QCOMPARE(f.StatusPanel[1]->text(), QString(c.type[0] == '1' ? "0002" : ""));
-        f.ComTerminal->feed("\r\n");
+        f.terminalPage().view()->feed("\r\n");
         QCOMPARE(f.StatusPanel[1]->text(), QString(c.panel));
         // With the port closed typing neither sends nor shows anything.
-        f.ComTerminal->ComTerminalDblClick();
-        QTest::keyClicks(f.ComTerminal, "ID");
-        QCOMPARE(f.ComTerminal->screen().rowText(0), std::string());
+        f.terminalPage().view()->ComTerminalDblClick();
+        QTest::keyClicks(f.terminalPage().view(), "ID");
+        QCOMPARE(f.terminalPage().view()->screen().rowText(0), std::string());
     }
 }
 
@@ -500,17 +501,17 @@ void TestTerminal::lineCountOfAStreamEndsOnTheLastCount()
     MemoryKeyValueBackend store(true);
     store.put("ComPort", "Port", StoredValue::text("/nonexistent/pxr-test-port"));
     TMainForm f(store, {});
-    f.ComTerminal->feed("005.000\r\n");
+    f.terminalPage().view()->feed("005.000\r\n");
     QCOMPARE(f.StatusPanel[1]->text(), QString("0001"));
     // A stream: every block changes the count; the panel may lag behind
     // but must end on the last one.
     for (int i = 0; i < 300; ++i)
-        f.ComTerminal->feed("005.000\r\n005.000\r\n");
+        f.terminalPage().view()->feed("005.000\r\n005.000\r\n");
     QCOMPARE(f.controller().LineCount.value(), 601);
     QTRY_COMPARE(f.StatusPanel[1]->text(), QString("0601"));
     // Quiet again: the next line shows at once.
     QTest::qWait(250);
-    f.ComTerminal->feed("005.000\r\n");
+    f.terminalPage().view()->feed("005.000\r\n");
     QCOMPARE(f.StatusPanel[1]->text(), QString("0602"));
 }
 
@@ -565,7 +566,7 @@ void TestTerminal::typedCommandReachesTheMeter()
     QTRY_VERIFY_WITH_TIMEOUT(f.controller().port().Connected() && f.windowTitle() == "PXRTool (PXR7X)", 5000);
 
     f.Notebook->setCurrentIndex(2);
-    TerminalView* term = f.ComTerminal;
+    TerminalView* term = f.terminalPage().view();
     QVERIFY(term);
     // The meter may have started streaming at power-on: stop it and wait
     // for a quiet line, then start from a clear screen.
