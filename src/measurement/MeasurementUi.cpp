@@ -46,6 +46,54 @@ QString csvFile(QWidget* parent, const QString& initialDir)
 
 } // namespace
 
+class MeasurementUi::View : public MeasurementView {
+public:
+    explicit View(MeasurementUi& ui) : m_ui(ui), m_form(ui.m_form), m_ctl(ui.m_form.controller()) {}
+
+    // The signal-strength dialog, while it runs its sequence.
+    bool signalDialogOpen() const override { return m_ctl.signalLevel() && m_ctl.signalLevel()->Active; }
+    void ShowSignalLevel(int32_t level) override
+    {
+        if (SignalLevel* s = m_ctl.signalLevel())
+            s->ShowSignalLevel(level);
+    }
+    // "Clear" and "Clear Log Window" start the terminal page's count again;
+    // panel 1 keeps its text until the count next changes.
+    void resetLineCount() override { m_ctl.LineCount.reset(); }
+    void setLed(int output, bool on) override
+    {
+        LedWidget* led = output == 2 ? m_form.LED2 : m_form.LED1;
+        if (led)
+            led->setOn(on);
+    }
+    void showLiveValues(const std::string& caption, int32_t value) override
+    {
+        // One byte per character, as received.
+        m_form.lb_Input->setText(QString::fromLatin1(caption.data(), int(caption.size())));
+        m_form.AnalogMeter1->setValue(value);
+    }
+    // The folder in force in the directory setup.
+    std::string logDirectory() override
+    {
+        if (m_form.DirectorySetupForm)
+            return m_form.DirectorySetupForm->LogFolder().toStdString();
+        return m_ctl.DocumentsFolder;
+    }
+    std::string chooseLogFile(const std::string& dir) override
+    {
+        return m_ui.chooseLogFile ? m_ui.chooseLogFile(QString::fromStdString(dir)).toStdString() : std::string();
+    }
+    void setStartStopLog(bool checked, const std::string& caption) override
+    {
+        m_ui.setStartStopLog(checked, QString::fromStdString(caption));
+    }
+
+private:
+    MeasurementUi& m_ui;
+    TMainForm& m_form;
+    MainController& m_ctl;
+};
+
 MeasurementUi::MeasurementUi(TMainForm& form) : QObject(&form), m_form(form)
 {
     setObjectName(QStringLiteral("MeasurementUi"));
@@ -113,47 +161,19 @@ bool MeasurementUi::eventFilter(QObject* watched, QEvent* e)
 
 Measurement* MeasurementUi::measurement() const { return m_form.controller().measurement(); }
 
+MeasurementUi::~MeasurementUi() = default;
+
 void MeasurementUi::installHooks()
 {
     Measurement* m = measurement();
     if (!m)
         return;
     m->log.setDecimalSeparator(regionalSeparator());
-    MainController& ctl = m_form.controller();
+    const MainController& ctl = m_form.controller();
 
-    Measurement::Hooks h;
-    // The signal-strength dialog, while it runs its sequence.
-    h.signalDialogOpen = [&ctl] { return ctl.signalLevel() && ctl.signalLevel()->Active; };
-    h.ShowSignalLevel = [&ctl](int32_t level) {
-        if (SignalLevel* s = ctl.signalLevel())
-            s->ShowSignalLevel(level);
-    };
-    // "Clear" and "Clear Log Window" start the terminal page's count again;
-    // panel 1 keeps its text until the count next changes.
-    h.resetLineCount = [&ctl] { ctl.LineCount.reset(); };
-    h.setLed = [this](int output, bool on) {
-        LedWidget* led = output == 2 ? m_form.LED2 : m_form.LED1;
-        if (led)
-            led->setOn(on);
-    };
-    h.showLiveValues = [this](const std::string& caption, int32_t value) {
-        // One byte per character, as received.
-        m_form.lb_Input->setText(QString::fromLatin1(caption.data(), int(caption.size())));
-        m_form.AnalogMeter1->setValue(value);
-    };
-    // The folder in force in the directory setup.
-    h.logDirectory = [this, &ctl]() -> std::string {
-        if (m_form.DirectorySetupForm)
-            return m_form.DirectorySetupForm->LogFolder().toStdString();
-        return ctl.DocumentsFolder;
-    };
-    h.chooseLogFile = [this](const std::string& dir) {
-        return chooseLogFile ? chooseLogFile(QString::fromStdString(dir)).toStdString() : std::string();
-    };
-    h.setStartStopLog = [this](bool checked, const std::string& caption) {
-        setStartStopLog(checked, QString::fromStdString(caption));
-    };
-    m->setHooks(std::move(h));
+    if (!m_view)
+        m_view = std::make_unique<View>(*this);
+    m->setView(m_view.get());
 
     m_form.Chart1->attach(&m->series, &m->zoom);
     // The statistics follow the diagram: new points, Clear, zoom and panning.

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QPrinter;
 
@@ -23,6 +24,7 @@ class MeasurementUi : public QObject {
     Q_OBJECT
 public:
     explicit MeasurementUi(TMainForm& form);
+    ~MeasurementUi() override;
 
     // The diagram setup: its chart hooks, then its creation step with the
     // stored "Graphic" values.
@@ -48,6 +50,9 @@ private:
     void setStartStopLog(bool checked, const QString& caption);
 
     TMainForm& m_form;
+    // The measurement's view of the window (lamps, live values, dialogs).
+    class View;
+    std::unique_ptr<View> m_view;
 };
 
 } // namespace pxr
