@@ -20,12 +20,14 @@
 #include "base/UiHooks.h"
 
 #include "IdleLoop.h"
+#include "LogFileView.h"
 
 using namespace pxr;
 
 namespace {
 
 using bench::IdleLoop;
+using bench::LogFileView;
 
 struct Stream {
     const char* name;
@@ -65,12 +67,7 @@ Result run(const Stream& s, size_t linesPerBlock, const std::string& logFile, do
     IdleLoop loop;
     NullUiHooks ui;
     const DeviceType model = s.model;
-    // The log file dialog answers the benchmark's file.
-    struct LogTo : NullMeasurementView {
-        std::string file;
-        std::string chooseLogFile(const std::string&) override { return file; }
-    } view;
-    view.file = logFile;
+    LogFileView view(logFile);
     Measurement m(model, loop, ui, pxr7x, pxr500c, pxr501, &view);
     if (!logFile.empty()) {
         m.log.acStartStopLogExecute();

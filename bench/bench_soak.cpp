@@ -28,6 +28,7 @@
 #include "base/UiHooks.h"
 
 #include "IdleLoop.h"
+#include "LogFileView.h"
 #include "PtyFeeder.h"
 
 using namespace pxr;
@@ -37,6 +38,7 @@ namespace {
 
 using bench::appendLine;
 using bench::IdleLoop;
+using bench::LogFileView;
 
 long residentKiB()
 {
@@ -73,12 +75,7 @@ int main(int argc, char** argv)
     IdleLoop loop;
     NullUiHooks ui;
     const DeviceType model = kPXR7X;
-    // The log file dialog answers the benchmark's file.
-    struct LogTo : NullMeasurementView {
-        std::string file;
-        std::string chooseLogFile(const std::string&) override { return file; }
-    } view;
-    view.file = logFile;
+    LogFileView view(logFile);
     Measurement m(model, loop, ui, pxr7x, pxr500c, pxr501, &view);
     m.log.acStartStopLogExecute();
     if (!m.log.fileLoggingOn()) {
