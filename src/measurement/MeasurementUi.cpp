@@ -42,6 +42,42 @@ QString csvFile(QWidget* parent, const QString& initialDir)
 
 } // namespace
 
+class MeasurementUi::View : public MeasurementView {
+public:
+    explicit View(MeasurementUi& ui) : m_ui(ui), m_host(ui.m_host) {}
+
+    // The signal-strength dialog, while it runs its sequence.
+    bool signalDialogOpen() const override { return m_host.signalLevel() && m_host.signalLevel()->Active; }
+    void ShowSignalLevel(int32_t level) override
+    {
+        if (SignalLevel* s = m_host.signalLevel())
+            s->ShowSignalLevel(level);
+    }
+    // "Clear" and "Clear Log Window" start the terminal page's count again;
+    // panel 1 keeps its text until the count next changes.
+    void resetLineCount() override { m_host.resetLineCount(); }
+    void setLed(int output, bool on) override { m_ui.led(output)->setOn(on); }
+    void showLiveValues(const std::string& caption, int32_t value) override
+    {
+        // One byte per character, as received.
+        m_ui.m_liveValue->setText(QString::fromLatin1(caption.data(), int(caption.size())));
+        m_ui.m_analogMeter->setValue(value);
+    }
+    std::string logDirectory() override { return m_host.logFolder(); }
+    std::string chooseLogFile(const std::string& dir) override
+    {
+        return m_ui.chooseLogFile ? m_ui.chooseLogFile(QString::fromStdString(dir)).toStdString() : std::string();
+    }
+    void setStartStopLog(bool checked, const std::string& caption) override
+    {
+        m_host.showStartStopLog(checked, caption);
+    }
+
+private:
+    MeasurementUi& m_ui;
+    Host& m_host;
+};
+
 MeasurementUi::MeasurementUi(Host& host, UiHooks& ui, QPrinter& printer, QWidget* window)
     : QObject(window), m_host(host), m_ui(ui), m_printer(printer), m_window(window)
 {
@@ -154,6 +190,8 @@ bool MeasurementUi::eventFilter(QObject* watched, QEvent* e)
     return QObject::eventFilter(watched, e);
 }
 
+MeasurementUi::~MeasurementUi() = default;
+
 void MeasurementUi::installHooks()
 {
     Measurement* m = measurement();
@@ -161,30 +199,9 @@ void MeasurementUi::installHooks()
         return;
     m->log.setDecimalSeparator(regionalSeparator());
 
-    Measurement::Hooks h;
-    // The signal-strength dialog, while it runs its sequence.
-    h.signalDialogOpen = [this] { return m_host.signalLevel() && m_host.signalLevel()->Active; };
-    h.ShowSignalLevel = [this](int32_t level) {
-        if (SignalLevel* s = m_host.signalLevel())
-            s->ShowSignalLevel(level);
-    };
-    // "Clear" and "Clear Log Window" start the terminal page's count again;
-    // panel 1 keeps its text until the count next changes.
-    h.resetLineCount = [this] { m_host.resetLineCount(); };
-    h.setLed = [this](int output, bool on) { led(output)->setOn(on); };
-    h.showLiveValues = [this](const std::string& caption, int32_t value) {
-        // One byte per character, as received.
-        m_liveValue->setText(QString::fromLatin1(caption.data(), int(caption.size())));
-        m_analogMeter->setValue(value);
-    };
-    h.logDirectory = [this] { return m_host.logFolder(); };
-    h.chooseLogFile = [this](const std::string& dir) {
-        return chooseLogFile ? chooseLogFile(QString::fromStdString(dir)).toStdString() : std::string();
-    };
-    h.setStartStopLog = [this](bool checked, const std::string& caption) {
-        m_host.showStartStopLog(checked, caption);
-    };
-    m->setHooks(std::move(h));
+    if (!m_view)
+        m_view = std::make_unique<View>(*this);
+    m->setView(m_view.get());
 
     m_chart->attach(&m->series, &m->zoom);
     // The statistics follow the diagram: new points, Clear, zoom and panning.

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "base/ActionHandlers.h"
@@ -59,6 +60,7 @@ public:
     // The page belongs to `window`, whose closing lets the views go of the
     // core's series and log. `printer` is the one of "Printer Setup".
     MeasurementUi(Host& host, UiHooks& ui, QPrinter& printer, QWidget* window);
+    ~MeasurementUi() override;
 
     // After FormCreate: the core's measurement is there to be shown.
     void start();
@@ -119,6 +121,9 @@ private:
     QLabel* m_statistics = nullptr;
     LogView* m_logView = nullptr;
     TGraphicSetupForm* m_graphicSetup = nullptr;
+    // The measurement's view of the page (lamps, live values, dialogs).
+    class View;
+    std::unique_ptr<View> m_view;
 };
 
 } // namespace pxr
