@@ -40,6 +40,7 @@
 #include "measurement/LogView.h"
 #include "measurement/MeasurementUi.h"
 #include "measurement/SignalLevelDlg.h"
+#include "measurement/StatisticsLine.h"
 #include "parameters/ParameterCommands.h"
 #include "parameters/ParameterEditorPanel.h"
 #include "parameters/ChangeBdDlg.h"
@@ -421,10 +422,11 @@ void TMainForm::createPages()
     Chart1->setFocusPolicy(Qt::StrongFocus);
     Chart1->setContextMenuPolicy(Qt::CustomContextMenu);
     diagramLayout->addWidget(Chart1, 1);
-    lb_Statistics = new QLabel(diagram);
+    auto* statistics = new StatisticsLine(diagram);
+    lb_Statistics = statistics->label();
     lb_Statistics->setObjectName(QStringLiteral("lb_Statistics"));
     lb_Statistics->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    diagramLayout->addWidget(lb_Statistics);
+    diagramLayout->addWidget(statistics);
     Notebook_Graphic = makeBars(QStringLiteral("Notebook_Graphic"), diagram, graphicButtonBar);
     diagramLayout->addWidget(Notebook_Graphic);
     Notebook->addTab(diagram, QStringLiteral("Diagram"));

@@ -144,6 +144,27 @@ struct Window {
 
 } // namespace
 
+// Counts the events of one type that reach a widget.
+class EventCounter : public QObject {
+public:
+    EventCounter(QObject* watched, QEvent::Type type, int& count) : QObject(watched), m_type(type), m_count(count)
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == m_type)
+            ++m_count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    int& m_count;
+};
+
 class TestMeasurementUi : public QObject {
     Q_OBJECT
 
@@ -891,6 +912,30 @@ void TestMeasurementUi::windowStatisticsFollowReadingsZoomAndClear()
     // Reset Zoom: one line again.
     f.Chart1->ResetZoom();
     QTRY_VERIFY(!f.lb_Statistics->text().contains('\n'));
+
+    // A new text of the same size lays out nothing; a longer one gets room.
+    QWidget* line = f.lb_Statistics->parentWidget();
+    int layouts = 0;
+    EventCounter counter(line->parentWidget(), QEvent::LayoutRequest, layouts);
+    const QString text = f.lb_Statistics->text();
+    const int width = line->sizeHint().width();
+    f.lb_Statistics->setText(QString(text).replace('1', '7'));
+    QTest::qWait(50);
+    QCOMPARE(layouts, 0);
+    f.lb_Statistics->setText(text + QStringLiteral("   and a good deal more"));
+    QVERIFY(line->sizeHint().width() > width);
+    QTRY_VERIFY(layouts > 0);
+    QTRY_COMPARE(f.lb_Statistics->width(), line->width());
+
+    // The line's own background is what the page shows behind it.
+    f.lb_Statistics->clear();
+    QTest::qWait(50);
+    const QRect lineArea(line->mapTo(&f, QPoint(0, 0)), line->size());
+    const QImage withLine = f.grab(lineArea).toImage();
+    f.lb_Statistics->hide();
+    const QImage behind = f.grab(lineArea).toImage();
+    f.lb_Statistics->show();
+    QCOMPARE(withLine, behind);
 }
 
 void TestMeasurementUi::needleAndLampsFollowTheModelLine()
