@@ -195,10 +195,17 @@ int main(int argc, char** argv)
     auto* ui = form.findChild<MeasurementUi*>(QStringLiteral("MeasurementUi"));
     ui->chooseLogFile = [&](const QString&) { return logPath; };
     form.Notebook->setCurrentIndex(page); // by default the diagram page, replotting
-    StreamCheck decoded;
-    form.controller().MessPacket = [&decoded](const std::string& packet) {
-        decoded.value(packet.data(), packet.size(), monotonicNs());
-    };
+    // Every reading's line, as the decoding took it, goes to the stream check:
+    // a sink of its own after the program's.
+    struct DecodedLines : StreamCheck, ReadingSink {
+        explicit DecodedLines(MeasurementDecoding& decoding) : m_decoding(decoding) { decoding.addSink(*this); }
+        void takeReading(const Reading&) override
+        {
+            const std::string& line = m_decoding.LastMessLine();
+            value(line.data(), line.size(), monotonicNs());
+        }
+        const MeasurementDecoding& m_decoding;
+    } decoded(form.controller().measurement()->decoding);
 
     // Event-loop lateness: a 10 ms timer that notes how late it fires.
     QElapsedTimer clock;

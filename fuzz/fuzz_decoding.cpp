@@ -4,8 +4,8 @@
 // dialog open and with the trace on or off.
 //
 // Properties: one reading per line longer than two characters (after its
-// trailing control characters), each consumer called once per reading in
-// the fixed order with the same time stamp; a valid reading has a finite
+// trailing control characters), each attached sink called once per reading
+// in the order of attachment with the same reading; a valid reading has a finite
 // value, an invalid one the value 0; LastMessLine is the last line handed
 // in. The number conversions are also run on the raw text.
 
@@ -36,47 +36,46 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Stopwatch timer([&clock] { return clock; });
     timer.Start();
 
-    // Which consumer ran last, to check the order within one reading.
-    int step = 0;
-    uint64_t diagram = 0, logged = 0, levels = 0;
-    bool lastInvalid = false;
-    double lastValue = 0.0, lastT = -1.0;
-
+    uint64_t levels = 0;
     MeasurementDecoding::Hooks hooks;
     hooks.signalDialogOpen = [&] { return dialogOpen; };
     hooks.ShowSignalLevel = [&](int32_t) {
         FUZZ_CHECK(dialogOpen);
         ++levels;
     };
-    MeasurementDecoding::Consumers consumers;
-    consumers.AddDiagramPoint = [&](bool invalid, double value, double t) {
-        FUZZ_CHECK(step == 0);
-        step = 1;
-        ++diagram;
-        FUZZ_CHECK(std::isfinite(value));
-        if (invalid)
-            FUZZ_CHECK(value == 0.0);
-        lastInvalid = invalid;
-        lastValue = value;
-        lastT = t;
+    MeasurementDecoding decoding(model, timer, hooks);
+
+    // Four sinks, as the program attaches four: each must come in its turn
+    // and see the very reading the first one saw.
+    struct StepSink : ReadingSink {
+        int index = 0;
+        int* step = nullptr;
+        Reading* first = nullptr;
+        uint64_t count = 0;
+        void takeReading(const Reading& r) override
+        {
+            FUZZ_CHECK(*step == index);
+            *step = (index + 1) % 4;
+            ++count;
+            if (index == 0) {
+                FUZZ_CHECK(std::isfinite(r.value));
+                if (!r.valid)
+                    FUZZ_CHECK(r.value == 0.0);
+                *first = r;
+            } else {
+                FUZZ_CHECK(r.valid == first->valid && r.value == first->value && r.t == first->t);
+            }
+        }
     };
-    consumers.UpdateAnalogOutput = [&](bool invalid, double value) {
-        FUZZ_CHECK(step == 1);
-        step = 2;
-        FUZZ_CHECK(invalid == lastInvalid && value == lastValue);
-    };
-    consumers.UpdateSwitchOutputs = [&](bool invalid, double value) {
-        FUZZ_CHECK(step == 2);
-        step = 3;
-        FUZZ_CHECK(invalid == lastInvalid && value == lastValue);
-    };
-    consumers.LogReading = [&](double t, double value, bool valid) {
-        FUZZ_CHECK(step == 3);
-        step = 0;
-        ++logged;
-        FUZZ_CHECK(valid == !lastInvalid && value == lastValue && t == lastT);
-    };
-    MeasurementDecoding decoding(model, timer, hooks, consumers);
+    int step = 0;
+    Reading first;
+    StepSink sinks[4];
+    for (int i = 0; i < 4; ++i) {
+        sinks[i].index = i;
+        sinks[i].step = &step;
+        sinks[i].first = &first;
+        decoding.addSink(sinks[i]);
+    }
 
     TComDataPacket framer;
     framer.IncludeStrings = false;
@@ -112,7 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         ++longLines;
 
     FUZZ_CHECK(step == 0);
-    FUZZ_CHECK(diagram == longLines && logged == longLines);
+    for (const StepSink& sink : sinks)
+        FUZZ_CHECK(sink.count == longLines);
     FUZZ_CHECK(decoding.readingCount() == longLines);
     if (!dialogOpen)
         FUZZ_CHECK(levels == 0);

@@ -17,7 +17,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "emulator/LinePacer.h"
 #include "emulator/MeterEmulator.h"
@@ -134,6 +136,24 @@ struct Options {
     bool baudGiven = false;
 };
 
+// The switches that turn one fault of the meter on.
+const std::pair<const char*, bool pxr::MeterFaults::*> kFaultSwitches[] = {
+    {"--silent", &pxr::MeterFaults::silent},
+    {"--no-echo", &pxr::MeterFaults::noEcho},
+    {"--garbled", &pxr::MeterFaults::garbled},
+    {"--chunked", &pxr::MeterFaults::chunked},
+    {"--ignore-first-esc", &pxr::MeterFaults::ignoreFirstEsc},
+    {"--wrong-baud", &pxr::MeterFaults::wrongBaud},
+    {"--esc-tail", &pxr::MeterFaults::escTail},
+};
+
+const std::pair<const char*, pxr::MeterModel> kModels[] = {
+    {"pxr7x", pxr::MeterModel::PXR7X},
+    {"pxr500c", pxr::MeterModel::PXR500C},
+    {"pxr501", pxr::MeterModel::PXR501},
+    {"pxr502", pxr::MeterModel::PXR502},
+};
+
 bool parseArgs(int argc, char** argv, Options& o)
 {
     for (int i = 1; i < argc; ++i) {
@@ -148,21 +168,20 @@ bool parseArgs(int argc, char** argv, Options& o)
             ++i;
             return true;
         };
-        if (a == "--model" && next) {
+        const auto fault = std::find_if(std::begin(kFaultSwitches), std::end(kFaultSwitches),
+                                        [&a](const auto& f) { return a == f.first; });
+        if (fault != std::end(kFaultSwitches)) {
+            o.config.faults.*(fault->second) = true;
+        } else if (a == "--model" && next) {
             const std::string m = next;
             ++i;
-            if (m == "pxr7x")
-                o.config.model = pxr::MeterModel::PXR7X;
-            else if (m == "pxr500c")
-                o.config.model = pxr::MeterModel::PXR500C;
-            else if (m == "pxr501")
-                o.config.model = pxr::MeterModel::PXR501;
-            else if (m == "pxr502")
-                o.config.model = pxr::MeterModel::PXR502;
-            else {
+            const auto model =
+                std::find_if(std::begin(kModels), std::end(kModels), [&m](const auto& k) { return m == k.first; });
+            if (model == std::end(kModels)) {
                 std::fprintf(stderr, "pxr-meter: unknown model %s\n", m.c_str());
                 return false;
             }
+            o.config.model = model->second;
             o.modelGiven = true;
         } else if (a == "--link" && next) {
             o.link = next;
@@ -177,14 +196,6 @@ bool parseArgs(int argc, char** argv, Options& o)
             }
             o.config.baudRate = static_cast<uint32_t>(n);
             o.baudGiven = true;
-        } else if (a == "--silent") {
-            o.config.faults.silent = true;
-        } else if (a == "--no-echo") {
-            o.config.faults.noEcho = true;
-        } else if (a == "--garbled") {
-            o.config.faults.garbled = true;
-        } else if (a == "--chunked") {
-            o.config.faults.chunked = true;
         } else if (a == "--blank-lines") {
             if (!number(n))
                 return false;
@@ -193,16 +204,10 @@ bool parseArgs(int argc, char** argv, Options& o)
             if (!number(n))
                 return false;
             o.config.faults.slowMs = static_cast<double>(n);
-        } else if (a == "--ignore-first-esc") {
-            o.config.faults.ignoreFirstEsc = true;
         } else if (a == "--hangup-after") {
             if (!number(n))
                 return false;
             o.config.faults.hangUpAfter = n;
-        } else if (a == "--wrong-baud") {
-            o.config.faults.wrongBaud = true;
-        } else if (a == "--esc-tail") {
-            o.config.faults.escTail = true;
         } else if (a == "--one-piece") {
             o.config.faults.pieces = 1;
         } else if (a == "--pieces") {

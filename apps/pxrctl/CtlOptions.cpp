@@ -8,26 +8,13 @@
 
 #include "app/Arrangement.h"
 #include "app/CommandLine.h"
+#include "base/TextUtils.h"
 #include "measurement/MeasurementCommands.h"
 #include "parameters/BaudRateChange.h"
 
 namespace pxr::ctl {
 
 namespace {
-
-std::string lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
 
 struct CommandName {
     const char* word;
@@ -90,7 +77,7 @@ std::string applyValue(Options& o, const std::string& name, const std::string& v
         const auto line = demoModelLine(value);
         if (!line)
             return "unknown model \"" + value + "\" (pxr7x, pxr500c, pxr501, pxr502)";
-        o.modelName = lower(value);
+        o.modelName = LowerCase(value);
         o.model = *line;
     } else if (name == "--baud") {
         uint64_t v = 0;
@@ -102,7 +89,7 @@ std::string applyValue(Options& o, const std::string& name, const std::string& v
             return "-o needs a file name";
         o.output = value == "-" ? std::string() : value; // "-": stdout, as without -o
     } else if (name == "--mode") {
-        const std::string m = lower(value);
+        const std::string m = LowerCase(value);
         if (std::find(std::begin(kStreamModes), std::end(kStreamModes), m) == std::end(kStreamModes))
             return "unknown measuring mode \"" + value + "\"";
         o.mode = m;
@@ -167,7 +154,7 @@ std::string checkCommand(Options& o, const std::vector<std::string>& positional)
     if (!o.output.empty() && o.command != Command::Get && o.command != Command::Stream)
         return "-o is only for get and stream";
     if (o.command == Command::Stream) {
-        o.modeAction = "ac" + upper(o.mode);
+        o.modeAction = "ac" + UpperCase(o.mode);
         if (!findMeasurementCommand(o.modeAction))
             return "unknown measuring mode \"" + o.mode + "\"";
         if (!actionVisibleFor(o.modeAction, o.model))

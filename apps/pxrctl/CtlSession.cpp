@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "app/Arrangement.h"
 #include "measurement/OnlineLog.h"
@@ -30,6 +31,24 @@ public:
 
 private:
     std::string& m_out;
+};
+
+// Hands each reading of the decoding to `take` for as long as it lives.
+class ScopedSink : public ReadingSink {
+public:
+    ScopedSink(MeasurementDecoding& decoding, std::function<void(const Reading&)> take)
+        : m_decoding(decoding), m_take(std::move(take))
+    {
+        m_decoding.addSink(*this);
+    }
+    ~ScopedSink() { m_decoding.removeSink(*this); }
+    ScopedSink(const ScopedSink&) = delete;
+    ScopedSink& operator=(const ScopedSink&) = delete;
+    void takeReading(const Reading& reading) override { m_take(reading); }
+
+private:
+    MeasurementDecoding& m_decoding;
+    std::function<void(const Reading&)> m_take;
 };
 
 std::string trimmedStatus(const std::string& status)
@@ -263,11 +282,10 @@ Outcome Session::stream(const StreamPlan& plan, const LineSink& sink)
     uint32_t lastReading = m_loop.tickCount();
     Outcome out;
     std::string line;
-    MeasurementDecoding::Consumers consumers;
-    consumers.LogReading = [&](double t, double value, bool valid) {
+    const ScopedSink readings(m_decoding, [&](const Reading& reading) {
         if (!logging)
             return;
-        line = FormatLogLine(t, value, valid, m_separator);
+        line = FormatLogLine(reading, m_separator);
         std::string error;
         if (!sink(line, error)) {
             logging = false;
@@ -275,12 +293,11 @@ Outcome Session::stream(const StreamPlan& plan, const LineSink& sink)
             return;
         }
         ++written;
-        m_streamStats.add(!valid, value);
+        m_streamStats.add(reading);
         lastReading = m_loop.tickCount();
         if (plan.count > 0 && written >= plan.count)
             logging = false;
-    };
-    m_decoding.setConsumers(consumers);
+    });
     m_mess.setComPort(&m_port);
 
     // As when a log file is started: its first line carries the time since then.
@@ -319,7 +336,6 @@ Outcome Session::stream(const StreamPlan& plan, const LineSink& sink)
         logging = false;
         out = {kExitPort, e.what()};
     }
-    m_decoding.setConsumers({});
     if (m_lost && out.exitCode == kExitOk)
         out = portLostOutcome();
     return out;

@@ -1,20 +1,13 @@
 #include "app/CommandLine.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "base/TextUtils.h"
 #include "base/Version.h"
 
 namespace pxr {
 
 namespace {
-
-std::string lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 struct DemoModel {
     const char* name;
@@ -26,13 +19,13 @@ const DemoModel kDemoModels[] = {
 
 } // namespace
 
-bool isDebugSwitch(const std::string& arg) { return lower(arg) == "debug"; }
+bool isDebugSwitch(const std::string& arg) { return LowerCase(arg) == "debug"; }
 
 bool keepsUserSettings(const CommandLine& cl) { return cl.demo || !cl.port.empty(); }
 
 std::optional<DeviceType> demoModelLine(const std::string& model)
 {
-    const std::string m = lower(model);
+    const std::string m = LowerCase(model);
     for (const DemoModel& d : kDemoModels)
         if (m == d.name)
             return d.line;
@@ -74,10 +67,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args)
                     cl.error = "unknown model for --demo: " + value;
                     return cl;
                 }
-                cl.demoModel = lower(value);
+                cl.demoModel = LowerCase(value);
             } else if (i + 1 < args.size() && demoModelLine(args[i + 1])) {
                 // The model is optional: take the next word only if it names one.
-                cl.demoModel = lower(args[++i]);
+                cl.demoModel = LowerCase(args[++i]);
             }
         } else if (a.rfind("--", 0) == 0) {
             cl.error = "unknown option " + a;
@@ -116,7 +109,7 @@ bool displayMissing(const char* qpaPlatform, const char* display, const char* wa
 {
     const auto empty = [](const char* s) { return !s || !*s; };
     // QT_QPA_PLATFORM may name several platforms ("wayland;xcb"), tried in turn.
-    std::string platforms = empty(qpaPlatform) ? std::string("xcb;wayland") : lower(qpaPlatform);
+    std::string platforms = empty(qpaPlatform) ? std::string("xcb;wayland") : LowerCase(qpaPlatform);
     while (!platforms.empty()) {
         const size_t end = platforms.find(';');
         const std::string p = platforms.substr(0, end);

@@ -1,8 +1,8 @@
 #include "app/InterfaceSetup.h"
 
 #include <algorithm>
-#include <cctype>
 
+#include "base/TextUtils.h"
 #include "serial/PortName.h"
 
 namespace pxr {
@@ -12,15 +12,6 @@ namespace {
 const std::vector<std::string> kDevices = {"PXR7X", "PXR500C", "PXR501/502"};
 const std::vector<std::string> kBauds = {"2400",  "4800",   "9600",   "19200", "38400",
                                          "57600", "115200", "230400", "460800"};
-
-bool equalsNoCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x))
-                   == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 } // namespace
 
@@ -77,7 +68,7 @@ void ComSetupModel::cb_deviceChange(int index)
 {
     deviceIndex = index;
     const bool is501 = index >= 0 && index < static_cast<int>(kDevices.size())
-        && equalsNoCase(kDevices[static_cast<size_t>(index)], "PXR501/502");
+        && SameTextNoCase(kDevices[static_cast<size_t>(index)], "PXR501/502");
     selectBaudText(is501 ? "115200" : "9600");
 }
 

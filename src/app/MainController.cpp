@@ -89,12 +89,6 @@ MainController::MainController(TComPort& port, EventLoop& loop, KeyValueBackend&
 {
     // The framer cuts 96-byte blocks until the model line arms it.
     ComDataPacket_mess.setSize(96);
-    ComDataPacket_mess.OnPacket = [this](TComDataPacket& sender, const std::string& packet) {
-        if (m_measurement)
-            m_measurement->decoding.ComDataPacket_messPacket(sender, packet);
-        if (MessPacket)
-            MessPacket(packet);
-    };
 
     m_tx.conversation().OnChanged = [this] { conversationChanged(); };
 
@@ -151,6 +145,7 @@ void MainController::FormCreate(const std::vector<std::string>& args)
     m_pxr501 = std::make_unique<TPXR501>();
     m_signalLevel = std::make_unique<SignalLevel>(m_tx, *m_pxr500c, *m_pxr501);
     m_measurement = std::make_unique<Measurement>(m_deviceType, m_loop, m_view, *m_pxr7x, *m_pxr500c, *m_pxr501);
+    m_measurement->connect(ComDataPacket_mess);
     MeasurementCommands::Hooks commandHooks;
     commandHooks.simulationOn = [this] { return m_simulationOn; };
     commandHooks.setSimuTimer = [this](bool on) { m_simu->setTimerEnabled(on); };
@@ -695,8 +690,6 @@ void MainController::installSimulation()
         m_history.addSimulatedLine(TrimTrailingControls(line));
         if (m_measurement)
             m_measurement->simulatedLine(line);
-        if (MessPacket)
-            MessPacket(line);
     };
     m_simu = std::make_unique<SimuDevice>(*m_simuTimer, m_simuSetup, std::move(h));
 

@@ -57,8 +57,6 @@ public:
     // ---- set by the owner before FormCreate ----
     // The system's serial ports, sorted; may throw.
     std::function<std::vector<std::string>()> ListPorts;
-    // Each packet of the measurement framer (the reading decoder's entry).
-    std::function<void(const std::string& packet)> MessPacket;
     // Default of the folder settings.
     std::string DocumentsFolder;
 
@@ -156,8 +154,10 @@ public:
     std::function<char()> DecimalSeparator;
     std::function<void(int mode)> SelectSimuMode;
 
-    // The road of a reading (decoding, outputs, diagram, log) and the
-    // measuring commands; null before FormCreate and after FormClose.
+    // The road of a reading (decoding, outputs, diagram, log; connected to
+    // ComDataPacket_mess) and the measuring commands; null before FormCreate
+    // and after FormClose. Whoever else wants the readings attaches a
+    // ReadingSink to measurement()->decoding.
     Measurement* measurement() { return m_measurement.get(); }
     MeasurementCommands* commands() { return m_commands.get(); }
 

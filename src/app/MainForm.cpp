@@ -117,14 +117,18 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     connect(m_cancelKey, &QShortcut::activated, this, [this] { m_ctl.cancelConversation(); });
     connect(ConversationStatus, &ConversationPanel::cancelClicked, this, [this] { m_ctl.cancelConversation(); });
     connect(ConversationStatus, &ConversationPanel::shown, this, [this](bool visible, const QString& operation) {
-        ComTerminal->setInputNote(visible ? TerminalView::busyNote(operation) : QString());
+        m_terminalPage->view()->setInputNote(visible ? TerminalView::busyNote(operation) : QString());
     });
 
     m_ctl.FormCreate(args);
     // The parameter editor and its file and clipboard commands.
-    m_parameterCommands = new ParameterCommands(*this);
+    m_parameterCommands = new ParameterCommands(m_pageHost, Notebook_Left, m_printer, this);
+    m_ctl.setFieldBinding(&m_parameterCommands->panel());
+    for (const ActionHandler& h : m_parameterCommands->handlers())
+        m_ctl.setHandler(h.action, h.run);
     m_measurementUi = new MeasurementUi(*this);
-    new TerminalPage(*this); // the terminal, the line counter and the baud-rate change
+    for (const ActionHandler& h : m_terminalPage->handlers())
+        m_ctl.setHandler(h.action, h.run);
 }
 
 TMainForm::~TMainForm()
@@ -152,7 +156,9 @@ void TMainForm::createDialogs()
     ComSetupForm->setFindHooks(std::move(find));
     SignalLevelDlg = new TSignalLevelDlg(m_ctl.signalLevel(), this);
     DirectorySetupForm = new TDirectorySetupForm(m_ctl.settings(), m_ctl.DocumentsFolder, this);
+    m_pageHost.setDirectorySetup(&DirectorySetupForm->model());
     ChangeBdDlg = new TChangeBdDlg(this);
+    m_terminalPage->setBaudRateDialog(ChangeBdDlg);
     SimuSetupForm = new TSimuSetupForm(m_ctl.simuSetup(), this);
 }
 
@@ -241,6 +247,7 @@ void TMainForm::createToolBar()
             t->setToolTip(qs(b->hint));
             t->setCheckable(b->toggle);
             ToolBar1->addAction(t);
+            m_toolButtons.insert(t->objectName(), t);
         }
     }
 }
@@ -434,15 +441,14 @@ void TMainForm::createPages()
     // "Terminal"
     auto* terminal = new QWidget(Notebook);
     auto* terminalLayout = new QVBoxLayout(terminal);
-    Panel_Terminal = new QFrame(terminal);
-    Panel_Terminal->setObjectName(QStringLiteral("Panel_Terminal"));
-    auto* panelLayout = new QVBoxLayout(Panel_Terminal);
-    panelLayout->setContentsMargins(0, 0, 0, 0);
-    ComTerminal = new TerminalView(Panel_Terminal);
-    panelLayout->addWidget(ComTerminal, 1);
-    Notebook_Terminal = makeBars(QStringLiteral("Notebook_Terminal"), Panel_Terminal, deviceButtonBar);
-    panelLayout->addWidget(Notebook_Terminal);
-    terminalLayout->addWidget(Panel_Terminal);
+    const TerminalPage::FontButtons fontButtons{m_toolButtons.value(QStringLiteral("ToolButton8")),
+                                                m_toolButtons.value(QStringLiteral("ToolButton10")),
+                                                m_toolButtons.value(QStringLiteral("tb_Bold"))};
+    m_terminalPage = new TerminalPage(m_ctl.transactions(), m_pageHost, *this, fontButtons, terminal, this);
+    Notebook_Terminal =
+        makeBars(QStringLiteral("Notebook_Terminal"), m_terminalPage->panel(), deviceButtonBar);
+    m_terminalPage->addBelowTerminal(Notebook_Terminal);
+    terminalLayout->addWidget(m_terminalPage->panel());
     Notebook->addTab(terminal, QStringLiteral("Terminal"));
 
     // "Log Window"
@@ -588,8 +594,8 @@ void TMainForm::NotebookClick(int index)
             Chart1->setFocus();
         break;
     case 2:
-        if (!Panel_Terminal->isHidden())
-            ComTerminal->setFocus();
+        if (!m_terminalPage->panel()->isHidden())
+            m_terminalPage->view()->setFocus();
         break;
     case 3:
         if (Terminal1->isVisible())
@@ -654,8 +660,8 @@ void TMainForm::setBusyCursor(bool busy)
 
 void TMainForm::focusTerminalIfShown()
 {
-    if (Notebook->currentIndex() == 2 && !Panel_Terminal->isHidden())
-        ComTerminal->setFocus();
+    if (Notebook->currentIndex() == 2 && !m_terminalPage->panel()->isHidden())
+        m_terminalPage->view()->setFocus();
 }
 
 void TMainForm::showError(const std::string& text)
@@ -714,7 +720,7 @@ void TMainForm::setLiveValueRed(bool red)
 
 void TMainForm::clearLiveValue() { lb_Input->clear(); }
 
-void TMainForm::setTerminalPanelVisible(bool visible) { Panel_Terminal->setVisible(visible); }
+void TMainForm::setTerminalPanelVisible(bool visible) { m_terminalPage->panel()->setVisible(visible); }
 
 void TMainForm::setupAnalogMeter(DeviceType line)
 {
@@ -740,7 +746,7 @@ void TMainForm::showConversation(const MeterConversation& talk)
     if (m_parameterCommands)
         m_parameterCommands->panel().setLocked(talk.active() && talk.locksEditor());
     if (!talk.active())
-        ComTerminal->setInputNote(QString());
+        m_terminalPage->view()->setInputNote(QString());
 }
 
 bool TMainForm::askYesNo(const std::string& question)

@@ -16,6 +16,7 @@
 #include "app/KeyValueBackend.h"
 #include "app/MainController.h"
 #include "app/MainView.h"
+#include "app/PageHost.h"
 #include "serial/ComPort.h"
 #include "serial/QtComPortBackend.h"
 #include "serial/QtPortBackend.h"
@@ -40,6 +41,7 @@ class ParameterCommands;
 class DiagramWidget;
 class LedWidget;
 class LogView;
+class TerminalPage;
 class TerminalView;
 class MeasurementUi;
 class TComSetupForm;
@@ -67,6 +69,8 @@ public:
     QPrinter& printer() { return m_printer; }
     QAction* action(const QString& name) const { return m_actions.value(name); }
     const QHash<QString, QAction*>& actions() const { return m_actions; }
+    // The feature pages, each with the widgets it built.
+    TerminalPage& terminalPage() { return *m_terminalPage; }
 
     TGraphicSetupForm* GraphicSetupForm = nullptr;
     TComSetupForm* ComSetupForm = nullptr;
@@ -130,6 +134,7 @@ private:
     QtPortBackend m_backend{m_loop};
     TComPort m_port;
     MainController m_ctl;
+    PageHost m_pageHost{m_ctl};
     QHash<QString, QAction*> m_actions;
     // Key sequence -> action, for shortcuts that collide with a menu-bar
     // mnemonic (Alt+C, Alt+P): the action wins, as the program always did.
@@ -142,6 +147,9 @@ private:
     bool m_closed = false;
     MeasurementUi* m_measurementUi = nullptr;
     ParameterCommands* m_parameterCommands = nullptr;
+    TerminalPage* m_terminalPage = nullptr;
+    // The toolbar's terminal buttons, by name; the terminal page uses them.
+    QHash<QString, QAction*> m_toolButtons;
     QShortcut* m_cancelKey = nullptr;
 
 public:
@@ -164,8 +172,6 @@ public:
     DiagramWidget* Chart1 = nullptr;
     // The readings' statistics under the diagram.
     QLabel* lb_Statistics = nullptr;
-    QFrame* Panel_Terminal = nullptr;
-    TerminalView* ComTerminal = nullptr;
     LogView* Terminal1 = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QMenu* ChartMenu = nullptr;

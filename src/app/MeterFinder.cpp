@@ -1,9 +1,9 @@
 #include "app/MeterFinder.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "app/InterfaceSetup.h"
+#include "base/TextUtils.h"
 #include "measurement/ReadingDecoder.h"
 #include "serial/NetworkPort.h"
 #include "base/Trace.h"
@@ -17,13 +17,6 @@ constexpr uint32_t kSliceMs = 10;
 bool printable(std::string_view s)
 {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= 32 && c <= 126; });
-}
-
-std::string upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
 }
 
 // The whole lines of `received` (CR LF or LF ended), without their line end.
@@ -90,7 +83,7 @@ bool pxr500cFields(std::string_view received, std::string& sample)
 // The model a word of an identification names ("PXR7X", "PXR501-10" ...).
 bool modelOfWord(const std::string& word, DeviceType& line, std::string& model)
 {
-    const std::string w = upper(word);
+    const std::string w = UpperCase(word);
     struct Name {
         const char* prefix;
         DeviceType line;

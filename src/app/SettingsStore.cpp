@@ -36,31 +36,23 @@ const char* skipPlus(const std::string& s)
     return p;
 }
 
-std::optional<int32_t> parseInteger(const std::string& text)
+// The whole text, blanks around it allowed, as a number of type T.
+template <class T>
+std::optional<T> parseNumber(const std::string& text)
 {
     const std::string t = trimmed(text);
     if (t.empty())
         return std::nullopt;
-    int32_t value = 0;
-    const char* end = t.data() + t.size();
-    const auto r = std::from_chars(skipPlus(t), end, value, 10);
-    if (r.ec != std::errc() || r.ptr != end)
-        return std::nullopt;
-    return value;
-}
-
-std::optional<double> parseDouble(const std::string& text)
-{
-    const std::string t = trimmed(text);
-    if (t.empty())
-        return std::nullopt;
-    double value = 0;
+    T value{};
     const char* end = t.data() + t.size();
     const auto r = std::from_chars(skipPlus(t), end, value);
     if (r.ec != std::errc() || r.ptr != end)
         return std::nullopt;
     return value;
 }
+
+std::optional<int32_t> parseInteger(const std::string& text) { return parseNumber<int32_t>(text); }
+std::optional<double> parseDouble(const std::string& text) { return parseNumber<double>(text); }
 
 // Shortest text that reads back as the same double, independent of the locale.
 std::string formatDouble(double value)

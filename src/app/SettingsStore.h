@@ -10,7 +10,7 @@
 
 #include "app/KeyValueBackend.h"
 #include "app/PortSettings.h"
-#include "dialogs/DirectorySettings.h"
+#include "dialogs/DirectorySetup.h"
 #include "measurement/GraphicSettings.h"
 
 #include <cstdint>
@@ -43,7 +43,7 @@ struct StartupSettings {
     std::string message() const;  // empty when ok()
 };
 
-class SettingsStore {
+class SettingsStore : public DirectoryStore {
 public:
     explicit SettingsStore(KeyValueBackend& backend) : m_backend(backend) {}
 
@@ -96,8 +96,12 @@ public:
     // missing or cannot be read gives the default (and, with `problems`, a
     // line there naming it), the other one is still read. Never throws.
     DirectorySettings readDirectories(const std::string& documentsFolder,
-                                      std::vector<std::string>* problems = nullptr) const;
-    void writeDirectories(const DirectorySettings& directories);
+                                      std::vector<std::string>* problems) const;
+    DirectorySettings readDirectories(const std::string& documentsFolder) const override
+    {
+        return readDirectories(documentsFolder, nullptr);
+    }
+    void writeDirectories(const DirectorySettings& directories) override;
 
     // Everything the program reads at start, never throwing: a value that
     // cannot be read gets its default and a line in `problems`, and so does

@@ -38,6 +38,26 @@ SafeWriteResult failed(std::string reason) { return {false, std::move(reason)}; 
 // exist yet, so that no file of the user's is ever overwritten by accident.
 std::string temporaryName(const std::string& target, int n) { return target + ".~" + std::to_string(n); }
 
+// Creates the first free temporary name beside the target with `create`
+// (which must refuse a name that exists with EEXIST, and sets errno).
+// Returns the open descriptor and the name, or -1 and the system's error.
+template <class Create>
+int createTemporary(const std::string& target, std::string& temporary, int& error, Create create)
+{
+    for (int n = 0; n < kMaxTemporaryNames; ++n) {
+        temporary = temporaryName(target, n);
+        const int fd = create(temporary);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST) {
+            error = errno;
+            return -1;
+        }
+    }
+    error = EEXIST;
+    return -1;
+}
+
 } // namespace
 
 std::string resolveLinks(const std::string& path)
@@ -72,17 +92,13 @@ SafeWriteResult replaceFileContents(const std::string& path, const std::string& 
 
     const mode_t mode = replacing ? (old.st_mode & 07777) : 0666;
     std::string temporary;
-    int fd = -1;
-    for (int n = 0; n < kMaxTemporaryNames && fd < 0; ++n) {
-        temporary = temporaryName(target, n);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd < 0 && errno != EEXIST)
-            return failed(systemText(errno));
-    }
-    if (fd < 0)
-        return failed(systemText(EEXIST));
-
     int error = 0;
+    const int fd = createTemporary(target, temporary, error, [mode](const std::string& name) {
+        return ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    });
+    if (fd < 0)
+        return failed(systemText(error));
+
     for (size_t done = 0; done < bytes.size() && error == 0;) {
         const ssize_t w = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (w < 0 && errno == EINTR)
@@ -143,17 +159,13 @@ SafeWriteResult replaceFileContents(const std::string& path, const std::string& 
     // fopen's "x" is unknown to the C library MinGW links: _O_EXCL is what
     // refuses a name that is taken.
     std::string temporary;
-    int fd = -1;
-    for (int n = 0; n < kMaxTemporaryNames && fd < 0; ++n) {
-        temporary = temporaryName(target, n);
-        fd = _wopen(widePath(temporary).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-        if (fd < 0 && errno != EEXIST)
-            return failed(systemText(errno));
-    }
-    if (fd < 0)
-        return failed(systemText(EEXIST));
-
     int error = 0;
+    const int fd = createTemporary(target, temporary, error, [](const std::string& name) {
+        return _wopen(widePath(name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    });
+    if (fd < 0)
+        return failed(systemText(error));
+
     for (size_t done = 0; done < bytes.size() && error == 0;) {
         const unsigned chunk = unsigned(std::min<size_t>(bytes.size() - done, 1u << 30));
         const int w = _write(fd, bytes.data() + done, chunk);

@@ -41,7 +41,48 @@ std::string ReplaceText(const std::string& source, const std::string& pattern,
 
 namespace {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Moves `i` past a sign, if there is one.
+void skipSign(std::string_view text, size_t& i)
+{
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+}
+
+// Moves `i` past a run of digits; returns how many there were.
+size_t skipDigits(std::string_view text, size_t& i)
+{
+    const size_t from = i;
+    while (i < text.size() && isDigit(text[i]))
+        ++i;
+    return i - from;
+}
 } // namespace
+
+namespace {
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+} // namespace
+
+std::string LowerCase(std::string text)
+{
+    for (char& c : text)
+        c = lowerAscii(c);
+    return text;
+}
+
+std::string UpperCase(std::string text)
+{
+    for (char& c : text)
+        c = upperAscii(c);
+    return text;
+}
+
+bool SameTextNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+}
 
 bool ScanDecimal(std::string_view text, bool commaToo, size_t& numberBegin)
 {
@@ -51,34 +92,19 @@ bool ScanDecimal(std::string_view text, bool commaToo, size_t& numberBegin)
     while (i < text.size() && text[i] == ' ')
         ++i;
     numberBegin = i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    size_t digits = 0;
-    while (i < text.size() && isDigit(text[i])) {
-        ++i;
-        ++digits;
-    }
+    skipSign(text, i);
+    size_t digits = skipDigits(text, i);
     if (i < text.size() && (text[i] == '.' || (commaToo && text[i] == ','))) {
         ++i;
-        while (i < text.size() && isDigit(text[i])) {
-            ++i;
-            ++digits;
-        }
+        digits += skipDigits(text, i);
     }
     if (digits == 0)
         return false;
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        size_t j = i + 1;
-        if (j < text.size() && (text[j] == '+' || text[j] == '-'))
-            ++j;
-        size_t expDigits = 0;
-        while (j < text.size() && isDigit(text[j])) {
-            ++j;
-            ++expDigits;
-        }
-        if (expDigits == 0)
+        ++i;
+        skipSign(text, i);
+        if (skipDigits(text, i) == 0)
             return false;
-        i = j;
     }
     return i == text.size();
 }

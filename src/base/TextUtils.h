@@ -34,6 +34,13 @@ double TextToFloat(const std::string& text);
 // for a malformed text.
 bool TryTextToFloat(const std::string& text, double& value);
 
+// The text with the letters A-Z (a-z) changed; every other byte stays, so
+// that the result does not depend on the C locale.
+std::string LowerCase(std::string text);
+std::string UpperCase(std::string text);
+// Equal but for the case of the letters A-Z.
+bool SameTextNoCase(std::string_view a, std::string_view b);
+
 // Removes the characters of code 32 or less from both ends.
 std::string TrimControls(const std::string& text);
 

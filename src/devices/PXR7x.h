@@ -1,5 +1,6 @@
 #pragma once
-// Parameter set of model line PXR7X: 19 text values for 15 codes.
+// Parameter set of model line PXR7X: 19 text values for 15 codes. SA, TD,
+// SF, AS, RB, RE, AC and AH have their accessors in the base.
 
 #include <cstddef>
 #include <string>
@@ -8,43 +9,24 @@
 
 namespace pxr {
 
-class TPXR7x : public ParameterSet {
+class TPXR7x : public AnalogAlarmParameterSet {
 public:
-    explicit TPXR7x(FieldBinding* binding = nullptr);
+    explicit TPXR7x(FieldBinding* binding = nullptr) : AnalogAlarmParameterSet(kPXR7X, binding) {}
 
-    const std::string& GetST() const;
-    void SetST(const std::string& v);
-    const std::string& GetSA() const;
-    void SetSA(const std::string& v);
-    const std::string& GetTD(std::size_t i) const; // 0 delay, 1 level
-    void SetTD(std::size_t i, const std::string& v);
-    const std::string& GetTM(std::size_t i) const; // 0 mode, 1 level for auto start
-    void SetTM(std::size_t i, const std::string& v);
-    const std::string& GetSF() const;
-    void SetSF(const std::string& v);
-    const std::string& GetOF() const;
-    void SetOF(const std::string& v);
-    const std::string& GetAS() const;
-    void SetAS(const std::string& v);
-    const std::string& GetSE() const;
-    void SetSE(const std::string& v);
-    const std::string& GetRM(std::size_t i) const; // 0..2
-    void SetRM(std::size_t i, const std::string& v);
-    const std::string& GetSD() const;
-    void SetSD(const std::string& v);
-    const std::string& GetRB() const;
-    void SetRB(const std::string& v);
-    const std::string& GetRE() const;
-    void SetRE(const std::string& v);
-    const std::string& GetAC() const;
-    void SetAC(const std::string& v);
-    const std::string& GetAH() const;
-    void SetAH(const std::string& v);
-    const std::string& GetAW() const;
-    void SetAW(const std::string& v);
-
-    // Factory values (Set Standard).
-    void SetDefaults();
+    const std::string& GetST() const { return value("ST"); }
+    void SetST(const std::string& v) { setValue("ST", 0, v); }
+    const std::string& GetTM(std::size_t i) const { return value("TM", i); } // 0 mode, 1 level for auto start
+    void SetTM(std::size_t i, const std::string& v) { setValue("TM", i, v); }
+    const std::string& GetOF() const { return value("OF"); }
+    void SetOF(const std::string& v) { setValue("OF", 0, v); }
+    const std::string& GetSE() const { return value("SE"); }
+    void SetSE(const std::string& v) { setValue("SE", 0, v); }
+    const std::string& GetRM(std::size_t i) const { return value("RM", i); } // 0..2
+    void SetRM(std::size_t i, const std::string& v) { setValue("RM", i, v); }
+    const std::string& GetSD() const { return value("SD"); }
+    void SetSD(const std::string& v) { setValue("SD", 0, v); }
+    const std::string& GetAW() const { return value("AW"); }
+    void SetAW(const std::string& v) { setValue("AW", 0, v); }
 };
 
 } // namespace pxr

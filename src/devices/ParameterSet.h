@@ -77,4 +77,40 @@ private:
     std::vector<std::size_t> m_firstSlot;      // per table row
 };
 
+// The named accessors of the codes every model line has: averaging, trigger
+// delay, scale factor and auto start.
+class CommonParameterSet : public ParameterSet {
+public:
+    const std::string& GetSA() const { return value("SA"); }
+    void SetSA(const std::string& v) { setValue("SA", 0, v); }
+    const std::string& GetTD(std::size_t i) const { return value("TD", i); } // 0 delay, 1 level (2 mode on PXR501/502)
+    void SetTD(std::size_t i, const std::string& v) { setValue("TD", i, v); }
+    const std::string& GetSF() const { return value("SF"); }
+    void SetSF(const std::string& v) { setValue("SF", 0, v); }
+    const std::string& GetAS() const { return value("AS"); }
+    void SetAS(const std::string& v) { setValue("AS", 0, v); }
+
+protected:
+    using ParameterSet::ParameterSet;
+};
+
+// PXR7X and PXR500C: the analog output's range and the alarm output.
+class AnalogAlarmParameterSet : public CommonParameterSet {
+public:
+    const std::string& GetRB() const { return value("RB"); }
+    void SetRB(const std::string& v) { setValue("RB", 0, v); }
+    const std::string& GetRE() const { return value("RE"); }
+    void SetRE(const std::string& v) { setValue("RE", 0, v); }
+    const std::string& GetAC() const { return value("AC"); }
+    void SetAC(const std::string& v) { setValue("AC", 0, v); }
+    const std::string& GetAH() const { return value("AH"); }
+    void SetAH(const std::string& v) { setValue("AH", 0, v); }
+
+    // Factory values (Set Standard).
+    void SetDefaults() { applyDefaults(false); }
+
+protected:
+    using CommonParameterSet::CommonParameterSet;
+};
+
 } // namespace pxr

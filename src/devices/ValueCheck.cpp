@@ -1,7 +1,6 @@
 #include "devices/ValueCheck.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <string_view>
@@ -24,13 +23,6 @@ bool listOfNumbers(const ValueDef& v)
     double d = 0;
     return !v.list.empty() &&
            std::all_of(v.list.begin(), v.list.end(), [&d](const std::string& e) { return TryTextToFloat(e, d); });
-}
-
-bool sameWord(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 // Optional sign and decimal digits, nothing else; false when out of range.
@@ -127,7 +119,7 @@ bool isPossibleValue(const ValueDef& def, const std::string& text)
     case EditorKind::List:
         if (!listOfNumbers(def))
             return std::any_of(def.list.begin(), def.list.end(),
-                               [&text](const std::string& entry) { return sameWord(entry, text); });
+                               [&text](const std::string& entry) { return SameTextNoCase(entry, text); });
         break;
     case EditorKind::FreeText:
         break;

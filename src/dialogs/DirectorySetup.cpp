@@ -4,7 +4,7 @@
 
 namespace pxr {
 
-DirectorySetup::DirectorySetup(SettingsStore& store, std::string documentsFolder)
+DirectorySetup::DirectorySetup(DirectoryStore& store, std::string documentsFolder)
     : m_store(store), m_documents(std::move(documentsFolder))
 {
 }
@@ -35,6 +35,14 @@ void DirectorySetup::BitBtn_okClick()
     m_parameter = DirectoryEdit1;
     m_log = DirectoryEdit2;
     m_store.writeDirectories({m_parameter, m_log});
+}
+
+std::string dialogFolder(const DirectorySetup* setup, DialogFolder which, const std::string& documentsFolder)
+{
+    if (!setup)
+        return documentsFolder;
+    const std::string& folder = which == DialogFolder::Parameter ? setup->parameterFolder() : setup->logFolder();
+    return folder.empty() ? documentsFolder : folder;
 }
 
 } // namespace pxr

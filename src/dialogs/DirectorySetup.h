@@ -8,13 +8,24 @@
 
 #include <string>
 
-#include "app/SettingsStore.h"
+#include "dialogs/DirectorySettings.h"
 
 namespace pxr {
 
+// Where the two folders are kept (the settings store's "Directory" group).
+class DirectoryStore {
+public:
+    virtual ~DirectoryStore() = default;
+    // Each folder on its own: a missing or unreadable value gives
+    // `documentsFolder`. Never throws.
+    virtual DirectorySettings readDirectories(const std::string& documentsFolder) const = 0;
+    // Throws SettingsError when the store cannot be written.
+    virtual void writeDirectories(const DirectorySettings& directories) = 0;
+};
+
 class DirectorySetup {
 public:
-    DirectorySetup(SettingsStore& store, std::string documentsFolder);
+    DirectorySetup(DirectoryStore& store, std::string documentsFolder);
 
     // Reads both folders, each on its own: a missing or unreadable value
     // gives the documents folder and leaves the other folder as stored (an
@@ -37,10 +48,18 @@ public:
     void BitBtn_okClick();
 
 private:
-    SettingsStore& m_store;
+    DirectoryStore& m_store;
     std::string m_documents;
     std::string m_parameter;
     std::string m_log;
 };
+
+enum class DialogFolder { Parameter, Log };
+
+// The folder a file dialog of that kind opens in: the folder in force in the
+// directory setup, which is not always the one stored (a store that could
+// not be written, a run that does not store); the documents folder while
+// there is no directory setup yet, or where it holds no folder.
+std::string dialogFolder(const DirectorySetup* setup, DialogFolder which, const std::string& documentsFolder);
 
 } // namespace pxr

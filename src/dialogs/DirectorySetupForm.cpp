@@ -20,7 +20,7 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace
 
-TDirectorySetupForm::TDirectorySetupForm(SettingsStore& store, const std::string& documentsFolder,
+TDirectorySetupForm::TDirectorySetupForm(DirectoryStore& store, const std::string& documentsFolder,
                                          QWidget* parent)
     : QDialog(parent), m_model(store, documentsFolder)
 {

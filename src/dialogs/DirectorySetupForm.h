@@ -20,7 +20,7 @@ namespace pxr {
 class TDirectorySetupForm : public QDialog {
     Q_OBJECT
 public:
-    TDirectorySetupForm(SettingsStore& store, const std::string& documentsFolder,
+    TDirectorySetupForm(DirectoryStore& store, const std::string& documentsFolder,
                         QWidget* parent = nullptr);
 
     // The folders in force (read by the file dialogs just before they open).

@@ -6,6 +6,7 @@
 
 #include "base/TextUtils.h"
 #include "base/Trace.h"
+#include "simulation/SimuFormat.h"
 
 namespace pxr {
 
@@ -400,7 +401,7 @@ void MeterEmulator::execute(const Command& command, const std::string& argument,
         return;
     case Action::SetOffset: {
         // The new zero point is the distance seen now, so readings continue around 0.
-        const int64_t seen = meter::baseCount(m_config.distance, 0) + random0to9();
+        const int64_t seen = SimuBaseDistance(m_config.distance, 0) + random0to9();
         const std::string offset = ReplaceText(format("%.3f", -static_cast<double>(seen) / 1000.0), ",", ".");
         setParameter("OF", offset);
         reply(echo + offset, crlf, nowMs);
@@ -511,10 +512,10 @@ std::string MeterEmulator::readingLine(Kind kind)
     // A standing target: the speed is the noise around zero.
     if (kind == Kind::Velocity)
         return meter::distanceLine(m_config.model, form, 0, true, false, random);
+    // The same ramp and error burst as the program's simulated device.
     m_counter = (m_counter + 1) % 100;
-    const meter::RampStep step =
-        meter::rampStep(m_counter, meter::baseCount(m_config.distance, form.o), m_config.rampAndError);
-    return meter::distanceLine(m_config.model, form, step.count, step.noise, step.error, random);
+    const SimuStep step = SimuRampStep(m_counter, SimuBaseDistance(m_config.distance, form.o), m_config.rampAndError);
+    return meter::distanceLine(m_config.model, form, step.a, step.noise, step.error, random);
 }
 
 // ---- output ----

@@ -197,20 +197,4 @@ double outputIntervalMs(MeterModel model, const std::string& mode, const Lookup&
     return std::max(ms, 1.0);
 }
 
-int64_t baseCount(double distance, double offset)
-{
-    return static_cast<int64_t>(std::trunc(distance * 1000)) + static_cast<int64_t>(std::llround(offset * 1000));
-}
-
-RampStep rampStep(int n, int64_t base, bool ramp)
-{
-    if (!ramp || n < 50)
-        return {ramp ? base + 40 * n : base, true, false};
-    if (n < 90)
-        return {base + 40 * (100 - n), true, false};
-    if (n <= 95)
-        return {0, false, true};
-    return {base, false, false};
-}
-
 } // namespace pxr::meter

@@ -60,17 +60,5 @@ std::string signalLine(const Random& random);
 // command ("DT", "DS" ...), which sets the rate on PXR7X only.
 double outputIntervalMs(MeterModel model, const std::string& mode, const Lookup& value);
 
-// The distance count of a fixed target, offset included.
-int64_t baseCount(double distance, double offset);
-
-// One reading of the distance ramp with its burst of error lines: tick n
-// (0..99) of every hundred.
-struct RampStep {
-    int64_t count = 0;
-    bool noise = true;
-    bool error = false;
-};
-RampStep rampStep(int n, int64_t base, bool ramp);
-
 } // namespace meter
 } // namespace pxr

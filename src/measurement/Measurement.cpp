@@ -1,5 +1,7 @@
 #include "measurement/Measurement.h"
 
+#include <initializer_list>
+
 namespace pxr {
 
 Measurement::Measurement(const DeviceType& deviceType, EventLoop& loop, UiHooks& ui, const TPXR7x& pxr7x,
@@ -8,16 +10,10 @@ Measurement::Measurement(const DeviceType& deviceType, EventLoop& loop, UiHooks&
       log(ATimer1, ui), m_deviceType(deviceType), m_hooks(std::move(hooks)), m_analogTimer(loop.createTimer())
 {
     distributeHooks();
-    // The order in which every reading reaches its consumers.
-    decoding.setConsumers({
-        [this](bool invalid, double value, double t) {
-            series.AddDiagramPoint(invalid, value, t);
-            stats.add(invalid, value);
-        },
-        [this](bool invalid, double value) { outputs.UpdateAnalogOutput(invalid, value); },
-        [this](bool invalid, double value) { outputs.UpdateSwitchOutputs(invalid, value); },
-        [this](double t, double value, bool valid) { log.LogReading(t, value, valid); },
-    });
+    // The order in which every reading reaches its consumers: the diagram
+    // and its statistics, the analog and switching outputs, the log.
+    for (ReadingSink* sink : std::initializer_list<ReadingSink*>{&series, &stats, &outputs, &log})
+        decoding.addSink(*sink);
     ATimer1.Start();
     m_analogTimer->setCallback([this] { Timer_AnalogMeterTimer(); });
     m_analogTimer->start(100);
@@ -39,8 +35,17 @@ void Measurement::distributeHooks()
     log.setHooks({m_hooks.logDirectory, m_hooks.chooseLogFile, m_hooks.setStartStopLog, m_hooks.resetLineCount});
 }
 
+Measurement::~Measurement()
+{
+    if (m_mess)
+        m_mess->OnPacket = nullptr;
+}
+
 void Measurement::connect(TComDataPacket& mess)
 {
+    if (m_mess && m_mess != &mess)
+        m_mess->OnPacket = nullptr;
+    m_mess = &mess;
     mess.OnPacket = [this](TComDataPacket& sender, const std::string& packet) {
         decoding.ComDataPacket_messPacket(sender, packet);
     };

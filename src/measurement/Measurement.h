@@ -49,6 +49,8 @@ public:
     Measurement(const DeviceType& deviceType, EventLoop& loop, UiHooks& ui, const TPXR7x& pxr7x,
                 const TPXR500C& pxr500c, const TPXR501& pxr501, Hooks hooks = {},
                 Stopwatch::Clock clock = {});
+    // Disconnects the framer it was connected to.
+    ~Measurement();
     Measurement(const Measurement&) = delete;
     Measurement& operator=(const Measurement&) = delete;
 
@@ -56,7 +58,8 @@ public:
     // widgets exist).
     void setHooks(Hooks hooks);
 
-    // Makes `mess` deliver its packets to the decoding.
+    // Makes `mess` deliver its packets to the decoding, until this is gone.
+    // The program and the tests wire the framer with this one call.
     void connect(TComDataPacket& mess);
     // A simulated line (the simulated device's tick).
     void simulatedLine(const std::string& line) { decoding.ComDataPacket_messPacket(line); }
@@ -86,6 +89,7 @@ private:
     void distributeHooks();
 
     const DeviceType& m_deviceType;
+    TComDataPacket* m_mess = nullptr;
     Hooks m_hooks;
     std::unique_ptr<Timer> m_analogTimer;
     std::string m_shownCaption;

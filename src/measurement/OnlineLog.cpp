@@ -52,20 +52,20 @@ std::string logFileText(const std::vector<const std::string*>& lines)
 
 } // namespace
 
-size_t FormatLogLine(char* buf, double t, double value, bool decoded, char decimalSeparator)
+size_t FormatLogLine(char* buf, const Reading& reading, char decimalSeparator)
 {
     char* const end = buf + kLogLineBuffer;
-    char* p = fixed3(buf, end, t, decimalSeparator);
+    char* p = fixed3(buf, end, reading.t, decimalSeparator);
     *p++ = ';';
-    if (decoded)
-        p = fixed3(p, end, value, decimalSeparator);
+    if (reading.valid)
+        p = fixed3(p, end, reading.value, decimalSeparator);
     return static_cast<size_t>(p - buf);
 }
 
-std::string FormatLogLine(double t, double value, bool decoded, char decimalSeparator)
+std::string FormatLogLine(const Reading& reading, char decimalSeparator)
 {
     char buf[kLogLineBuffer];
-    return std::string(buf, FormatLogLine(buf, t, value, decoded, decimalSeparator));
+    return std::string(buf, FormatLogLine(buf, reading, decimalSeparator));
 }
 
 bool AppendLogLine(const std::string& path, const char* line, size_t length, std::string& error)
@@ -176,10 +176,10 @@ void OnlineLog::appendToWindow(const char* text, size_t length)
     ++m_serial;
 }
 
-void OnlineLog::LogReading(double t, double value, bool decoded)
+void OnlineLog::LogReading(const Reading& reading)
 {
     char buf[kLogLineBuffer];
-    const size_t n = FormatLogLine(buf, t, value, decoded, m_separator);
+    const size_t n = FormatLogLine(buf, reading, m_separator);
     appendToWindow(buf, n);
     if (!fileLoggingOn())
         return;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "measurement/Reading.h"
 #include "measurement/Stopwatch.h"
 #include "base/UiHooks.h"
 
@@ -22,12 +23,12 @@ namespace pxr {
 
 constexpr const char* kLogHeader = "Time;Value";
 
-// Formats "%.3f;%.3f" (or "%.3f;" for an undecoded value) into buf, with
+// Formats "%.3f;%.3f" (or "%.3f;" for a reading that is not valid) into buf, with
 // `decimalSeparator` as the decimal point, independent of the C locale.
 // Returns the length; buf must hold kLogLineBuffer characters.
 constexpr size_t kLogLineBuffer = 720;
-size_t FormatLogLine(char* buf, double t, double value, bool decoded, char decimalSeparator);
-std::string FormatLogLine(double t, double value, bool decoded, char decimalSeparator);
+size_t FormatLogLine(char* buf, const Reading& reading, char decimalSeparator);
+std::string FormatLogLine(const Reading& reading, char decimalSeparator);
 
 // Appends one line + CR LF to an existing file: open, write, close. A file
 // that no longer exists is not created again. A write cut short (a full
@@ -39,7 +40,7 @@ bool AppendLogLine(const std::string& path, const char* line, size_t length, std
 bool WriteLogFile(const std::string& path, const std::vector<const std::string*>& lines,
                   std::string& error);
 
-class OnlineLog {
+class OnlineLog : public ReadingSink {
 public:
     static constexpr size_t kLogLines = 255;
 
@@ -62,7 +63,7 @@ public:
     void setDecimalSeparator(char c) { m_separator = c; }
     char decimalSeparator() const { return m_separator; }
 
-    void LogReading(double t, double value, bool decoded);
+    void LogReading(const Reading& reading);
 
     void acStartStopLogExecute();
     void acSaveLogExecute();
@@ -99,6 +100,7 @@ public:
     void stopFileLogging();
 
 private:
+    void takeReading(const Reading& reading) override { LogReading(reading); }
     void setChecked(bool on);
     std::vector<const std::string*> windowLines() const;
     void appendToWindow(const char* text, size_t length);

@@ -162,14 +162,15 @@ int32_t OutputCalc::AnalogErrorValue(double b, double c) const
     }
 }
 
-void OutputCalc::UpdateAnalogOutput(bool invalid, double x)
+void OutputCalc::UpdateAnalogOutput(const Reading& reading)
 {
+    const double x = reading.value;
     double b = 0, c = 0;
     analogRange(b, c);
     // An empty range freezes the output: no current can be computed.
     if (b == c)
         return;
-    if (invalid) {
+    if (!reading.valid) {
         SetMeterValue(AnalogErrorValue(b, c));
         return;
     }
@@ -216,13 +217,13 @@ void OutputCalc::traceLed(int output, bool on, int64_t v, int64_t C, int64_t W, 
                  static_cast<long long>(H)));
 }
 
-void OutputCalc::UpdateSwitchOutputs(bool invalid, double x)
+void OutputCalc::UpdateSwitchOutputs(const Reading& reading)
 {
-    if (invalid) {
+    if (!reading.valid) {
         SwitchErrorState();
         return;
     }
-    const int64_t v = RoundHalfEven(x * 1000);
+    const int64_t v = RoundHalfEven(reading.value * 1000);
     int64_t C = 0, W = 0, H = 0;
     bool level = true;
     switch (m_deviceType) {

@@ -16,6 +16,7 @@
 
 #include "devices/DeviceType.h"
 #include "devices/ParameterSets.h"
+#include "measurement/Reading.h"
 
 namespace pxr {
 
@@ -53,7 +54,7 @@ AnalogMeterScale SetupAnalogMeter(DeviceType deviceType);
 // How the instrument stands before the first model-line switch.
 constexpr int32_t kInitialMeterValue = 3000;
 
-class OutputCalc {
+class OutputCalc : public ReadingSink {
 public:
     struct Hooks {
         // The lamp "Output n" (1 or 2) is to be switched on or off.
@@ -64,8 +65,9 @@ public:
                const TPXR501& pxr501, Hooks hooks = {});
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
 
-    void UpdateAnalogOutput(bool invalid, double x);
-    void UpdateSwitchOutputs(bool invalid, double x);
+    // A reading that is not valid gives the error current / error state.
+    void UpdateAnalogOutput(const Reading& reading);
+    void UpdateSwitchOutputs(const Reading& reading);
 
     // Current of an error (invalid reading) for the range b..c; b != c.
     int32_t AnalogErrorValue(double b, double c) const;
@@ -94,6 +96,12 @@ public:
     bool Out2EndState() const { return m_out2End; }
 
 private:
+    // The analog output first, then the switching outputs.
+    void takeReading(const Reading& reading) override
+    {
+        UpdateAnalogOutput(reading);
+        UpdateSwitchOutputs(reading);
+    }
     void analogRange(double& b, double& c) const;
     // The error mode the analog output follows on PXR501/502: the editor's
     // text, so that an edit not yet written to the meter applies at once.

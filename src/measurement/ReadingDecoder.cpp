@@ -1,5 +1,6 @@
 #include "measurement/ReadingDecoder.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -211,10 +212,19 @@ bool DecodeReading(DeviceType deviceType, std::string_view valueText, double& va
     return DecodeDecimal(valueText, value);
 }
 
-MeasurementDecoding::MeasurementDecoding(const DeviceType& deviceType, Stopwatch& ATimer1, Hooks hooks,
-                                         Consumers consumers)
-    : m_deviceType(deviceType), m_timer(ATimer1), m_hooks(std::move(hooks)), m_consumers(std::move(consumers))
+MeasurementDecoding::MeasurementDecoding(const DeviceType& deviceType, Stopwatch& ATimer1, Hooks hooks)
+    : m_deviceType(deviceType), m_timer(ATimer1), m_hooks(std::move(hooks))
 {
+}
+
+void MeasurementDecoding::addSink(ReadingSink& sink)
+{
+    m_sinks.push_back(&sink);
+}
+
+void MeasurementDecoding::removeSink(ReadingSink& sink)
+{
+    m_sinks.erase(std::remove(m_sinks.begin(), m_sinks.end(), &sink), m_sinks.end());
 }
 
 void MeasurementDecoding::ComDataPacket_messPacket(TComDataPacket&, const std::string& packet)
@@ -237,23 +247,18 @@ void MeasurementDecoding::ComDataPacket_messPacket(std::string_view packet)
     if (line.size() <= 2)
         return;
     ++m_readings;
+    Reading reading;
     // One time stamp per line: the diagram and the log get the same t.
-    const double t = m_timer.ElapsedSeconds();
+    reading.t = m_timer.ElapsedSeconds();
     const DeviceType model = m_deviceType;
     const bool dialogOpen = m_hooks.signalDialogOpen && m_hooks.signalDialogOpen();
     const CutResult cut = CutValueText(model, line, dialogOpen, m_valueText);
     if (cut.hasLevel && m_hooks.ShowSignalLevel)
         m_hooks.ShowSignalLevel(cut.level);
-    double value = 0.0;
-    const bool valid = DecodeReading(model, m_valueText, value);
-    if (m_consumers.AddDiagramPoint)
-        m_consumers.AddDiagramPoint(!valid, value, t);
-    if (m_consumers.UpdateAnalogOutput)
-        m_consumers.UpdateAnalogOutput(!valid, value);
-    if (m_consumers.UpdateSwitchOutputs)
-        m_consumers.UpdateSwitchOutputs(!valid, value);
-    if (m_consumers.LogReading)
-        m_consumers.LogReading(t, value, valid);
+    reading.valid = DecodeReading(model, m_valueText, reading.value);
+    // By index, so that a sink detaching itself cannot break the loop.
+    for (size_t i = 0; i < m_sinks.size(); ++i)
+        m_sinks[i]->takeReading(reading);
 }
 
 } // namespace pxr

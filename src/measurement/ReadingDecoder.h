@@ -1,8 +1,8 @@
 #pragma once
 // Measurement reply decoding: every packet of the measurement framer (and
-// every line of the simulated device) becomes one reading (time, value,
-// valid) that goes, in a fixed order, to the signal-strength dialog, the
-// diagram, the analog output, the switching outputs and the online log.
+// every line of the simulated device) becomes one Reading that goes, in a
+// fixed order, to the signal-strength dialog and then to every attached
+// ReadingSink (the diagram, the outputs, the online log).
 //
 // The form of a line (decimal, hexadecimal, with signal strength or
 // temperature) is recognised from its characters, never from the SD
@@ -14,8 +14,10 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "devices/DeviceType.h"
+#include "measurement/Reading.h"
 #include "measurement/Stopwatch.h"
 
 namespace pxr {
@@ -54,8 +56,8 @@ CutResult CutValueText(DeviceType deviceType, std::string_view line, bool signal
 // `value` is 0 for a text that is not valid.
 bool DecodeReading(DeviceType deviceType, std::string_view valueText, double& value);
 
-// ComDataPacket_messPacket and its state (LastMessLine). The consumers are
-// called in the order of the struct, once per line of more than two
+// ComDataPacket_messPacket and its state (LastMessLine). The sinks are
+// called in the order they were attached, once per line of more than two
 // characters.
 class MeasurementDecoding {
 public:
@@ -64,20 +66,15 @@ public:
         std::function<bool()> signalDialogOpen;
         std::function<void(int32_t level)> ShowSignalLevel;
     };
-    // In calling order.
-    struct Consumers {
-        std::function<void(bool invalid, double value, double t)> AddDiagramPoint;
-        std::function<void(bool invalid, double value)> UpdateAnalogOutput;
-        std::function<void(bool invalid, double value)> UpdateSwitchOutputs;
-        std::function<void(double t, double value, bool valid)> LogReading;
-    };
 
     // `deviceType` is the main window's current model line, read per line.
-    MeasurementDecoding(const DeviceType& deviceType, Stopwatch& ATimer1, Hooks hooks = {},
-                        Consumers consumers = {});
+    MeasurementDecoding(const DeviceType& deviceType, Stopwatch& ATimer1, Hooks hooks = {});
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
-    void setConsumers(Consumers consumers) { m_consumers = std::move(consumers); }
+    // Every reading goes to the sinks in the order they were attached. A sink
+    // stays attached until it is removed; it must outlive that.
+    void addSink(ReadingSink& sink);
+    void removeSink(ReadingSink& sink);
 
     // OnPacket of ComDataPacket_mess.
     void ComDataPacket_messPacket(TComDataPacket& sender, const std::string& packet);
@@ -94,7 +91,7 @@ private:
     const DeviceType& m_deviceType;
     Stopwatch& m_timer;
     Hooks m_hooks;
-    Consumers m_consumers;
+    std::vector<ReadingSink*> m_sinks;
     std::string m_lastMessLine;
     std::string m_valueText;   // reused per line, so no allocation per reading
     uint64_t m_readings = 0;

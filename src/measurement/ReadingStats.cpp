@@ -40,7 +40,7 @@ ReadingStats StatsOfSeries(const SeriesModel& series, const AxisRange& timeRange
             continue;
         if (p.t > timeRange.max)
             break; // the series is sorted by time
-        s.add(p.isGap(), p.y);
+        s.add({p.t, p.y, !p.isGap()});
     }
     return s;
 }

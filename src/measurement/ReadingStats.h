@@ -9,20 +9,23 @@
 #include <cstdint>
 #include <string>
 
+#include "measurement/Reading.h"
+
 namespace pxr {
 
 class SeriesModel;
 struct AxisRange;
 class DiagramZoom;
 
-class ReadingStats {
+class ReadingStats : public ReadingSink {
 public:
-    void add(bool invalid, double value)
+    void add(const Reading& reading)
     {
-        if (invalid) {
+        if (!reading.valid) {
             ++m_invalid;
             return;
         }
+        const double value = reading.value;
         ++m_count;
         const double delta = value - m_mean;
         m_mean += delta / static_cast<double>(m_count);
@@ -45,6 +48,8 @@ public:
     double standardDeviation() const;
 
 private:
+    void takeReading(const Reading& reading) override { add(reading); }
+
     uint64_t m_count = 0;
     uint64_t m_invalid = 0;
     double m_mean = 0;

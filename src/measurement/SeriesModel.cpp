@@ -46,13 +46,14 @@ void SeriesModel::insertAt(size_t index, const SeriesPoint& p)
         ++m_gaps;
 }
 
-void SeriesModel::AddDiagramPoint(bool invalid, double value, double t)
+void SeriesModel::AddDiagramPoint(const Reading& reading)
 {
-    if (DebugTrace && !invalid)
-        trace(format("Series(%.3f,%.3f)", t, value));
+    const double t = reading.t;
+    if (DebugTrace && reading.valid)
+        trace(format("Series(%.3f,%.3f)", t, reading.value));
     while (m_count > m_number)
         removeFirst();
-    const SeriesPoint p{t, invalid ? std::numeric_limits<double>::quiet_NaN() : value};
+    const SeriesPoint p{t, reading.valid ? reading.value : std::numeric_limits<double>::quiet_NaN()};
     size_t index = m_count;
     if (m_count > 0 && t < at(m_count - 1).t) {
         // Before the first point with a greater time.

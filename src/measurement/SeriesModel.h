@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "measurement/Reading.h"
+
 namespace pxr {
 
 struct GraphicSettings;
@@ -22,7 +24,7 @@ struct SeriesPoint {
     bool isGap() const { return std::isnan(y); }
 };
 
-class SeriesModel {
+class SeriesModel : public ReadingSink {
 public:
     // N can be at most 1000, so the series never holds more than 1001 points.
     static constexpr size_t kMaxNumber = 1000;
@@ -40,7 +42,8 @@ public:
     // then the new one is added; so the series holds N + 1 points at most.
     // Points are kept by ascending time: a point earlier than the last one
     // (after a restart of the time base) goes before the first later point.
-    void AddDiagramPoint(bool invalid, double value, double t);
+    // A reading that is not valid becomes a gap.
+    void AddDiagramPoint(const Reading& reading);
     void Clear();
 
     size_t size() const { return m_count; }
@@ -62,6 +65,7 @@ public:
     bool valueRange(double& min, double& max) const;
 
 private:
+    void takeReading(const Reading& reading) override { AddDiagramPoint(reading); }
     void removeFirst();
     void insertAt(size_t index, const SeriesPoint& p);
     SeriesPoint& slot(size_t i) { return m_points[(m_head + i) % kCapacity]; }

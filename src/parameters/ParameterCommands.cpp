@@ -14,8 +14,6 @@
 
 #include <exception>
 
-#include "app/MainForm.h"
-#include "dialogs/DirectorySetupForm.h"
 #include "dialogs/FileChoice.h"
 #include "parameters/ParameterClipboard.h"
 #include "parameters/ParameterEditorPanel.h"
@@ -52,15 +50,17 @@ QStringList ParameterCommands::nameFilters(const char* filter)
     return out;
 }
 
-ParameterCommands::ParameterCommands(TMainForm& form) : QObject(&form), m_form(form)
+ParameterCommands::ParameterCommands(Host& host, QStackedWidget* notebookLeft, QPrinter& printer, QWidget* window)
+    : QObject(window), m_host(host), m_printer(printer), m_window(window)
 {
     setObjectName(QStringLiteral("ParameterCommands"));
-    MainController& ctl = form.controller();
-    m_panel = new ParameterEditorPanel(form.Notebook_Left, this);
-    ctl.setFieldBinding(m_panel);
+    m_panel = new ParameterEditorPanel(notebookLeft, this);
     m_panel->OnRefused = [this](const std::string& text) { showStatus(text); };
+}
 
-    const std::pair<const char*, void (ParameterCommands::*)()> handlers[] = {
+ActionHandlers ParameterCommands::handlers()
+{
+    const std::pair<const char*, void (ParameterCommands::*)()> commands[] = {
         {"acOpen", &ParameterCommands::acOpenExecute},
         {"acSave", &ParameterCommands::acSaveExecute},
         {"acPrint", &ParameterCommands::acPrintExecute},
@@ -68,13 +68,15 @@ ParameterCommands::ParameterCommands(TMainForm& form) : QObject(&form), m_form(f
         {"acExport", &ParameterCommands::acExportExecute},
         {"acImport", &ParameterCommands::acImportExecute},
     };
-    for (const auto& [action, run] : handlers)
-        ctl.setHandler(action, [this, run = run] { (this->*run)(); });
+    ActionHandlers out;
+    for (const auto& [action, run] : commands)
+        out.push_back({action, [this, run = run] { (this->*run)(); }});
+    return out;
 }
 
 QFileDialog* ParameterCommands::makeDialog(const char* name, QFileDialog::AcceptMode mode, const char* filter)
 {
-    auto* d = new QFileDialog(&m_form);
+    auto* d = new QFileDialog(m_window);
     d->setObjectName(QString::fromLatin1(name));
     d->setAcceptMode(mode);
     // Also for opening, a name of a file that does not exist is accepted;
@@ -82,7 +84,7 @@ QFileDialog* ParameterCommands::makeDialog(const char* name, QFileDialog::Accept
     d->setFileMode(QFileDialog::AnyFile);
     d->setNameFilters(nameFilters(filter));
     d->setDefaultSuffix(QString::fromLatin1(kParameterFileExtension));
-    d->setDirectory(QString::fromStdString(m_form.controller().DocumentsFolder));
+    d->setDirectory(QString::fromStdString(m_host.documentsFolder()));
     return d;
 }
 
@@ -100,18 +102,9 @@ QFileDialog* ParameterCommands::SaveDialog()
     return m_saveDialog;
 }
 
-// The main window's controller, which holds the handlers and the binding,
-// is gone by the time the window's children are deleted.
+// The controller, which holds the handlers and the binding, is gone by the
+// time the window's children are deleted.
 ParameterCommands::~ParameterCommands() = default;
-
-// The folder in force in the directory setup, which is not always the one
-// stored (a store that could not be written, a run that does not store).
-QString ParameterCommands::parameterFolder() const
-{
-    if (m_form.DirectorySetupForm)
-        return m_form.DirectorySetupForm->ParameterFolder();
-    return QString::fromStdString(m_form.controller().DocumentsFolder);
-}
 
 QString ParameterCommands::choose(QFileDialog* dialog)
 {
@@ -120,22 +113,22 @@ QString ParameterCommands::choose(QFileDialog* dialog)
 
 void ParameterCommands::showStatus(const std::string& text)
 {
-    m_form.controller().showPassingStatus(text);
+    m_host.showPassingStatus(text);
 }
 
 void ParameterCommands::showProblem(const QString& text)
 {
-    QMessageBox::warning(&m_form, QStringLiteral("PXRTool"), text);
+    QMessageBox::warning(m_window, QStringLiteral("PXRTool"), text);
 }
 
 void ParameterCommands::acOpenExecute()
 {
-    OpenDialog()->setDirectory(parameterFolder());
+    OpenDialog()->setDirectory(QString::fromStdString(m_host.parameterFolder()));
     const QString path = choose(OpenDialog());
     if (path.isEmpty())
         return;
     // A file that cannot be a parameter file leaves the editor as it is.
-    const FileResult r = openParameterFile(pathBytes(path), m_form.controller().deviceType(), *m_panel);
+    const FileResult r = openParameterFile(pathBytes(path), m_host.deviceType(), *m_panel);
     if (!r.ok) {
         showProblem(messageText(r.error));
         return;
@@ -145,13 +138,13 @@ void ParameterCommands::acOpenExecute()
 
 void ParameterCommands::acSaveExecute()
 {
-    SaveDialog()->setDirectory(parameterFolder());
+    SaveDialog()->setDirectory(QString::fromStdString(m_host.parameterFolder()));
     const QString path = choose(SaveDialog());
     if (path.isEmpty())
         return;
-    const FileResult r = saveParameterFile(pathBytes(path), m_form.controller().deviceType(), *m_panel);
+    const FileResult r = saveParameterFile(pathBytes(path), m_host.deviceType(), *m_panel);
     if (!r.ok) {
-        QMessageBox::critical(&m_form, QStringLiteral("PXRTool"), messageText(r.error));
+        QMessageBox::critical(m_window, QStringLiteral("PXRTool"), messageText(r.error));
         return;
     }
     showStatus(r.status);
@@ -166,7 +159,7 @@ void ParameterCommands::printFile(const QString& path)
     }
     // Parameter and log files are short text; one byte is one character.
     const QByteArray bytes = file.read(static_cast<qint64>(kParameterTextLimit) * 4);
-    QPrinter& printer = m_form.printer();
+    QPrinter& printer = m_printer;
     // Without a printer the toolkit falls back to a PDF without a file name
     // and prints into nowhere, saying so only on stderr.
     const bool usable = printer.outputFormat() == QPrinter::PdfFormat ? !printer.outputFileName().isEmpty()
@@ -207,7 +200,7 @@ void ParameterCommands::acViewFileExecute()
 
 void ParameterCommands::acExportExecute()
 {
-    const ClipboardResult r = exportParameterText(m_form.controller().deviceType(), *m_panel);
+    const ClipboardResult r = exportParameterText(m_host.deviceType(), *m_panel);
     if (!r.ok) {
         showProblem(messageText(r.error));
         return;
@@ -223,7 +216,7 @@ void ParameterCommands::acImportExecute()
     // and reach the meter as that; this way it is refused and named.
     const QByteArray text = QGuiApplication::clipboard()->text().toUtf8();
     const ClipboardResult r =
-        importParameterText(m_form.controller().deviceType(), text.toStdString(), *m_panel);
+        importParameterText(m_host.deviceType(), text.toStdString(), *m_panel);
     if (!r.ok) {
         showProblem(messageText(r.error));
         return;

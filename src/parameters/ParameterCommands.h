@@ -1,10 +1,10 @@
 #pragma once
-// The parameter editor in the main window and the commands that move its
-// values through files and the clipboard: Open, Save, Print, View File,
-// Export to and Import from the clipboard. Get/Set Parameter and the presets
-// run in the main controller; this class builds the editor panel, binds it
-// to the parameter sets and registers the file and clipboard handlers.
-// Created once by the main window, after its FormCreate.
+// The parameter editor and the commands that move its values through files
+// and the clipboard: Open, Save, Print, View File, Export to and Import from
+// the clipboard. Get/Set Parameter and the presets run in the main
+// controller; this class builds the editor's fields into the main window's
+// left notebook, binds them to the parameter sets and serves the file and
+// clipboard actions. Created once by the main window, after its FormCreate.
 
 #include <QFileDialog>
 #include <QObject>
@@ -13,16 +13,40 @@
 #include <functional>
 #include <string>
 
+#include "base/ActionHandlers.h"
+#include "devices/DeviceType.h"
+
+class QPrinter;
+class QStackedWidget;
+
 namespace pxr {
 
-class TMainForm;
 class ParameterEditorPanel;
 
 class ParameterCommands : public QObject {
     Q_OBJECT
 public:
-    explicit ParameterCommands(TMainForm& form);
+    // What the commands need of the program around them.
+    class Host {
+    public:
+        virtual ~Host() = default;
+        virtual DeviceType deviceType() const = 0;
+        // A message in panel 2 that vanishes after a while.
+        virtual void showPassingStatus(const std::string& text) = 0;
+        // The folder the file dialogs open in now, and the one the first
+        // dialog starts in.
+        virtual std::string parameterFolder() const = 0;
+        virtual std::string documentsFolder() const = 0;
+    };
+
+    // The editor's fields go into the scroll boxes of `notebookLeft`, one
+    // page a model line; the dialogs and message boxes belong to `window`,
+    // which also owns this object. `printer` is the one of "Printer Setup".
+    ParameterCommands(Host& host, QStackedWidget* notebookLeft, QPrinter& printer, QWidget* window);
     ~ParameterCommands() override;
+
+    // The actions the commands serve, for the controller's dispatch.
+    ActionHandlers handlers();
 
     ParameterEditorPanel& panel() { return *m_panel; }
     // The dialogs keep their folder and file name between uses. They are
@@ -44,13 +68,14 @@ public:
 private:
     // The chosen file, or empty when the user cancelled.
     QString choose(QFileDialog* dialog);
-    QString parameterFolder() const;
     QFileDialog* makeDialog(const char* name, QFileDialog::AcceptMode mode, const char* filter);
     void showStatus(const std::string& text);
     void showProblem(const QString& text);
     void printFile(const QString& path);
 
-    TMainForm& m_form;
+    Host& m_host;
+    QPrinter& m_printer;
+    QWidget* m_window;
     ParameterEditorPanel* m_panel = nullptr;
     // Children of the main window, like the window's other dialogs.
     QFileDialog* m_openDialog = nullptr;

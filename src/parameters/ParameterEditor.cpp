@@ -88,6 +88,26 @@ std::string formatRegionalNumber(double value, char decimalSeparator)
     return text;
 }
 
+namespace {
+
+// Puts `value` into [low, high]; true when it had to move. "Not at least the
+// low limit" also catches a value that is not ordered (NaN).
+bool limitTo(double& value, double low, double high)
+{
+    bool moved = false;
+    if (!(value >= low)) {
+        value = low;
+        moved = true;
+    }
+    if (value > high) {
+        value = high;
+        moved = true;
+    }
+    return moved;
+}
+
+} // namespace
+
 HeaterCheckResult HeaterCheck(const std::string& on, const std::string& off, char decimalSeparator,
                               const HeaterLimits& limits)
 {
@@ -98,23 +118,8 @@ HeaterCheckResult HeaterCheck(const std::string& on, const std::string& off, cha
         return r;
     double heatOn = TextToFloat(on);
     double heatOff = TextToFloat(off);
-    // "Not at least the low limit" also catches a value that is not ordered.
-    if (!(heatOn >= limits.onLow)) {
-        heatOn = limits.onLow;
-        r.onChanged = true;
-    }
-    if (heatOn > limits.onHigh) {
-        heatOn = limits.onHigh;
-        r.onChanged = true;
-    }
-    if (!(heatOff >= limits.offLow)) {
-        heatOff = limits.offLow;
-        r.offChanged = true;
-    }
-    if (heatOff > limits.offHigh) {
-        heatOff = limits.offHigh;
-        r.offChanged = true;
-    }
+    r.onChanged = limitTo(heatOn, limits.onLow, limits.onHigh);
+    r.offChanged = limitTo(heatOff, limits.offLow, limits.offHigh);
     if (heatOn > heatOff) {
         heatOn = heatOff;
         r.onChanged = true;

@@ -1,7 +1,6 @@
 #include "parameters/ParameterTransfer.h"
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 #include "devices/ValueCheck.h"
@@ -67,16 +66,6 @@ const std::vector<Write>& writeOrder(DeviceType model)
     case kPXR501: return pxr501;
     default: return pxr7x;
     }
-}
-
-bool equalsNoCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 // Restores the link and the window after a transfer, also when an error passes.
@@ -234,7 +223,7 @@ void ParameterTransfer::restartAutoStart()
     if (as.size() != 2)
         return;
     for (const std::string& entry : autoStartList(m_tx.deviceType)) {
-        if (equalsNoCase(entry, as)) {
+        if (SameTextNoCase(entry, as)) {
             m_tx.SendCommand(as);
             return;
         }
@@ -377,7 +366,7 @@ void ParameterTransfer::acSetStandardExecute()
             return;
         }
         const std::string variant = SplitToken(reply, ' ');
-        m_pxr501.SetDefaults(equalsNoCase(variant, "PXR502"));
+        m_pxr501.SetDefaults(SameTextNoCase(variant, "PXR502"));
         break;
     }
     default:

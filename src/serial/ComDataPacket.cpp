@@ -15,37 +15,10 @@ void TComDataPacket::setComPort(TComPort* port)
         m_port->attach(this);
 }
 
-void TComDataPacket::setStartString(const std::string& s)
-{
-    if (s == m_start)
-        return;
-    m_start = s;
-    EmptyBuffer();
-}
-
-void TComDataPacket::setStopString(const std::string& s)
-{
-    if (s == m_stop)
-        return;
-    m_stop = s;
-    EmptyBuffer();
-}
-
-void TComDataPacket::setSize(int size)
-{
-    if (size == m_size)
-        return;
-    m_size = size;
-    EmptyBuffer();
-}
-
-void TComDataPacket::setCaseInsensitive(bool on)
-{
-    if (on == m_caseInsensitive)
-        return;
-    m_caseInsensitive = on;
-    EmptyBuffer();
-}
+void TComDataPacket::setStartString(const std::string& s) { changeFraming(m_start, s); }
+void TComDataPacket::setStopString(const std::string& s) { changeFraming(m_stop, s); }
+void TComDataPacket::setSize(int size) { changeFraming(m_size, size); }
+void TComDataPacket::setCaseInsensitive(bool on) { changeFraming(m_caseInsensitive, on); }
 
 void TComDataPacket::EmptyBuffer()
 {

@@ -51,6 +51,16 @@ private:
     bool hasStopCondition() const { return m_size > 0 || !m_stop.empty(); }
     void HandleBuffer();
     size_t find(const std::string& hay, const std::string& needle, size_t from) const;
+    // Sets one of the four properties that decide the framing; a new value
+    // empties the buffer.
+    template <class T>
+    void changeFraming(T& property, const T& value)
+    {
+        if (property == value)
+            return;
+        property = value;
+        EmptyBuffer();
+    }
     std::string strip(std::string packet) const;
 
     TComPort* m_port = nullptr;

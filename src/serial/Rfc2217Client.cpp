@@ -100,48 +100,16 @@ void Rfc2217Client::handleOption(uint8_t verb, uint8_t option)
     Option& o = m_options[option];
     switch (verb) {
     case kWILL:
-        if (o.him == Side::No) {
-            if (wantHim(option)) {
-                o.him = Side::Yes;
-                out(command(kDO, option));
-            } else {
-                out(command(kDONT, option));
-            }
-        } else if (o.him == Side::WantYes) {
-            o.him = Side::Yes;
-        } else if (o.him == Side::WantNo) {
-            o.him = Side::No; // DONT answered by WILL: a broken peer, leave it off
-        }
+        offered(o.him, wantHim(option), kDO, kDONT, option);
         break;
     case kWONT:
-        if (o.him == Side::Yes) {
-            o.him = Side::No;
-            out(command(kDONT, option));
-        } else if (o.him != Side::No) {
-            o.him = Side::No;
-        }
+        refused(o.him, kDONT, option);
         break;
     case kDO:
-        if (o.us == Side::No) {
-            if (wantUs(option)) {
-                o.us = Side::Yes;
-                out(command(kWILL, option));
-            } else {
-                out(command(kWONT, option));
-            }
-        } else if (o.us == Side::WantYes) {
-            o.us = Side::Yes;
-        } else if (o.us == Side::WantNo) {
-            o.us = Side::No;
-        }
+        offered(o.us, wantUs(option), kWILL, kWONT, option);
         break;
     case kDONT:
-        if (o.us == Side::Yes) {
-            o.us = Side::No;
-            out(command(kWONT, option));
-        } else if (o.us != Side::No) {
-            o.us = Side::No;
-        }
+        refused(o.us, kWONT, option);
         if (option == kComPort)
             m_comPortRefused = true;
         break;
@@ -152,6 +120,31 @@ void Rfc2217Client::handleOption(uint8_t verb, uint8_t option)
     // Also after giving up: a server that agrees late still gets the settings.
     if ((!wasAgreed && comPortAgreed()) || (!wasSettled && settled()))
         comPortSettled();
+}
+
+// The option negotiation of RFC 1143 for one side of an option (the
+// server's: WILL/WONT, answered DO/DONT; ours: DO/DONT, answered WILL/WONT).
+void Rfc2217Client::offered(Side& side, bool wanted, uint8_t accept, uint8_t decline, uint8_t option)
+{
+    if (side == Side::No) {
+        if (wanted) {
+            side = Side::Yes;
+            out(command(accept, option));
+        } else {
+            out(command(decline, option));
+        }
+    } else if (side == Side::WantYes) {
+        side = Side::Yes;
+    } else if (side == Side::WantNo) {
+        side = Side::No; // declined, yet offered: a broken peer, leave it off
+    }
+}
+
+void Rfc2217Client::refused(Side& side, uint8_t decline, uint8_t option)
+{
+    if (side == Side::Yes)
+        out(command(decline, option));
+    side = Side::No;
 }
 
 void Rfc2217Client::comPortSettled()

@@ -90,6 +90,8 @@ private:
     static bool wantUs(uint8_t option);
     static bool wantHim(uint8_t option);
     void handleOption(uint8_t verb, uint8_t option);
+    void offered(Side& side, bool wanted, uint8_t accept, uint8_t decline, uint8_t option);
+    void refused(Side& side, uint8_t decline, uint8_t option);
     void handleSubnegotiation(uint8_t option, const std::string& payload);
     void comPortSettled();
     void sendSettings(bool all);

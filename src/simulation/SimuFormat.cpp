@@ -30,17 +30,6 @@ double decimalOr(const std::string& text, double fallback)
     return readDecimal(text, v) ? v : fallback;
 }
 
-bool equalsNoCase(const std::string& a, const char* b)
-{
-    const std::string other(b);
-    if (a.size() != other.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(other[i])))
-            return false;
-    return true;
-}
-
 // printf's "%f" follows the C locale, which a GUI toolkit may have set to
 // the user's regional settings; the meter always prints ".".
 std::string fixedPoint(const char* fmt, double value)
@@ -173,13 +162,13 @@ SimuSettings ReadSimuSettings(DeviceType deviceType, const SimuParameter& parame
     switch (deviceType) {
     case kPXR7X:
         s.o = decimalOr(parameter("OF", 0), 0.0);
-        s.hex = equalsNoCase(parameter("SD", 0), "h");
+        s.hex = SameTextNoCase(parameter("SD", 0), "h");
         break;
     case kPXR500C:
         break;
     default:
         s.o = decimalOr(parameter("OF", 0), 0.0);
-        s.hex = equalsNoCase(parameter("SD", 0), "1");
+        s.hex = SameTextNoCase(parameter("SD", 0), "1");
         s.content = parameter("SD", 1);
         break;
     }

@@ -2,36 +2,43 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QFrame>
+#include <QVBoxLayout>
 
-#include "app/MainForm.h"
+#include "base/UiHooks.h"
 #include "devices/FieldBinding.h"
 #include "parameters/BaudRateChange.h"
 #include "parameters/ChangeBdDlg.h"
+#include "serial/ComTransactions.h"
 #include "terminal/TerminalView.h"
 
 namespace pxr {
 
-TerminalPage::TerminalPage(TMainForm& form)
-    : QObject(&form), m_form(form), m_port(&form.controller().port()), m_view(form.ComTerminal)
+TerminalPage::TerminalPage(ComTransactions& tx, Host& host, UiHooks& ui, const FontButtons& buttons,
+                           QWidget* place, QObject* owner)
+    : QObject(owner), m_tx(tx), m_host(host), m_ui(ui), m_port(&tx.port())
 {
     setObjectName(QStringLiteral("TerminalPage"));
+    m_panel = new QFrame(place);
+    m_panel->setObjectName(QStringLiteral("Panel_Terminal"));
+    m_panelLayout = new QVBoxLayout(m_panel);
+    m_panelLayout->setContentsMargins(0, 0, 0, 0);
+    m_view = new TerminalView(m_panel);
+    m_panelLayout->addWidget(m_view, 1);
+
     // From creation on, so that the terminal sees every received byte.
     m_port->attach(this);
 
-    if (m_view) {
-        m_view->OnSend = [this](const std::string& bytes) { return write(bytes); };
-        m_view->screen().OnOutput = [this](const std::string& bytes) { write(bytes); };
-        m_view->screen().ComTerminalChar = [this](const std::string& chars) { ComTerminalChar(chars); };
-        TerminalView* view = m_view;
-        if (QAction* plus = form.findChild<QAction*>(QStringLiteral("ToolButton8")))
-            connect(plus, &QAction::triggered, view, [view] { view->ToolButton8Click(); });
-        if (QAction* minus = form.findChild<QAction*>(QStringLiteral("ToolButton10")))
-            connect(minus, &QAction::triggered, view, [view] { view->ToolButton10Click(); });
-        if (QAction* bold = form.findChild<QAction*>(QStringLiteral("tb_Bold")))
-            connect(bold, &QAction::toggled, view, [view](bool down) { view->setFontBold(down); });
-    }
-
-    form.controller().setHandler("acBaudrate", [this] { acBaudrateExecute(); });
+    m_view->OnSend = [this](const std::string& bytes) { return write(bytes); };
+    m_view->screen().OnOutput = [this](const std::string& bytes) { write(bytes); };
+    m_view->screen().ComTerminalChar = [this](const std::string& chars) { ComTerminalChar(chars); };
+    TerminalView* view = m_view;
+    if (buttons.larger)
+        connect(buttons.larger, &QAction::triggered, view, [view] { view->ToolButton8Click(); });
+    if (buttons.smaller)
+        connect(buttons.smaller, &QAction::triggered, view, [view] { view->ToolButton10Click(); });
+    if (buttons.bold)
+        connect(buttons.bold, &QAction::toggled, view, [view](bool down) { view->setFontBold(down); });
 
     m_countPanel.setSingleShot(true);
     m_countPanel.setInterval(kCountPanelMs);
@@ -39,7 +46,7 @@ TerminalPage::TerminalPage(TMainForm& form)
         if (!m_countPending)
             return;
         m_countPending = false;
-        m_form.setStatusText(1, m_pendingCount);
+        m_ui.setStatusText(1, m_pendingCount);
         m_countPanel.start();
     });
 }
@@ -48,6 +55,17 @@ TerminalPage::~TerminalPage()
 {
     if (m_port)
         m_port->detach(this);
+}
+
+TerminalView* TerminalPage::view() const { return m_view; }
+
+void TerminalPage::setBaudRateDialog(TChangeBdDlg* dialog) { m_baudDialog = dialog; }
+
+void TerminalPage::addBelowTerminal(QWidget* widget) { m_panelLayout->addWidget(widget); }
+
+ActionHandlers TerminalPage::handlers()
+{
+    return {{"acBaudrate", [this] { acBaudrateExecute(); }}};
 }
 
 void TerminalPage::comReceived(const std::string& block)
@@ -62,7 +80,7 @@ bool TerminalPage::write(const std::string& bytes)
         return false;
     // Typed bytes (or the terminal's own answers) would go out between an
     // operation's question and the meter's answer.
-    const MeterConversation& talk = m_form.controller().conversation();
+    const MeterConversation& talk = m_tx.conversation();
     if (talk.active()) {
         if (m_view)
             m_view->setInputNote(TerminalView::busyNote(QString::fromStdString(talk.operation())));
@@ -72,16 +90,15 @@ bool TerminalPage::write(const std::string& bytes)
         m_port->Write(bytes);
         return true;
     } catch (const std::exception& e) {
-        m_form.setStatusText(2, std::string(" ") + e.what());
+        m_ui.setStatusText(2, std::string(" ") + e.what());
         return false;
     }
 }
 
 void TerminalPage::ComTerminalChar(const std::string& chars)
 {
-    MainController& ctl = m_form.controller();
-    if (ctl.countTerminalChars(chars))
-        showLineCount(ctl.LineCount.text());
+    if (m_host.countTerminalChars(chars))
+        showLineCount(m_host.lineCountText());
 }
 
 void TerminalPage::showLineCount(const std::string& text)
@@ -91,24 +108,23 @@ void TerminalPage::showLineCount(const std::string& text)
         m_countPending = true;
         return;
     }
-    m_form.setStatusText(1, text);
+    m_ui.setStatusText(1, text);
     m_countPanel.start();
 }
 
 void TerminalPage::acBaudrateExecute()
 {
-    MainController& ctl = m_form.controller();
     static const MapFieldBinding kNoEditor;
-    const ParameterSet* set = ctl.currentParameterSet();
-    const FieldBinding* editor = set && set->binding() ? set->binding() : &kNoEditor;
-    pxr::acBaudrateExecute(ctl.transactions(), *editor, [this](uint32_t current, uint32_t& chosen) {
-        TChangeBdDlg* dlg = m_form.ChangeBdDlg;
+    const FieldBinding* set = m_host.parameterEditor();
+    const FieldBinding* editor = set ? set : &kNoEditor;
+    pxr::acBaudrateExecute(m_tx, *editor, [this](uint32_t current, uint32_t& chosen) {
+        TChangeBdDlg* dlg = m_baudDialog;
         if (!dlg)
             return false;
         const bool ok = dlg->Execute(current) == QDialog::Accepted;
         chosen = dlg->NewRate();
         // Without a window manager nobody gives the focus back after a dialog.
-        m_form.activateWindow();
+        m_panel->window()->activateWindow();
         return ok;
     });
 }

@@ -18,28 +18,19 @@
 #include "app/MainController.h"
 #include "app/MainView.h"
 #include "base/Trace.h"
+#include "support/ControllerRig.h"
 #include "support/EmulatorPeer.h"
-#include "support/FakeView.h"
-#include "support/LoopbackPort.h"
 #include "support/ScriptedPeer.h"
-#include "support/VirtualEventLoop.h"
 
 using namespace pxr;
 using namespace pxr::test;
 
 namespace {
 
-struct MainFixture : ::testing::Test {
-    VirtualEventLoop loop;
-    LoopbackPort backend{loop};
+struct MainFixture : ::testing::Test, ControllerRig {
     ScriptedPeer peer;
-    TComPort port{backend};
-    MemoryKeyValueBackend store{true};
-    FakeView view;
-    std::unique_ptr<MainController> ctl;
-    std::vector<std::string> systemPorts{"/dev/ttyS1", "/dev/ttyS0"};
-    std::vector<std::string> messPackets;
 
+    MainFixture() { systemPorts = {"/dev/ttyS1", "/dev/ttyS0"}; }
     void SetUp() override { backend.attachPeer(&peer); }
     void TearDown() override
     {
@@ -48,28 +39,6 @@ struct MainFixture : ::testing::Test {
         setTraceSink(nullptr);
     }
 
-    void storeText(const char* section, const char* name, const std::string& text)
-    {
-        store.put(section, name, StoredValue::text(text));
-    }
-    void storePort(const std::string& name = "/dev/ttyPXR", const std::string& baud = "9600")
-    {
-        storeText("ComPort", "Port", name);
-        storeText("ComPort", "BaudRate", baud);
-    }
-
-    void create(const std::vector<std::string>& args = {})
-    {
-        ctl = std::make_unique<MainController>(port, loop, store, view);
-        ctl->ListPorts = [this] { return systemPorts; };
-        ctl->MessPacket = [this](const std::string& p) { messPackets.push_back(p); };
-        ctl->FormCreate(args);
-    }
-    void start(const std::vector<std::string>& args = {})
-    {
-        create(args);
-        ctl->FormShow();
-    }
     // The interface setup with the user's doing; returns OK.
     void setup(std::function<void(ComSetupModel&)> user)
     {
@@ -100,7 +69,7 @@ struct ArrangementCase {
     bool noCRLF;
     bool output2;
     std::string streamed;                 // what the meter sends
-    std::vector<std::string> packets;     // what the reading decoder gets
+    std::vector<std::string> packets;     // the lines the decoding reads
 };
 
 const ArrangementCase kArrangementCases[] = {
@@ -161,7 +130,7 @@ TEST_P(Arrangements, WindowFramerAndHistoryFollowTheModelLine)
     ASSERT_TRUE(port.Connected());
     backend.inject(c.streamed);
     loop.waitFor(100);
-    EXPECT_EQ(messPackets, c.packets);
+    EXPECT_EQ(decoded.lines, c.packets);
 }
 
 INSTANTIATE_TEST_SUITE_P(ModelLines, Arrangements, ::testing::ValuesIn(kArrangementCases),

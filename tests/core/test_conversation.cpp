@@ -20,25 +20,17 @@
 #include "app/MainController.h"
 #include "devices/FieldBinding.h"
 #include "parameters/BaudRateChange.h"
+#include "support/ControllerRig.h"
 #include "support/EmulatorPeer.h"
-#include "support/FakeView.h"
-#include "support/LoopbackPort.h"
-#include "support/VirtualEventLoop.h"
 
 using namespace pxr;
 using namespace pxr::test;
 
 namespace {
 
-struct Rig {
-    VirtualEventLoop loop;
+struct Rig : ControllerRig {
     std::unique_ptr<EmulatorPeer> peer;
-    LoopbackPort backend{loop};
-    TComPort port{backend};
-    MemoryKeyValueBackend store{true};
-    FakeView view;
     MapFieldBinding fields;
-    std::unique_ptr<MainController> ctl;
     // What a press found when it came.
     bool pressed = false;
     bool enabledAtPress = true;
@@ -51,14 +43,11 @@ struct Rig {
         cfg.faults = faults;
         peer = std::make_unique<EmulatorPeer>(cfg);
         backend.attachPeer(peer.get());
-        store.put("ComPort", "Port", StoredValue::text("/dev/ttyPXR"));
-        store.put("Device", "Type", StoredValue::text(std::to_string(MeterEmulator::deviceTypeOf(model))));
-        ctl = std::make_unique<MainController>(port, loop, store, view);
-        ctl->FormCreate({});
+        storeText("ComPort", "Port", "/dev/ttyPXR");
+        storeType(MeterEmulator::deviceTypeOf(model));
+        create();
         ctl->setFieldBinding(&fields);
-        view.dialog = [](ComSetupModel&) { return true; };
-        ctl->FormShow();
-        view.dialog = nullptr;
+        show(true);
         // "BR Change Baud Rate" as the terminal page wires it, choosing 19200.
         ctl->setHandler("acBaudrate", [this] {
             acBaudrateExecute(ctl->transactions(), fields, [](uint32_t, uint32_t& chosen) {
@@ -73,8 +62,11 @@ struct Rig {
     }
     ~Rig()
     {
+        // The controller and the line go before the fields and the meter they use.
         backend.onWrite = nullptr;
         ctl->FormClose();
+        ctl.reset();
+        backend.attachPeer(nullptr);
     }
 
     // Runs `act` `delayMs` after the program first writes bytes that begin
@@ -103,18 +95,6 @@ struct Rig {
             enabledAtPress = view.isEnabled(action);
             ctl->execute(action);
         });
-    }
-    std::vector<std::string> writes() const
-    {
-        std::vector<std::string> w;
-        for (const auto& b : backend.written())
-            w.push_back(b.bytes);
-        return w;
-    }
-    bool wrote(const std::string& bytes) const
-    {
-        const auto w = writes();
-        return std::find(w.begin(), w.end(), bytes) != w.end();
     }
     // Every command that talks to the meter can be used again.
     void expectAllEnabled() const
@@ -243,12 +223,11 @@ TEST(Conversation, EditorLockedWhileAReadoutFillsIt)
 TEST(Conversation, ReadingsKeepFlowingDuringAConversation)
 {
     Rig rig(MeterModel::PXR500C);
-    size_t packets = 0;
+    rig.decoded.readings.clear(); // only those that come during the command count
     size_t beforeEsc = 0;
-    rig.ctl->MessPacket = [&packets](const std::string&) { ++packets; };
     rig.backend.onWrite = [&](const std::string& bytes) {
         if (bytes == "\x1b")
-            beforeEsc = packets;
+            beforeEsc = rig.decoded.readings.size();
     };
     // DT on a streaming PXR500C first watches the line for a second: the
     // readings go on reaching the decoding meanwhile.

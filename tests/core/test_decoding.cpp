@@ -9,8 +9,10 @@
 
 #include "measurement/ReadingDecoder.h"
 #include "base/Trace.h"
+#include "support/RecordingSink.h"
 
 using namespace pxr;
+using pxr::test::RecordingSink;
 
 namespace {
 
@@ -216,20 +218,25 @@ struct Handler : ::testing::Test {
                                     calls.push_back("level");
                                     levels.push_back(l);
                                 },
-                            },
-                            MeasurementDecoding::Consumers{
-                                [this](bool invalid, double v, double t) {
-                                    calls.push_back(std::string("diagram ") + (invalid ? "gap" : std::to_string(v)));
-                                    times.push_back(t);
-                                },
-                                [this](bool invalid, double) { calls.push_back(invalid ? "analog invalid" : "analog"); },
-                                [this](bool invalid, double) { calls.push_back(invalid ? "switch invalid" : "switch"); },
-                                [this](double t, double, bool valid) {
-                                    calls.push_back(valid ? "log" : "log invalid");
-                                    times.push_back(t);
-                                },
                             }};
-    void SetUp() override { timer.Start(); }
+    // Attached in the program's order.
+    RecordingSink diagram, analog, switching, logSink;
+    void SetUp() override
+    {
+        timer.Start();
+        diagram.onReading = [this](const Reading& r) {
+            calls.push_back(std::string("diagram ") + (r.valid ? std::to_string(r.value) : "gap"));
+            times.push_back(r.t);
+        };
+        analog.onReading = [this](const Reading& r) { calls.push_back(r.valid ? "analog" : "analog invalid"); };
+        switching.onReading = [this](const Reading& r) { calls.push_back(r.valid ? "switch" : "switch invalid"); };
+        logSink.onReading = [this](const Reading& r) {
+            calls.push_back(r.valid ? "log" : "log invalid");
+            times.push_back(r.t);
+        };
+        for (RecordingSink* sink : {&diagram, &analog, &switching, &logSink})
+            dec.addSink(*sink);
+    }
 };
 
 } // namespace
@@ -292,10 +299,12 @@ TEST(HandlerClock, NeverStartedTimeBaseGivesZero)
 {
     DeviceType model = kPXR7X;
     Stopwatch timer{[] { return 50.0; }};
-    double seen = -1;
-    MeasurementDecoding dec{model, timer, {}, {nullptr, nullptr, nullptr, [&](double t, double, bool) { seen = t; }}};
+    MeasurementDecoding dec{model, timer};
+    RecordingSink seen;
+    dec.addSink(seen);
     dec.ComDataPacket_messPacket("001.000");
-    EXPECT_EQ(seen, 0.0);
+    ASSERT_EQ(seen.readings.size(), 1u);
+    EXPECT_EQ(seen.readings[0].t, 0.0);
 }
 
 TEST(HandlerRobustness, GarbageNeverGivesNonFiniteReadings)
@@ -304,11 +313,14 @@ TEST(HandlerRobustness, GarbageNeverGivesNonFiniteReadings)
     for (DeviceType model : {kPXR7X, kPXR500C, kPXR501}) {
         Stopwatch timer{[] { return 1.0; }};
         int bad = 0, readings = 0;
-        MeasurementDecoding dec{model, timer, {}, {nullptr, nullptr, nullptr, [&](double t, double v, bool valid) {
-                                                         ++readings;
-                                                         if (!std::isfinite(t) || (valid && !std::isfinite(v)))
-                                                             ++bad;
-                                                     }}};
+        MeasurementDecoding dec{model, timer};
+        RecordingSink sink;
+        sink.onReading = [&](const Reading& r) {
+            ++readings;
+            if (!std::isfinite(r.t) || (r.valid && !std::isfinite(r.value)))
+                ++bad;
+        };
+        dec.addSink(sink);
         const std::string alphabet = "0123456789ABCDEFabcdef.+-eE$ DH?\x1b\r\n\t\xff";
         for (int i = 0; i < 20000; ++i) {
             std::string line(rng() % 30, ' ');

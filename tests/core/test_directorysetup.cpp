@@ -95,3 +95,27 @@ TEST_F(Dirs, OneUnreadableFolderCostsOnlyItselfAndOkKeepsTheOther)
     EXPECT_EQ(store.readString("Directory", "LogFile", "none"), "/srv/logs");
     EXPECT_EQ(store.readString("Directory", "Parameter", "none"), kDocs);
 }
+
+TEST_F(Dirs, FileDialogsOpenInTheFolderInForceOrTheDocumentsFolder)
+{
+    DirectorySetup d(store, kDocs);
+    d.FormCreate();
+    struct Row {
+        const char* parameter;
+        const char* log;
+        DialogFolder which;
+        std::string expected;
+    } rows[] = {
+        {"/data/p", "/data/l", DialogFolder::Parameter, "/data/p"},
+        {"/data/p", "/data/l", DialogFolder::Log, "/data/l"},
+        {"", "/data/l", DialogFolder::Parameter, kDocs},
+        {"/data/p", "", DialogFolder::Log, kDocs},
+    };
+    for (const Row& r : rows) {
+        d.setParameterFolder(r.parameter);
+        d.setLogFolder(r.log);
+        EXPECT_EQ(dialogFolder(&d, r.which, kDocs), r.expected) << r.parameter << " | " << r.log;
+    }
+    for (DialogFolder which : {DialogFolder::Parameter, DialogFolder::Log})
+        EXPECT_EQ(dialogFolder(nullptr, which, kDocs), kDocs) << "before the directory setup exists";
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -70,31 +71,62 @@ TEST(Framer, LinesSplitAcrossBlocks)
     EXPECT_TRUE(fr.f.buffer().empty());
 }
 
-TEST(Framer, BareCrLfGivesEmptyPacket)
+// One framing, its blocks fed in order: the packets in order and what
+// stays in the buffer.
+struct FramingCase {
+    const char* name;
+    const char* start;
+    const char* stop;
+    int size;
+    bool includeStrings;
+    bool caseInsensitive;
+    std::vector<std::string> blocks;
+    std::vector<std::string> packets;
+    const char* rest; // nullptr: not looked at
+};
+
+void PrintTo(const FramingCase& c, std::ostream* os) { *os << c.name; }
+
+class Framing : public ::testing::TestWithParam<FramingCase> {};
+
+TEST_P(Framing, CutsThePackets)
 {
+    const FramingCase& c = GetParam();
     Framer fr;
-    fr.lines();
-    fr.f.AddData("\r\n");
-    EXPECT_EQ(fr.packets, (std::vector<std::string>{""}));
+    fr.f.setCaseInsensitive(c.caseInsensitive);
+    fr.f.IncludeStrings = c.includeStrings;
+    fr.f.setStartString(c.start);
+    fr.f.setStopString(c.stop);
+    fr.f.setSize(c.size);
+    for (const std::string& block : c.blocks)
+        fr.f.AddData(block);
+    EXPECT_EQ(fr.packets, c.packets);
+    if (c.rest) {
+        EXPECT_EQ(fr.f.buffer(), c.rest);
+    }
 }
 
-TEST(Framer, SeveralPacketsInOneBlockDeliveredInOrder)
-{
-    Framer fr;
-    fr.lines();
-    fr.f.AddData("a\r\nb\r\n\r\nc\r\nrest");
-    EXPECT_EQ(fr.packets, (std::vector<std::string>{"a", "b", "", "c"}));
-    EXPECT_EQ(fr.f.buffer(), "rest");
-}
-
-TEST(Framer, FixedFieldsDropJunkBeforeBlank)
-{
-    Framer fr;
-    fr.fields();
-    fr.f.AddData("xx 1234567 7654321");
-    EXPECT_EQ(fr.packets, (std::vector<std::string>{"1234567", "7654321"}));
-    EXPECT_TRUE(fr.f.buffer().empty());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Framer, Framing,
+    ::testing::Values(
+        FramingCase{"BareCrLfGivesEmptyPacket", "", "\r\n", 0, false, false, {"\r\n"}, {""}, nullptr},
+        FramingCase{"SeveralPacketsInOneBlockDeliveredInOrder", "", "\r\n", 0, false, false,
+                    {"a\r\nb\r\n\r\nc\r\nrest"}, {"a", "b", "", "c"}, "rest"},
+        FramingCase{"FixedFieldsDropJunkBeforeBlank", " ", "", 8, false, false, {"xx 1234567 7654321"},
+                    {"1234567", "7654321"}, ""},
+        FramingCase{"NulBytesAreKept", "", "\r\n", 0, false, false, {std::string("a\0b\r\n", 5)},
+                    {std::string("a\0b", 3)}, nullptr},
+        FramingCase{"NoStopConditionPassesEachBlockUnbuffered", "", "", 0, false, false, {"x", "a\r\nb"},
+                    {"x", "a\r\nb"}, ""},
+        FramingCase{"IncludeStringsKeepsStartAndStop", "<", ">", 0, true, false, {"x<ab>y<c>"}, {"<ab>", "<c>"},
+                    nullptr},
+        FramingCase{"StopSearchStartsBehindStartString", "AA", "A", 0, false, false, {"AAxA"}, {"x"}, nullptr},
+        // Size wins as soon as four characters are there; the stop string
+        // inside the packet is not at its end, so it stays.
+        FramingCase{"SizeCutKeepsEarlierStopString", "", "\r\n", 4, false, false, {"a\r\nbcd"}, {"a\r\nb"},
+                    nullptr},
+        FramingCase{"CaseInsensitiveMatchesLettersOnly", "id", "x", 0, false, true, {"..ID 7X"}, {" 7"}, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Framer, FixedFieldWithoutBlankIsDroppedAtLimit)
 {
@@ -120,24 +152,6 @@ TEST(Framer, EndlessLineDroppedAtLimitThenRecovers)
     fr.f.AddData("\r\nok\r\n");
     ASSERT_FALSE(fr.packets.empty());
     EXPECT_EQ(fr.packets.back(), "ok");
-}
-
-TEST(Framer, NulBytesAreKept)
-{
-    Framer fr;
-    fr.lines();
-    fr.f.AddData(std::string("a\0b\r\n", 5));
-    ASSERT_EQ(fr.packets.size(), 1u);
-    EXPECT_EQ(fr.packets[0], std::string("a\0b", 3));
-}
-
-TEST(Framer, NoStopConditionPassesEachBlockUnbuffered)
-{
-    Framer fr;
-    fr.f.AddData("x");
-    fr.f.AddData("a\r\nb");
-    EXPECT_EQ(fr.packets, (std::vector<std::string>{"x", "a\r\nb"}));
-    EXPECT_TRUE(fr.f.buffer().empty());
 }
 
 TEST(Framer, StartStringChangeWhileInPacketWithEmptyBuffer)
@@ -168,47 +182,6 @@ TEST(Framer, PropertyChangeEmptiesBufferOnlyForNewValues)
     fr.f.setSize(5);
     EXPECT_TRUE(fr.f.buffer().empty());
     EXPECT_FALSE(fr.f.inPacket());
-}
-
-TEST(Framer, IncludeStringsKeepsStartAndStop)
-{
-    Framer fr;
-    fr.f.IncludeStrings = true;
-    fr.f.setStartString("<");
-    fr.f.setStopString(">");
-    fr.f.AddData("x<ab>y<c>");
-    EXPECT_EQ(fr.packets, (std::vector<std::string>{"<ab>", "<c>"}));
-}
-
-TEST(Framer, StopSearchStartsBehindStartString)
-{
-    Framer fr;
-    fr.f.setStartString("AA");
-    fr.f.setStopString("A");
-    fr.f.AddData("AAxA");
-    EXPECT_EQ(fr.packets, (std::vector<std::string>{"x"}));
-}
-
-TEST(Framer, SizeCutKeepsEarlierStopString)
-{
-    Framer fr;
-    fr.f.setStopString("\r\n");
-    fr.f.setSize(4);
-    fr.f.AddData("a\r\nbcd");
-    // Size wins as soon as four characters are there; the stop string inside
-    // the packet is not at its end, so it stays.
-    ASSERT_EQ(fr.packets.size(), 1u);
-    EXPECT_EQ(fr.packets[0], "a\r\nb");
-}
-
-TEST(Framer, CaseInsensitiveMatchesLettersOnly)
-{
-    Framer fr;
-    fr.f.setCaseInsensitive(true);
-    fr.f.setStartString("id");
-    fr.f.setStopString("x");
-    fr.f.AddData("..ID 7X");
-    EXPECT_EQ(fr.packets, (std::vector<std::string>{" 7"}));
 }
 
 TEST(Framer, HandlerErrorLeavesFramerConsistent)

@@ -80,7 +80,7 @@ TEST(LogLine, Format)
         {2.9996, 7.0, true, '.', "3.000;7.000"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(FormatLogLine(c.t, c.v, c.decoded, c.sep), c.line) << c.line;
+        EXPECT_EQ(FormatLogLine({c.t, c.v, c.decoded}, c.sep), c.line) << c.line;
 }
 
 TEST(LogLine, SameDigitsAsPrintfForManyValues)
@@ -91,14 +91,14 @@ TEST(LogLine, SameDigitsAsPrintfForManyValues)
         const double t = std::abs(d(rng)) / 1000, v = d(rng);
         char expected[128];
         std::snprintf(expected, sizeof expected, "%.3f;%.3f", t, v);
-        ASSERT_EQ(FormatLogLine(t, v, true, '.'), expected);
+        ASSERT_EQ(FormatLogLine({t, v, true}, '.'), expected);
     }
 }
 
 TEST_F(Log, WindowKeepsTheLast255Lines)
 {
     for (int i = 0; i < 300; ++i)
-        log.LogReading(i, i * 2.0, true);
+        log.LogReading({double(i), i * 2.0, true});
     ASSERT_EQ(log.lineCount(), 255u);
     EXPECT_EQ(log.line(0), "45.000;90.000");
     EXPECT_EQ(log.line(254), "299.000;598.000");
@@ -123,12 +123,12 @@ TEST_F(Log, ViewTakesNewLinesInBatches)
         log.forEachLineAfter(shown, [&](const std::string& l) { view.push_back(l); });
         shown = log.serial();
     };
-    log.LogReading(1, 1, true);
-    log.LogReading(2, 2, false);
+    log.LogReading({1, 1, true});
+    log.LogReading({2, 2, false});
     pull();
     EXPECT_EQ(view, (std::vector<std::string>{"1.000;1.000", "2.000;"}));
     for (int i = 0; i < 400; ++i) // more than the window holds between two pulls
-        log.LogReading(3 + i, 0, true);
+        log.LogReading({double(3 + i), 0, true});
     view.clear();
     pull();
     EXPECT_EQ(view.size(), 255u);
@@ -139,7 +139,7 @@ TEST_F(Log, ViewTakesNewLinesInBatches)
     const uint64_t clears = log.clearCount();
     log.acClearLogExecute();
     EXPECT_NE(log.clearCount(), clears);
-    log.LogReading(0.5, 1, true);
+    log.LogReading({0.5, 1, true});
     pull();
     EXPECT_EQ(view, std::vector<std::string>{"0.500;1.000"});
 }
@@ -173,15 +173,15 @@ TEST_F(Log, LogFileGetsHeaderAndEveryLineWithCrLf)
     // The time base restarted with the file.
     EXPECT_DOUBLE_EQ(timer.ElapsedSeconds(), 0.0);
     clock = 1005.25;
-    log.LogReading(timer.ElapsedSeconds(), 1523.87, true);
-    log.LogReading(0.5, 0, false);
+    log.LogReading({timer.ElapsedSeconds(), 1523.87, true});
+    log.LogReading({0.5, 0, false});
     EXPECT_EQ(readFile(p), "Time;Value\r\n0.250;1523.870\r\n0.500;\r\n");
     log.acStartStopLogExecute(); // stop
     EXPECT_FALSE(log.fileLoggingOn());
     EXPECT_EQ(ui.statusText(2), "");
     EXPECT_TRUE(log.LogFileName().empty());
     EXPECT_EQ(log.startStopLogCaption(), "Start Log File");
-    log.LogReading(0.75, 1, true);
+    log.LogReading({0.75, 1, true});
     EXPECT_EQ(readFile(p), "Time;Value\r\n0.250;1523.870\r\n0.500;\r\n");
     EXPECT_TRUE(ui.errors.empty());
 }
@@ -191,7 +191,7 @@ TEST_F(Log, CommaSeparatorInWindowAndFile)
     log.setDecimalSeparator(',');
     const std::string p = path("comma.csv");
     startLog(p);
-    log.LogReading(12.345, 1523.87, true);
+    log.LogReading({12.345, 1523.87, true});
     EXPECT_EQ(log.line(0), "12,345;1523,870");
     EXPECT_EQ(readFile(p), "Time;Value\r\n12,345;1523,870\r\n");
 }
@@ -203,8 +203,8 @@ TEST_F(Log, AFileNamedBeyondAsciiGetsEveryLine)
     const std::string name = u8"Meßprotokoll ü.csv";
     const std::string p = (dir / fs::u8path(name)).u8string();
     startLog(p);
-    log.LogReading(1, 2, true);
-    log.LogReading(1.5, 0, false);
+    log.LogReading({1, 2, true});
+    log.LogReading({1.5, 0, false});
     ASSERT_TRUE(log.fileLoggingOn()) << ui.statusText(2);
     EXPECT_EQ(ui.statusText(2), " Log File: " + p);
     std::vector<std::string> names;
@@ -218,9 +218,9 @@ TEST_F(Log, FileRemovedWhileLoggingEndsLoggingAndSaysSo)
 {
     const std::string p = path("gone.csv");
     startLog(p);
-    log.LogReading(1, 1, true);
+    log.LogReading({1, 1, true});
     fs::remove(p);
-    log.LogReading(2, 2, true);
+    log.LogReading({2, 2, true});
     EXPECT_FALSE(log.fileLoggingOn());
     EXPECT_FALSE(log.startStopLogChecked());
     EXPECT_EQ(captions.back(), std::make_pair(false, std::string("Start Log File")));
@@ -229,7 +229,7 @@ TEST_F(Log, FileRemovedWhileLoggingEndsLoggingAndSaysSo)
     EXPECT_EQ(ui.statusText(2).rfind(" Log File stopped: " + p, 0), 0u) << ui.statusText(2);
     EXPECT_FALSE(fs::exists(p)); // not created again
     // The readings keep flowing to the window.
-    log.LogReading(3, 3, true);
+    log.LogReading({3, 3, true});
     EXPECT_EQ(log.lineCount(), 3u);
     EXPECT_EQ(log.line(2), "3.000;3.000");
 }
@@ -243,12 +243,12 @@ TEST_F(Log, DiskFullEndsLoggingAndKeepsWhatWasWritten)
     const std::string link = path("link.csv");
     fs::create_symlink(target, link);
     startLog(link);
-    log.LogReading(1, 1, true);
+    log.LogReading({1, 1, true});
     ASSERT_EQ(readFile(target), "Time;Value\r\n1.000;1.000\r\n");
     // The same name now leads to a device that takes no data.
     fs::remove(link);
     fs::create_symlink("/dev/full", link);
-    log.LogReading(2, 2, true);
+    log.LogReading({2, 2, true});
     EXPECT_FALSE(log.fileLoggingOn());
     EXPECT_NE(ui.statusText(2).find(" Log File stopped: "), std::string::npos);
     EXPECT_EQ(readFile(target), "Time;Value\r\n1.000;1.000\r\n");
@@ -272,7 +272,7 @@ TEST_F(Log, UncreatableFileIsReportedAndLoggingStaysOff)
 
 TEST_F(Log, SaveLogWindowFailureAndCancel)
 {
-    log.LogReading(1, 1, true);
+    log.LogReading({1, 1, true});
     chosen.clear();
     log.acSaveLogExecute();
     EXPECT_TRUE(ui.errors.empty());
@@ -289,13 +289,13 @@ TEST_F(Log, ClearLogWindowWhileLogging)
     const std::string p = path("clear.csv");
     startLog(p);
     clock += 10;
-    log.LogReading(timer.ElapsedSeconds(), 1, true);
+    log.LogReading({timer.ElapsedSeconds(), 1, true});
     log.acClearLogExecute();
     EXPECT_EQ(log.lineCount(), 0u);
     EXPECT_EQ(lineCountResets, 1);
     EXPECT_TRUE(log.fileLoggingOn()); // the file is not affected
     clock += 0.002;
-    log.LogReading(timer.ElapsedSeconds(), 2, true);
+    log.LogReading({timer.ElapsedSeconds(), 2, true});
     EXPECT_EQ(log.line(0), "0.002;2.000");
     EXPECT_EQ(readFile(p), "Time;Value\r\n10.000;1.000\r\n0.002;2.000\r\n");
 }

@@ -44,7 +44,7 @@ struct Outputs : ::testing::Test {
     {
         std::vector<bool> states;
         for (double r : readings) {
-            out.UpdateSwitchOutputs(false, r);
+            out.UpdateSwitchOutputs({0, r, true});
             states.push_back(out.Led1On());
         }
         return states;
@@ -97,7 +97,7 @@ TEST_P(AnalogRanges, Current)
     pxr500c.SetRE(c.end);
     pxr501.SetQA(0, c.begin);
     pxr501.SetQA(1, c.end);
-    out.UpdateAnalogOutput(false, c.reading);
+    out.UpdateAnalogOutput({0, c.reading, true});
     EXPECT_EQ(out.MeterValue(), c.microAmps);
     EXPECT_EQ(out.AnalogLastValue(), c.microAmps);
 }
@@ -127,15 +127,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Outputs, EmptyRangeFreezesTheInstrument)
 {
     pxr7xRange("0", "40");
-    out.UpdateAnalogOutput(false, 10.0);
+    out.UpdateAnalogOutput({0, 10.0, true});
     pxr7xRange("5", "5", "1");
-    out.UpdateAnalogOutput(false, 30.0);
+    out.UpdateAnalogOutput({0, 30.0, true});
     EXPECT_EQ(out.MeterValue(), 8000);
-    out.UpdateAnalogOutput(true, 0.0);
+    out.UpdateAnalogOutput({0, 0.0, false});
     EXPECT_EQ(out.MeterValue(), 8000);
     // Texts that are no numbers count as 0: 0..0 is empty too.
     pxr7xRange("x", "", "1");
-    out.UpdateAnalogOutput(true, 0.0);
+    out.UpdateAnalogOutput({0, 0.0, false});
     EXPECT_EQ(out.MeterValue(), 8000);
 }
 
@@ -170,9 +170,9 @@ TEST_F(Outputs, AnalogErrorModes)
         pxr501.SetQA(1, c.end);
         pxr501.SetSE(0, "0");
         fields.setFieldText("cb_se_2_1", c.mode);
-        out.UpdateAnalogOutput(false, 10.0);
+        out.UpdateAnalogOutput({0, 10.0, true});
         const int32_t last = out.MeterValue();
-        out.UpdateAnalogOutput(true, 0.0);
+        out.UpdateAnalogOutput({0, 0.0, false});
         EXPECT_EQ(out.MeterValue(), c.microAmps) << int(c.model) << " " << c.begin << ".." << c.end << " mode "
                                                  << c.mode;
         EXPECT_EQ(out.AnalogLastValue(), last) << "an invalid reading keeps the last valid current";
@@ -186,7 +186,7 @@ TEST_F(Outputs, Pxr501ErrorModeIsTheUnsavedEditorText)
     pxr501.SetQA(1, "300");
     pxr501.SetSE(0, "1"); // what the meter has
     fields.setFieldText("cb_se_2_1", "2"); // typed, not yet written
-    out.UpdateAnalogOutput(true, 0.0);
+    out.UpdateAnalogOutput({0, 0.0, false});
     EXPECT_EQ(out.MeterValue(), 21000);
 }
 
@@ -245,17 +245,17 @@ TEST_F(Outputs, Pxr501TwoOutputsWithLevels)
 {
     model = kPXR501;
     pxr501.SetDefaults(false); // Q1 2/5000/0.1/1, Q2 4/5000/0.1/1
-    out.UpdateSwitchOutputs(false, 3.0);
+    out.UpdateSwitchOutputs({0, 3.0, true});
     EXPECT_TRUE(out.Led1On());
     EXPECT_FALSE(out.Led2On());
-    out.UpdateSwitchOutputs(false, 4.05);
+    out.UpdateSwitchOutputs({0, 4.05, true});
     EXPECT_TRUE(out.Led1On());
     EXPECT_TRUE(out.Led2On());
-    out.UpdateSwitchOutputs(false, 6000.0); // beyond Q1's window end 2 + 5000
+    out.UpdateSwitchOutputs({0, 6000.0, true}); // beyond Q1's window end 2 + 5000
     EXPECT_FALSE(out.Led1On());
     EXPECT_FALSE(out.Led2On());
     pxr501.SetQ1(3, "0"); // level 0 inverts
-    out.UpdateSwitchOutputs(false, 6000.0);
+    out.UpdateSwitchOutputs({0, 6000.0, true});
     EXPECT_TRUE(out.Led1On());
 }
 
@@ -264,14 +264,14 @@ TEST_F(Outputs, Pxr501WidthOffAndUnsignedHysteresis)
     model = kPXR501;
     pxr501.SetDefaults(false);
     pxr501.SetQ2(1, "100000"); // no window end
-    out.UpdateSwitchOutputs(false, 1e6);
+    out.UpdateSwitchOutputs({0, 1e6, true});
     EXPECT_TRUE(out.Led2On());
     // A negative Q2 hysteresis is taken as it is: the switching points swap.
     pxr501.SetQ2(2, "-0.1");
     out.ClearHysteresis();
-    out.UpdateSwitchOutputs(false, 3.95);
+    out.UpdateSwitchOutputs({0, 3.95, true});
     EXPECT_TRUE(out.Led2On());
-    out.UpdateSwitchOutputs(false, 4.04);
+    out.UpdateSwitchOutputs({0, 4.04, true});
     EXPECT_FALSE(out.Led2On());
 }
 
@@ -313,7 +313,7 @@ TEST_F(Outputs, SwitchErrorStates)
         pxr501.SetQ2(3, c.l2);
         out.SetLed1(c.before);
         out.SetLed2(c.before);
-        out.UpdateSwitchOutputs(true, 0.0);
+        out.UpdateSwitchOutputs({0, 0.0, false});
         EXPECT_EQ(out.Led1On(), c.led1) << int(c.model) << " SE " << c.se << " AH " << c.ah << " L1 " << c.l1;
         EXPECT_EQ(out.Led2On(), c.led2) << int(c.model) << " SE " << c.se << " L2 " << c.l2;
     }
@@ -323,10 +323,10 @@ TEST_F(Outputs, InvalidReadingLeavesTheHysteresisMemory)
 {
     pxr7xAlarm("2", "0.1", "1");
     pxr7x.SetSE("1");
-    out.UpdateSwitchOutputs(false, 3.5); // above centre and end
+    out.UpdateSwitchOutputs({0, 3.5, true}); // above centre and end
     ASSERT_TRUE(out.Out1CenterState());
     ASSERT_TRUE(out.Out1EndState());
-    out.UpdateSwitchOutputs(true, 0.0);
+    out.UpdateSwitchOutputs({0, 0.0, false});
     EXPECT_TRUE(out.Out1CenterState());
     EXPECT_TRUE(out.Out1EndState());
     out.ClearHysteresis();
@@ -340,11 +340,11 @@ TEST_F(Outputs, TraceLines)
     setTraceSink([&](const std::string& l) { lines.push_back(l); });
     DebugTrace = true;
     pxr7xAlarm("2", "0.1", "100000");
-    out.UpdateSwitchOutputs(false, 2.05);
-    out.UpdateSwitchOutputs(false, 1.0);
+    out.UpdateSwitchOutputs({0, 2.05, true});
+    out.UpdateSwitchOutputs({0, 1.0, true});
     model = kPXR501;
     pxr501.SetDefaults(false);
-    out.UpdateSwitchOutputs(false, 4.5);
+    out.UpdateSwitchOutputs({0, 4.5, true});
     DebugTrace = false;
     setTraceSink(nullptr);
     const std::vector<std::string> expected = {
@@ -359,12 +359,12 @@ TEST_F(Outputs, TraceLines)
 TEST_F(Outputs, HugeReadingsDoNotOverflow)
 {
     pxr7xAlarm("1e300", "1e300", "1e300");
-    out.UpdateSwitchOutputs(false, 1e300); // at the centre, below centre + hysteresis
+    out.UpdateSwitchOutputs({0, 1e300, true}); // at the centre, below centre + hysteresis
     EXPECT_FALSE(out.Led1On());
-    out.UpdateSwitchOutputs(false, -1e300);
+    out.UpdateSwitchOutputs({0, -1e300, true});
     EXPECT_FALSE(out.Led1On());
     pxr7xAlarm("-1e300", "0", "1e300");
-    out.UpdateSwitchOutputs(false, 1e300);
+    out.UpdateSwitchOutputs({0, 1e300, true});
     EXPECT_TRUE(out.Led1On());
 }
 

@@ -32,7 +32,7 @@ ReadingStats statsOf(const std::vector<double>& readings)
 {
     ReadingStats s;
     for (double r : readings)
-        s.add(std::isnan(r), std::isnan(r) ? 0.0 : r);
+        s.add({0, std::isnan(r) ? 0.0 : r, !std::isnan(r)});
     return s;
 }
 
@@ -73,8 +73,8 @@ TEST(Stats, ClearStartsFromNothing)
     s.clear();
     EXPECT_EQ(s.count(), 0u);
     EXPECT_EQ(s.invalid(), 0u);
-    s.add(false, -2);
-    s.add(false, -4);
+    s.add({0, -2, true});
+    s.add({0, -4, true});
     EXPECT_EQ(s.minimum(), -4);
     EXPECT_EQ(s.maximum(), -2); // not the 300 from before the clear
     EXPECT_EQ(s.mean(), -3);
@@ -95,7 +95,7 @@ TEST(Stats, VisibleRangeTakesThePointsInsideTheTimeSpan)
     SeriesModel series(100);
     // t = 0..19, value = 10 t, every fifth point a gap.
     for (int i = 0; i < 20; ++i)
-        series.AddDiagramPoint(i % 5 == 0, 10.0 * i, i);
+        series.AddDiagramPoint({double(i), 10.0 * i, i % 5 != 0});
     const ReadingStats s = StatsOfSeries(series, {5.0, 9.0}); // 5 is a gap; 6, 7, 8, 9
     EXPECT_EQ(s.count(), 4u);
     EXPECT_EQ(s.invalid(), 1u);
@@ -110,8 +110,8 @@ TEST(Stats, DiagramTextHasASecondLineOnlyWhenZoomed)
     SeriesModel series(100);
     ReadingStats sinceClear;
     for (int i = 0; i < 10; ++i) {
-        series.AddDiagramPoint(false, i, i * 0.5);
-        sinceClear.add(false, i);
+        series.AddDiagramPoint({i * 0.5, double(i), true});
+        sinceClear.add({0, double(i), true});
     }
     DiagramZoom zoom;
     const AxisRange visible{1.0, 2.0}; // points 2, 3, 4

@@ -18,7 +18,7 @@ TEST(Series, BoundIsNumberPlusOne)
 {
     SeriesModel s; // number 250 by default
     for (int i = 0; i < 300; ++i)
-        s.AddDiagramPoint(false, i * 0.5, i * 0.1);
+        s.AddDiagramPoint({i * 0.1, i * 0.5, true});
     ASSERT_EQ(s.size(), 251u);
     // The oldest 49 are gone.
     EXPECT_NEAR(s.at(0).t, 4.9, 1e-9);
@@ -29,9 +29,9 @@ TEST(Series, BoundIsNumberPlusOne)
 TEST(Series, GapsAreStoredAndCounted)
 {
     SeriesModel s(10);
-    s.AddDiagramPoint(false, 1.0, 0.1);
-    s.AddDiagramPoint(true, 0.0, 0.2);
-    s.AddDiagramPoint(false, 3.0, 0.3);
+    s.AddDiagramPoint({0.1, 1.0, true});
+    s.AddDiagramPoint({0.2, 0.0, false});
+    s.AddDiagramPoint({0.3, 3.0, true});
     ASSERT_EQ(s.size(), 3u);
     EXPECT_FALSE(s.at(0).isGap());
     EXPECT_TRUE(s.at(1).isGap());
@@ -51,7 +51,7 @@ TEST(Series, GapsCountTowardsTheBoundAndLeaveWithTrimming)
 {
     SeriesModel s(10);
     for (int i = 0; i < 40; ++i)
-        s.AddDiagramPoint(i % 2 == 1, i, i);
+        s.AddDiagramPoint({double(i), double(i), i % 2 != 1});
     EXPECT_EQ(s.size(), 11u);
     size_t gaps = 0;
     for (size_t i = 0; i < s.size(); ++i)
@@ -63,7 +63,7 @@ TEST(Series, GapsCountTowardsTheBoundAndLeaveWithTrimming)
 TEST(Series, OnlyGapsGiveNoValueRange)
 {
     SeriesModel s(10);
-    s.AddDiagramPoint(true, 0, 1);
+    s.AddDiagramPoint({1, 0, false});
     double lo = 0, hi = 0;
     EXPECT_FALSE(s.valueRange(lo, hi));
     EXPECT_TRUE(s.timeRange(lo, hi));
@@ -73,16 +73,16 @@ TEST(Series, InsertionAfterATimeBaseRestart)
 {
     SeriesModel s(250);
     for (int i = 0; i < 100; ++i)
-        s.AddDiagramPoint(false, 1.0, 100.0 + i);
+        s.AddDiagramPoint({100.0 + i, 1.0, true});
     // Clear Log Window restarted the time base: new points near 0 go first.
     for (int i = 0; i < 151; ++i)
-        s.AddDiagramPoint(false, 2.0, i * 0.01);
+        s.AddDiagramPoint({i * 0.01, 2.0, true});
     ASSERT_EQ(s.size(), 251u);
     EXPECT_DOUBLE_EQ(s.at(0).t, 0.0);
     EXPECT_NEAR(s.at(150).t, 1.50, 1e-9);
     EXPECT_DOUBLE_EQ(s.at(151).t, 100.0);
     // From now on each trimming step removes a new point (the smallest time).
-    s.AddDiagramPoint(false, 3.0, 1.51);
+    s.AddDiagramPoint({1.51, 3.0, true});
     ASSERT_EQ(s.size(), 251u);
     EXPECT_NEAR(s.at(0).t, 0.01, 1e-9);
     EXPECT_NEAR(s.at(150).t, 1.51, 1e-9);
@@ -93,10 +93,10 @@ TEST(Series, InsertionAfterATimeBaseRestart)
 TEST(Series, EqualTimesKeepArrivalOrder)
 {
     SeriesModel s(10);
-    s.AddDiagramPoint(false, 1, 1.0);
-    s.AddDiagramPoint(false, 2, 3.0);
-    s.AddDiagramPoint(false, 3, 1.0); // before the first greater time
-    s.AddDiagramPoint(false, 4, 3.0); // not below the last: appended
+    s.AddDiagramPoint({1.0, 1, true});
+    s.AddDiagramPoint({3.0, 2, true});
+    s.AddDiagramPoint({1.0, 3, true}); // before the first greater time
+    s.AddDiagramPoint({3.0, 4, true}); // not below the last: appended
     const std::vector<double> expected = {1, 3, 2, 4};
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(s.at(i).y, expected[i]) << i;
@@ -106,7 +106,7 @@ TEST(Series, ClearAndRevision)
 {
     SeriesModel s(10);
     const auto r0 = s.revision();
-    s.AddDiagramPoint(true, 0, 1);
+    s.AddDiagramPoint({1, 0, false});
     EXPECT_NE(s.revision(), r0);
     const auto r1 = s.revision();
     s.Clear();
@@ -121,15 +121,15 @@ TEST(Series, SmallerNumberTakesEffectWithTheNextPoint)
 {
     SeriesModel s(250);
     for (int i = 0; i < 300; ++i)
-        s.AddDiagramPoint(false, i, i);
+        s.AddDiagramPoint({double(i), double(i), true});
     s.setNumber(10);
     EXPECT_EQ(s.size(), 251u);
-    s.AddDiagramPoint(false, 300, 300);
+    s.AddDiagramPoint({300, 300, true});
     EXPECT_EQ(s.size(), 11u);
     EXPECT_EQ(s.at(0).t, 290.0);
     s.setNumber(5000); // the model holds at most 1001 points
     for (int i = 301; i < 3000; ++i)
-        s.AddDiagramPoint(false, i, i);
+        s.AddDiagramPoint({double(i), double(i), true});
     EXPECT_EQ(s.size(), 1001u);
 }
 
@@ -147,7 +147,7 @@ TEST(Series, MatchesThePlainAlgorithmUnderRandomRestarts)
         t += (rng() % 3) * 0.25;
         const bool gap = rng() % 7 == 0;
         const double v = double(rng() % 1000);
-        s.AddDiagramPoint(gap, v, t);
+        s.AddDiagramPoint({t, v, !gap});
         while (ref.size() > 37)
             ref.erase(ref.begin());
         auto pos = std::upper_bound(ref.begin(), ref.end(), t,
@@ -175,8 +175,8 @@ TEST(Series, TraceOnlyForValidPoints)
     setTraceSink([&](const std::string& l) { lines.push_back(l); });
     DebugTrace = true;
     SeriesModel s(10);
-    s.AddDiagramPoint(false, 12.3456, 1.5);
-    s.AddDiagramPoint(true, 0, 1.6);
+    s.AddDiagramPoint({1.5, 12.3456, true});
+    s.AddDiagramPoint({1.6, 0, false});
     DebugTrace = false;
     setTraceSink(nullptr);
     EXPECT_EQ(lines, std::vector<std::string>{"Series(1.500,12.346)"});
@@ -197,7 +197,7 @@ TEST(Zoom, ChartZoomStartsFromWhatIsShownAndResets)
 {
     SeriesModel s(250);
     for (int i = 0; i <= 10; ++i)
-        s.AddDiagramPoint(false, 20, i);
+        s.AddDiagramPoint({double(i), 20, true});
     GraphicSettings g; // fixed axis 0..40
     DiagramZoom z;
     DiagramAxes a = z.axes(s, g);
@@ -209,7 +209,7 @@ TEST(Zoom, ChartZoomStartsFromWhatIsShownAndResets)
     EXPECT_DOUBLE_EQ(a.x.min, 1.5);
     EXPECT_DOUBLE_EQ(a.x.max, 8.5);
     // Zoomed ranges stay while data arrives.
-    s.AddDiagramPoint(false, 20, 11);
+    s.AddDiagramPoint({11, 20, true});
     EXPECT_DOUBLE_EQ(z.axes(s, g).x.max, 8.5);
     z.ZoomOut(s, g);
     a = z.axes(s, g);
@@ -230,12 +230,12 @@ TEST(Zoom, AutomaticAxisFollowsTheValues)
     DiagramAxes a = UnzoomedAxes(s, g);
     EXPECT_LT(a.x.min, a.x.max); // never a zero span, even without points
     EXPECT_LT(a.y.min, a.y.max);
-    s.AddDiagramPoint(false, 5, 1);
+    s.AddDiagramPoint({1, 5, true});
     a = UnzoomedAxes(s, g);
     EXPECT_LT(a.y.min, 5);
     EXPECT_GT(a.y.max, 5);
-    s.AddDiagramPoint(true, 0, 2);
-    s.AddDiagramPoint(false, -3, 3);
+    s.AddDiagramPoint({2, 0, false});
+    s.AddDiagramPoint({3, -3, true});
     a = UnzoomedAxes(s, g);
     EXPECT_EQ(a.y, (AxisRange{-3, 5}));
     EXPECT_EQ(a.x, (AxisRange{1, 3}));

@@ -16,6 +16,7 @@
 #include "simulation/SimuDevice.h"
 #include "support/CommaLocale.h"
 #include "support/LoopbackPort.h"
+#include "support/RecordingSink.h"
 #include "support/VirtualEventLoop.h"
 
 using namespace pxr;
@@ -23,10 +24,6 @@ using namespace pxr::test;
 
 namespace {
 
-struct Reading {
-    bool valid;
-    double value;
-};
 
 struct Simu : ::testing::Test {
     VirtualEventLoop loop;
@@ -48,14 +45,13 @@ struct Simu : ::testing::Test {
     SimuDevice device{*timer, setup, hooks(), [this] { return die++ % 10; }};
 
     Stopwatch clock{[] { return 0.0; }};
-    std::vector<Reading> readings;
     std::vector<int32_t> levels;
-    MeasurementDecoding decoding{
-        line, clock,
-        MeasurementDecoding::Hooks{[this] { return dialogOpen; },
-                                   [this](int32_t l) { levels.push_back(l); }},
-        MeasurementDecoding::Consumers{nullptr, nullptr, nullptr,
-                                       [this](double, double v, bool valid) { readings.push_back({valid, v}); }}};
+    MeasurementDecoding decoding{line, clock,
+                                 MeasurementDecoding::Hooks{[this] { return dialogOpen; },
+                                                            [this](int32_t l) { levels.push_back(l); }}};
+    RecordingSink sink;
+    std::vector<Reading>& readings = sink.readings;
+    Simu() { decoding.addSink(sink); }
 
     MeasurementCommands commands{tx, pxr7x, pxr501,
                                  MeasurementCommands::Hooks{[] { return true; },

@@ -9,27 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "app/KeyValueBackend.h"
-#include "app/MainController.h"
-#include "support/FakeView.h"
-#include "support/LoopbackPort.h"
-#include "support/VirtualEventLoop.h"
+#include "support/ControllerRig.h"
 
 using namespace pxr;
 using namespace pxr::test;
 
 namespace {
 
-struct Wiring : ::testing::Test {
-    VirtualEventLoop loop;
-    LoopbackPort backend{loop};
-    TComPort port{backend};
-    MemoryKeyValueBackend store{true};
-    FakeView view;
+// The lines the simulated device makes reach `decoded.lines` (at `decodedTimes`).
+struct Wiring : ::testing::Test, ControllerRig {
     bool simulate = true; // what the interface setup is closed with
-    std::unique_ptr<MainController> ctl;
-    std::vector<std::string> lines;
-    std::vector<double> times;
 
     void start(int line)
     {
@@ -39,13 +28,7 @@ struct Wiring : ::testing::Test {
             model.deviceIndex = line;
             return true;
         };
-        ctl = std::make_unique<MainController>(port, loop, store, view);
-        ctl->MessPacket = [this](const std::string& p) {
-            lines.push_back(p);
-            times.push_back(loop.nowMs());
-        };
-        ctl->FormCreate({});
-        ctl->FormShow();
+        ControllerRig::start();
     }
     void TearDown() override
     {
@@ -53,8 +36,10 @@ struct Wiring : ::testing::Test {
             ctl->FormClose();
         ctl.reset();
     }
-    double lastGap() const { return times.size() < 2 ? -1 : times.back() - times[times.size() - 2]; }
-    void run(double ms) { loop.runUntil(loop.nowMs() + ms); }
+    double lastGap() const
+    {
+        return decodedTimes.size() < 2 ? -1 : decodedTimes.back() - decodedTimes[decodedTimes.size() - 2];
+    }
 };
 
 TEST_F(Wiring, SimulationFeedsTheDecodingWithThePortClosed)
@@ -64,10 +49,10 @@ TEST_F(Wiring, SimulationFeedsTheDecodingWithThePortClosed)
     EXPECT_FALSE(port.Connected());
     EXPECT_EQ(view.title, "PXRTool (PXR7X) Simulation");
     run(2100);
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0].substr(0, 6), "005.00");
+    ASSERT_EQ(decoded.lines.size(), 4u);
+    EXPECT_EQ(decoded.lines[0].substr(0, 6), "005.00");
     EXPECT_EQ(ctl->measurement()->decoding.readingCount(), 4u);
-    EXPECT_EQ(ctl->measurement()->decoding.LastMessLine(), lines.back());
+    EXPECT_EQ(ctl->measurement()->decoding.LastMessLine(), decoded.lines.back());
     EXPECT_TRUE(backend.written().empty());
 }
 
@@ -78,9 +63,9 @@ TEST_F(Wiring, MeasuringCommandsSwitchTheSimulatedDevice)
     run(1000);
     EXPECT_EQ(lastGap(), 100);
     ctl->execute("acStop");
-    const size_t stopped = lines.size();
+    const size_t stopped = decoded.lines.size();
     run(2000);
-    EXPECT_EQ(lines.size(), stopped);
+    EXPECT_EQ(decoded.lines.size(), stopped);
     ctl->PXR7x()->setValue("ST", 0, "2");
     ctl->execute("acDT");
     run(2000);
@@ -116,9 +101,9 @@ TEST_F(Wiring, SwitchingSimulationOffStopsTheLinesAndKeepsTheMode)
     ctl->acSettingsExecute();
     EXPECT_FALSE(ctl->simulationOn());
     EXPECT_FALSE(ctl->SimuTimer().isActive());
-    const size_t before = lines.size();
+    const size_t before = decoded.lines.size();
     run(2000);
-    EXPECT_EQ(lines.size(), before);
+    EXPECT_EQ(decoded.lines.size(), before);
     EXPECT_EQ(ctl->simuDevice().SimuMode, 3);
     simulate = true;
     ctl->acSettingsExecute();
@@ -131,18 +116,18 @@ TEST_F(Wiring, Pxr500cSignalDialogTurnsTheLinesIntoLevels)
     start(kPXR500C);
     ctl->PXR500C()->setValue("SA", 0, "20");
     run(1000);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back().substr(0, 7), "    5.0");
+    ASSERT_FALSE(decoded.lines.empty());
+    EXPECT_EQ(decoded.lines.back().substr(0, 7), "    5.0");
     ctl->execute("acDJ"); // no window here: the dialog stays open
     ASSERT_TRUE(ctl->signalLevel()->Active);
-    lines.clear();
+    decoded.lines.clear();
     run(1000);
-    ASSERT_FALSE(lines.empty());
-    for (const std::string& l : lines)
+    ASSERT_FALSE(decoded.lines.empty());
+    for (const std::string& l : decoded.lines)
         EXPECT_EQ(l.substr(0, 7), "    150") << l;
     ctl->signalLevel()->FormClose();
     run(1000);
-    EXPECT_EQ(lines.back().substr(0, 7), "    5.0");
+    EXPECT_EQ(decoded.lines.back().substr(0, 7), "    5.0");
     EXPECT_TRUE(backend.written().empty());
 }
 
@@ -152,14 +137,14 @@ TEST_F(Wiring, Pxr501SignalDialogSwitchesTheSimulatedOutput)
     ctl->PXR501()->SetSD(0, "1");
     ctl->PXR501()->SetSD(1, "0");
     run(1000);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back().substr(0, 5), "H0013");
+    ASSERT_FALSE(decoded.lines.empty());
+    EXPECT_EQ(decoded.lines.back().substr(0, 5), "H0013");
     ctl->execute("acSd");
-    lines.clear();
+    decoded.lines.clear();
     run(1000);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back().substr(0, 9), "D 0005.00");
-    EXPECT_EQ(lines.back().substr(11, 3), "014"); // the simulated signal level
+    ASSERT_FALSE(decoded.lines.empty());
+    EXPECT_EQ(decoded.lines.back().substr(0, 9), "D 0005.00");
+    EXPECT_EQ(decoded.lines.back().substr(11, 3), "014"); // the simulated signal level
     ctl->signalLevel()->FormClose();
     EXPECT_EQ(ctl->PXR501()->GetSD(0), "1");
     EXPECT_EQ(ctl->PXR501()->GetSD(1), "0");
@@ -173,11 +158,11 @@ TEST_F(Wiring, SimulatedLinesReachTheTrafficHistoryWithTheirLineEnd)
 {
     start(kPXR7X);
     run(2100);
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(decoded.lines.size(), 4u);
     const std::deque<std::string>& history = ctl->portHistory().lines();
-    ASSERT_EQ(history.size(), lines.size());
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const std::string line = lines[i].substr(0, lines[i].find_last_not_of("\r\n") + 1);
+    ASSERT_EQ(history.size(), decoded.lines.size());
+    for (size_t i = 0; i < decoded.lines.size(); ++i) {
+        const std::string line = decoded.lines[i].substr(0, decoded.lines[i].find_last_not_of("\r\n") + 1);
         EXPECT_EQ(history[i], line + "\r\n") << i;
     }
     EXPECT_EQ(ctl->portHistory().comPort(), &port);
@@ -192,6 +177,6 @@ TEST_F(Wiring, ReceivedLinesReachTheTrafficHistoryOnce)
     ASSERT_TRUE(port.Connected());
     backend.inject("005.000\r\n");
     run(100);
-    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(decoded.lines.size(), 1u);
     EXPECT_EQ(ctl->portHistory().lines(), (std::deque<std::string>{"005.000\r\n"}));
 }

@@ -17,7 +17,6 @@
 #include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -25,11 +24,10 @@
 #include <functional>
 
 #include "app/ConversationPanel.h"
-#include "qt/EditorWindow.h"
+#include "qt/WindowRig.h"
+#include "qt/WindowTestMain.h"
+#include "terminal/TerminalPage.h"
 #include "terminal/TerminalView.h"
-#ifdef PXR_METER_PATH
-#include "qt/PtyMeter.h"
-#endif
 
 using namespace pxr;
 using namespace pxr::test;
@@ -81,22 +79,6 @@ private slots:
     void heaterCheckOnEveryWritePath();
     void fieldsShowTheirWholeValue();
     void charactersTheMeterCannotTakeAreNotTaken();
-
-private:
-#ifdef PXR_METER_PATH
-    // A window on a pxr-meter of the model, its parameters read once.
-    bool startRead(Window& w, PtyMeter& meter, const QString& model, int line, const QStringList& faults = {})
-    {
-        if (!meter.start(QStringList{"--model", model} + faults))
-            return false;
-        if (!w.start(QString::fromStdString(meter.link()), line))
-            return false;
-        if (!QTest::qWaitFor([&] { return QApplication::activeWindow() == w.form.get(); }, 5000))
-            return false;
-        QTest::keyClick(w.form.get(), Qt::Key_F8);
-        return QTest::qWaitFor([&] { return w.status() == " Get Parameter ok"; }, 20000);
-    }
-#endif
 };
 
 // F10, then F8 and a click on "Get" inside Set's waits: both are disabled,
@@ -104,13 +86,10 @@ private:
 // editor inside Set's stop pause and Set wrote the meter's old SA back).
 void TestConversationUi::secondCommandInsideSetIsDisabled()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
-    QTemporaryDir dir;
-    PtyMeter meter(dir.filePath("pxr"));
-    Window w;
-    QVERIFY(startRead(w, meter, "pxr7x", 0));
+    if (!PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
+    MeterWindow w;
+    QVERIFY(w.startRead("pxr7x", 0));
     TMainForm& f = *w.form;
     QVERIFY(w.text("cb_sa") != "7");
     typeInto(w.field("cb_sa"), "7");
@@ -139,46 +118,41 @@ void TestConversationUi::secondCommandInsideSetIsDisabled()
     QCOMPARE(w.text("cb_sa"), QString("7"));
     QVERIFY(f.action("acGetParameter")->isEnabled());
     QVERIFY(!w.field("cb_sa")->isReadOnly());
-#endif
 }
 
 void TestConversationUi::typingInTheTerminalIsNotSentWhileTalking()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
-    QTemporaryDir dir;
-    PtyMeter meter(dir.filePath("pxr"));
-    Window w;
-    QVERIFY(startRead(w, meter, "pxr7x", 0));
+    if (!PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
+    MeterWindow w;
+    QVERIFY(w.startRead("pxr7x", 0));
     TMainForm& f = *w.form;
     f.Notebook->setCurrentIndex(2);
-    QTRY_VERIFY(f.ComTerminal->hasFocus());
-    f.ComTerminal->ComTerminalDblClick();
+    QTRY_VERIFY(f.terminalPage().view()->hasFocus());
+    f.terminalPage().view()->ComTerminalDblClick();
 
     QString note;
     later(&f, 400, [&] {
         // The terminal keeps Esc for the meter: no Cancel from here.
-        QTest::keyClick(f.ComTerminal, Qt::Key_Escape);
-        QTest::keyClicks(f.ComTerminal, "ID");
-        QTest::keyClick(f.ComTerminal, Qt::Key_Return);
-        note = f.ComTerminal->inputNote();
+        QTest::keyClick(f.terminalPage().view(), Qt::Key_Escape);
+        QTest::keyClicks(f.terminalPage().view(), "ID");
+        QTest::keyClick(f.terminalPage().view(), Qt::Key_Return);
+        note = f.terminalPage().view()->inputNote();
     });
     QTest::keyClick(&f, Qt::Key_F8);
     QTRY_COMPARE_WITH_TIMEOUT(w.status(), QString(" Get Parameter ok"), 20000);
     QCOMPARE(note, QString("Typing is not sent while Get Parameter talks to the meter."));
-    QVERIFY(f.ComTerminal->inputNote().isEmpty());
+    QVERIFY(f.terminalPage().view()->inputNote().isEmpty());
     // Nothing was echoed, so nothing went out; and the meter said nothing
     // about an ID.
     QTest::qWait(300);
-    const QString shown = screenText(*f.ComTerminal);
+    const QString shown = screenText(*f.terminalPage().view());
     QVERIFY2(!shown.contains("ID") && !shown.contains("PXR7X V"), qPrintable(shown));
 
     // Afterwards typing works again.
-    QTest::keyClicks(f.ComTerminal, "ID");
-    QTest::keyClick(f.ComTerminal, Qt::Key_Return);
-    QTRY_VERIFY_WITH_TIMEOUT(screenText(*f.ComTerminal).contains("PXR7X V"), 5000);
-#endif
+    QTest::keyClicks(f.terminalPage().view(), "ID");
+    QTest::keyClick(f.terminalPage().view(), Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(screenText(*f.terminalPage().view()).contains("PXR7X V"), 5000);
 }
 
 void TestConversationUi::progressAndCancel_data()
@@ -194,17 +168,12 @@ void TestConversationUi::progressAndCancel_data()
 // readout after the current exchange, the fields already read stay.
 void TestConversationUi::progressAndCancel()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
+    if (!PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
     QFETCH(QString, how);
-    QTemporaryDir dir;
-    PtyMeter meter(dir.filePath("pxr"));
-    QVERIFY(meter.start({"--model", "pxr7x", "--answer-ms", "150"}));
-    Window w;
-    QVERIFY(w.start(QString::fromStdString(meter.link()), 0));
+    MeterWindow w;
+    QVERIFY(w.start("pxr7x", 0, {"--answer-ms", "150"}));
     TMainForm& f = *w.form;
-    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&f));
     ConversationPanel* panel = f.ConversationStatus;
     QVERIFY(!panel->isVisible());
 
@@ -248,7 +217,6 @@ void TestConversationUi::progressAndCancel()
     QVERIFY(!panel->isVisible());
     QVERIFY(f.action("acGetParameter")->isEnabled());
     QVERIFY(!w.field("cb_aw")->isReadOnly());
-#endif
 }
 
 void TestConversationUi::heaterCheckOnEveryWritePath_data()
@@ -262,14 +230,11 @@ void TestConversationUi::heaterCheckOnEveryWritePath_data()
 // the limits, not 99 50.
 void TestConversationUi::heaterCheckOnEveryWritePath()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
+    if (!PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
     QFETCH(QString, path);
-    QTemporaryDir dir;
-    PtyMeter meter(dir.filePath("pxr"));
-    Window w;
-    QVERIFY(startRead(w, meter, "pxr501", 2));
+    MeterWindow w;
+    QVERIFY(w.startRead("pxr501", 2));
     TMainForm& f = *w.form;
     typeInto(w.field("cb_he_2_2"), "50");
     typeInto(w.field("cb_he_2_1"), "99");
@@ -282,7 +247,6 @@ void TestConversationUi::heaterCheckOnEveryWritePath()
     // Read back from the meter.
     QCOMPARE(w.text("cb_he_2_1"), QString("40"));
     QCOMPARE(w.text("cb_he_2_2"), QString("45"));
-#endif
 }
 
 // Q1 and Q2 have four fields in a row: after a readout each field is wide
@@ -290,13 +254,10 @@ void TestConversationUi::heaterCheckOnEveryWritePath()
 // tool-tip carries the whole value.
 void TestConversationUi::fieldsShowTheirWholeValue()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
-    QTemporaryDir dir;
-    PtyMeter meter(dir.filePath("pxr"));
-    Window w;
-    QVERIFY(startRead(w, meter, "pxr501", 2));
+    if (!PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
+    MeterWindow w;
+    QVERIFY(w.startRead("pxr501", 2));
     TMainForm& f = *w.form;
     const struct {
         const char* control;
@@ -321,7 +282,6 @@ void TestConversationUi::fieldsShowTheirWholeValue()
         QVERIFY2(end >= QFontMetrics(field->font()).horizontalAdvance(v.value), v.control);
         field->setCursorPosition(0);
     }
-#endif
 }
 
 // "€" typed or pasted into a field, or imported from the clipboard: refused
@@ -329,9 +289,8 @@ void TestConversationUi::fieldsShowTheirWholeValue()
 void TestConversationUi::charactersTheMeterCannotTakeAreNotTaken()
 {
     Window w;
-    QVERIFY(w.start("/nonexistent/pxr-test-port", 2));
+    QVERIFY(w.start("/nonexistent/pxr-test-port", 2) && w.activate());
     TMainForm& f = *w.form;
-    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&f));
     QLineEdit* sa = w.field("cb_sa_2");
     typeInto(sa, QString::fromUtf8("5\u20ac"));
     QCOMPARE(sa->text(), QString("5"));
@@ -358,14 +317,6 @@ void TestConversationUi::charactersTheMeterCannotTakeAreNotTaken()
     QCOMPARE(sa->text(), QString("5"));
 }
 
-int main(int argc, char** argv)
-{
-    // Nothing of the user's own settings may be read or written.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    TestConversationUi tc;
-    return QTest::qExec(&tc, argc, argv);
-}
+PXR_WINDOW_TEST_MAIN(TestConversationUi)
 
 #include "test_conversationui.moc"

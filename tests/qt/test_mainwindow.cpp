@@ -38,6 +38,7 @@
 #include "app/ActionBinding.h"
 #include "app/KeyValueBackend.h"
 #include "app/MainForm.h"
+#include "terminal/TerminalPage.h"
 #include "app/PortSettingsPanel.h"
 #include "app/QtSettingsBackend.h"
 #include "dialogs/DirectorySetupForm.h"
@@ -45,34 +46,13 @@
 #include "measurement/LedWidget.h"
 #include "app/ComSetupForm.h"
 #include "base/Trace.h"
-#include "qt/WhenShown.h"
+#include "qt/WindowRig.h"
 #include "qt/WindowTestMain.h"
 
 using namespace pxr;
-using pxr::test::answerMessageBox;
+using namespace pxr::test;
 
 namespace {
-
-// Answers the interface setup as soon as it is shown: `user` plays the
-// user's part, then OK or Cancel is clicked.
-void answerSetup(TMainForm& form, std::function<void(TComSetupForm&)> user, bool ok, bool* done)
-{
-    auto* timer = new QTimer(&form);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, &form, [&form, timer, user, ok, done] {
-        TComSetupForm* dlg = form.ComSetupForm;
-        if (!dlg || !dlg->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (user)
-            user(*dlg);
-        QTest::mouseClick(ok ? dlg->OKButton : dlg->Button2, Qt::LeftButton);
-        if (done)
-            *done = true;
-    });
-    timer->start();
-}
 
 QStringList entryNames(const QList<QAction*>& actions)
 {
@@ -91,43 +71,6 @@ QList<QPushButton*> buttonsOf(QWidget* root, const QString& action)
             out << b;
     return out;
 }
-
-struct Window {
-    MemoryKeyValueBackend store{true};
-    std::unique_ptr<TMainForm> form;
-
-    void put(const char* section, const char* name, const QString& value)
-    {
-        store.put(section, name, StoredValue::text(value.toStdString()));
-    }
-    void create(const std::vector<std::string>& args = {})
-    {
-        form = std::make_unique<TMainForm>(store, args);
-        form->createDialogs();
-    }
-    // Shows the window and answers the interface setup of the start.
-    bool start(std::function<void(TComSetupForm&)> user = {}, bool ok = false)
-    {
-        bool answered = false;
-        answerSetup(*form, user, ok, &answered);
-        form->show();
-        if (!QTest::qWaitFor([&] { return answered && !form->ComSetupForm->isVisible(); }, 5000))
-            return false;
-        // FormShow arranges after the dialog has closed.
-        return QTest::qWaitFor([&] { return form->windowTitle().startsWith("PXRTool ("); }, 5000);
-    }
-    bool setup(std::function<void(TComSetupForm&)> user, bool ok = true)
-    {
-        bool answered = false;
-        answerSetup(*form, user, ok, &answered);
-        form->action("acSettings")->trigger();
-        return answered;
-    }
-    ~Window()
-    {
-        DebugTrace = false;
-    }
-};
 
 const char* const kNoPort = "/nonexistent/pxr-test-port";
 
@@ -248,7 +191,7 @@ void TestMainWindow::arrangementPerModelLine()
     w.put("ComPort", "Port", kNoPort);
     w.put("Device", "Type", QString::number(line));
     w.create();
-    QVERIFY(w.start());
+    QVERIFY(w.show({}, Answer::Cancel));
     TMainForm& f = *w.form;
     QCOMPARE(f.windowTitle(), title);
     for (const QString& a : shown)
@@ -274,7 +217,7 @@ void TestMainWindow::switchingBackHidesOutput2()
     w.put("ComPort", "Port", kNoPort);
     w.put("Device", "Type", "2");
     w.create();
-    QVERIFY(w.start());
+    QVERIFY(w.show({}, Answer::Cancel));
     QVERIFY(!w.form->lb_output2->isHidden());
     QVERIFY(w.setup([](TComSetupForm& d) {
         d.cb_device->setCurrentIndex(0);
@@ -339,9 +282,7 @@ void TestMainWindow::contextMenusAndToolbar()
 void TestMainWindow::hidingOrDisablingAnActionReachesEveryEntry()
 {
     Window w;
-    w.put("ComPort", "Port", kNoPort);
-    w.create();
-    QVERIFY(w.start());
+    QVERIFY(w.startOn(kNoPort, Answer::Cancel));
     TMainForm& f = *w.form;
 
     // acDW: a button on the PXR7X bars of "Device", "Diagram" and "Terminal".
@@ -411,9 +352,7 @@ void TestMainWindow::entriesWithTheirOwnTexts()
 void TestMainWindow::hintGoesToTheStatusBar()
 {
     Window w;
-    w.put("ComPort", "Port", kNoPort);
-    w.create();
-    QVERIFY(w.start());
+    QVERIFY(w.startOn(kNoPort, Answer::Cancel));
     TMainForm& f = *w.form;
     QStatusTipEvent tip(f.action("acOpen")->statusTip());
     QApplication::sendEvent(f.ToolBar1, &tip);
@@ -429,9 +368,7 @@ void TestMainWindow::hintGoesToTheStatusBar()
 void TestMainWindow::actionShortcutBeatsMenuMnemonic()
 {
     Window w;
-    w.put("ComPort", "Port", kNoPort);
-    w.create();
-    QVERIFY(w.start());
+    QVERIFY(w.startOn(kNoPort, Answer::Cancel));
     TMainForm& f = *w.form;
     int settings = 0, print = 0;
     f.controller().setHandler("acSettings", [&] { ++settings; });
@@ -446,9 +383,7 @@ void TestMainWindow::actionShortcutBeatsMenuMnemonic()
 void TestMainWindow::debugInAnyCase()
 {
     Window w;
-    w.put("ComPort", "Port", kNoPort);
-    w.create({"DeBuG"});
-    QVERIFY(w.start());
+    QVERIFY(w.startOn(kNoPort, Answer::Cancel, {"DeBuG"}));
     QCOMPARE(w.form->windowTitle(), QString("PXRTool (PXR7X) Debug"));
 }
 
@@ -460,12 +395,10 @@ void TestMainWindow::interfaceSetupRules()
     w.create();
     int baudIndexShown = 0;
     QString deviceShown;
-    QVERIFY(w.start(
-        [&](TComSetupForm& d) {
-            baudIndexShown = d.Combo_Baudrate->currentIndex();
-            deviceShown = d.cb_device->currentText();
-        },
-        true));
+    QVERIFY(w.show([&](TComSetupForm& d) {
+        baudIndexShown = d.Combo_Baudrate->currentIndex();
+        deviceShown = d.cb_device->currentText();
+    }));
     QCOMPARE(baudIndexShown, -1); // 1200 is not offered
     QCOMPARE(deviceShown, QString("PXR7X"));
     QCOMPARE(w.form->controller().port().BaudRate(), 9600u); // OK without choosing
@@ -495,9 +428,7 @@ void TestMainWindow::interfaceSetupRules()
 void TestMainWindow::simulateDeviceOnOK()
 {
     Window w;
-    w.put("ComPort", "Port", kNoPort);
-    w.create();
-    QVERIFY(w.start());
+    QVERIFY(w.startOn(kNoPort, Answer::Cancel));
     TMainForm& f = *w.form;
     QVERIFY(!f.action("acSimulation")->isVisible());
     bool readoutTicked = false;
@@ -509,7 +440,7 @@ void TestMainWindow::simulateDeviceOnOK()
     QVERIFY(readoutTicked);
     QCOMPARE(f.windowTitle(), QString("PXRTool (PXR7X) Simulation"));
     QVERIFY(f.action("acSimulation")->isVisible());
-    QVERIFY(f.Panel_Terminal->isHidden());
+    QVERIFY(f.terminalPage().panel()->isHidden());
     QCOMPARE(f.lb_Input->palette().color(QPalette::WindowText), QColor(Qt::red));
     QVERIFY(!f.action("acDevice")->isEnabled());
     QVERIFY(!f.action("acTP")->isEnabled());
@@ -527,7 +458,7 @@ void TestMainWindow::simulateDeviceOnOK()
     QVERIFY(stillTicked);
     QCOMPARE(f.windowTitle(), QString("PXRTool (PXR7X)"));
     QVERIFY(!f.action("acSimulation")->isVisible());
-    QVERIFY(!f.Panel_Terminal->isHidden());
+    QVERIFY(!f.terminalPage().panel()->isHidden());
     QCOMPARE(f.lb_Input->palette().color(QPalette::WindowText), QColor(Qt::black));
     QVERIFY(f.action("acDevice")->isEnabled());
 }
@@ -535,9 +466,7 @@ void TestMainWindow::simulateDeviceOnOK()
 void TestMainWindow::typedPortIsKept()
 {
     Window w;
-    w.put("ComPort", "Port", kNoPort);
-    w.create();
-    QVERIFY(w.start());
+    QVERIFY(w.startOn(kNoPort, Answer::Cancel));
     const QString typed = "/dev/serial/by-id/usb-FTDI_test-if00-port0";
     QVERIFY(w.setup([&](TComSetupForm& d) {
         QVERIFY(d.Combo_Port->isEditable());
@@ -554,7 +483,7 @@ void TestMainWindow::typedPortIsKept()
             shown = d.Combo_Port->currentText();
             index = d.Combo_Port->findText(typed);
         },
-        false));
+        Answer::Cancel));
     QCOMPARE(shown, typed);
     QVERIFY(index >= 0);
     QCOMPARE(SettingsStore(w.store).loadPortSettings().port, typed.toStdString());
@@ -562,44 +491,24 @@ void TestMainWindow::typedPortIsKept()
 
 void TestMainWindow::deviceInfoLostPortAndReconnect()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
-    QTemporaryDir dir;
-    const QString link = dir.filePath("pxr");
-    QProcess meter;
-    const auto startMeter = [&] {
-        meter.start(PXR_METER_PATH, {"--model", "pxr7x", "--link", link});
-        return meter.waitForStarted(3000)
-            && QTest::qWaitFor([&] { return QFileInfo(link).isSymLink(); }, 5000);
-    };
-    QVERIFY(startMeter());
-
-    Window w;
+    if (!PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
+    MeterWindow w;
+    QVERIFY(w.meter.start({"--model", "pxr7x"}));
+    const QString link = w.link();
     w.put("ComPort", "Port", link);
     w.create();
     TMainForm& f = *w.form;
     // Return confirms the interface setup, as a user would.
-    bool answered = false;
-    auto* timer = new QTimer(&f);
-    connect(timer, &QTimer::timeout, &f, [&] {
-        if (f.ComSetupForm->isVisible()) {
-            timer->stop();
-            QTest::keyClick(f.ComSetupForm, Qt::Key_Return);
-            answered = true;
-        }
-    });
-    timer->start(10);
-    f.show();
-    QTRY_VERIFY_WITH_TIMEOUT(answered && f.controller().port().Connected(), 5000);
+    QVERIFY(w.show({}, Answer::Return));
+    QTRY_VERIFY_WITH_TIMEOUT(f.controller().port().Connected(), 5000);
     QCOMPARE(f.StatusPanel[0]->text(), " " + link + ":9600,8,None,1,None");
 
     f.action("acDevice")->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(f.CPortHistory1->toPlainText().contains("ID PXR7X"), 3000);
 
     // The far end goes away: one message, port closed, nothing spins.
-    meter.kill();
-    meter.waitForFinished(2000);
+    w.meter.kill();
     QTRY_VERIFY_WITH_TIMEOUT(!f.controller().port().Connected(), 3000);
     QVERIFY2(f.StatusPanel[2]->text().startsWith(" Port lost: " + link), qPrintable(f.StatusPanel[2]->text()));
     // The stale system text of a hung-up line is not passed on.
@@ -611,8 +520,8 @@ void TestMainWindow::deviceInfoLostPortAndReconnect()
     QVERIFY(f.StatusPanel[2]->text().startsWith(" Port lost: "));
 
     // Reconnect through the interface setup without restarting.
-    QVERIFY(startMeter());
-    QVERIFY(w.setup({}, false));
+    QVERIFY(w.meter.start({"--model", "pxr7x"}));
+    QVERIFY(w.setup({}, Answer::Cancel));
     QVERIFY(f.controller().port().Connected());
     QCOMPARE(f.StatusPanel[2]->text(), QString());
     const int ids = f.CPortHistory1->toPlainText().count("ID PXR7X");
@@ -620,9 +529,6 @@ void TestMainWindow::deviceInfoLostPortAndReconnect()
     QTRY_VERIFY_WITH_TIMEOUT(f.CPortHistory1->toPlainText().count("ID PXR7X") > ids, 3000);
     f.action("acExit")->trigger();
     QVERIFY(!f.controller().port().Connected());
-    meter.kill();
-    meter.waitForFinished(2000);
-#endif
 }
 
 void TestMainWindow::runNotTheUsersSetupLeavesTheSettingsFile()
@@ -647,7 +553,7 @@ void TestMainWindow::runNotTheUsersSetupLeavesTheSettingsFile()
         answerSetup(form, [](TComSetupForm& d) {
             d.Combo_Port->lineEdit()->clear();
             QTest::keyClicks(d.Combo_Port->lineEdit(), kNoPort);
-        }, true, &answered);
+        }, Answer::OK, &answered);
         form.show();
         QTRY_VERIFY_WITH_TIMEOUT(answered && form.windowTitle().startsWith("PXRTool ("), 5000);
         QCOMPARE(QString::fromStdString(form.controller().port().Port()), QString(kNoPort));
@@ -707,9 +613,7 @@ void TestMainWindow::runNotTheUsersSetupLeavesTheSettingsFile()
 void TestMainWindow::interfaceSetupRefusesAnEmptyPortName()
 {
     Window w;
-    w.put("ComPort", "Port", kNoPort);
-    w.create();
-    QVERIFY(w.start());
+    QVERIFY(w.startOn(kNoPort, Answer::Cancel));
     TMainForm& f = *w.form;
     QString refusal;
     bool stillOpen = false;
@@ -720,7 +624,7 @@ void TestMainWindow::interfaceSetupRefusesAnEmptyPortName()
         QTest::mouseClick(d.OKButton, Qt::LeftButton);
         stillOpen = d.isVisible();
         QTest::keyClicks(d.Combo_Port->lineEdit(), "/dev/ttyUSB7");
-    }, true, &answered);
+    }, Answer::OK, &answered);
     QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&f));
     QTest::keyClick(&f, Qt::Key_C, Qt::AltModifier);
     QTRY_VERIFY(answered);
@@ -733,7 +637,7 @@ void TestMainWindow::interfaceSetupRefusesAnEmptyPortName()
     answerSetup(f, [](TComSetupForm& d) {
         d.Combo_Port->lineEdit()->clear();
         d.CheckBox2->click();
-    }, true, &answered);
+    }, Answer::OK, &answered);
     QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&f));
     QTest::keyClick(&f, Qt::Key_C, Qt::AltModifier);
     QTRY_VERIFY(answered);
@@ -750,7 +654,7 @@ void TestMainWindow::startupNamesTheOneFolderThatFellBack()
     w.create();
     QString message;
     answerMessageBox(w.form.get(), &message);
-    QVERIFY(w.start());
+    QVERIFY(w.show({}, Answer::Cancel));
     QVERIFY2(message.contains("Directory/Parameter"), qPrintable(message));
     QVERIFY2(!message.contains("LogFile"), qPrintable(message));
     TDirectorySetupForm& dirs = *w.form->DirectorySetupForm;
@@ -797,9 +701,7 @@ void TestMainWindow::noDisplayEndsWithOneLine()
 void TestMainWindow::portSettingsPanelKeepsTheLineSettingsInView()
 {
     Window w;
-    w.put("ComPort", "Port", kNoPort);
-    w.create();
-    QVERIFY(w.start());
+    QVERIFY(w.startOn(kNoPort, Answer::Cancel));
     TMainForm& f = *w.form;
     auto* panel = qobject_cast<PortSettingsPanel*>(f.StatusPanel[0]);
     QVERIFY(panel);

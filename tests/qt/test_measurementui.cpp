@@ -39,20 +39,20 @@
 #include "app/ComSetupForm.h"
 #include "base/Trace.h"
 #include "base/UiHooks.h"
-#include "qt/WhenShown.h"
-#include "support/SmallFileSystem.h"
-#ifdef PXR_METER_PATH
-#include "qt/PtyMeter.h"
 #include "qt/Ser2Net.h"
+#include "qt/WindowRig.h"
 #include "qt/WindowTestMain.h"
-#endif
+#include "support/SmallFileSystem.h"
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QProgressBar>
 
 using namespace pxr;
+using namespace pxr::test;
 
 namespace {
+
+const char* const kNoPort = "/nonexistent/pxr-test-port";
 
 QByteArray head(const QString& path, int n)
 {
@@ -102,45 +102,7 @@ struct SetupRecorder {
     }
 };
 
-// The main window with its dialogs, the interface setup answered with OK.
-struct Window {
-    MemoryKeyValueBackend store{true};
-    std::unique_ptr<TMainForm> form;
-
-    void put(const char* section, const char* name, const QString& value)
-    {
-        store.put(section, name, StoredValue::text(value.toStdString()));
-    }
-    // `inDialog` does the user's part in the interface setup before OK.
-    bool start(std::function<void(TComSetupForm&)> inDialog = nullptr)
-    {
-        form = std::make_unique<TMainForm>(store, std::vector<std::string>{});
-        form->createDialogs();
-        bool answered = false;
-        auto* timer = new QTimer(form.get());
-        QObject::connect(timer, &QTimer::timeout, form.get(), [this, timer, &answered, inDialog] {
-            if (!form->ComSetupForm->isVisible())
-                return;
-            timer->stop();
-            if (inDialog)
-                inDialog(*form->ComSetupForm);
-            QTest::mouseClick(form->ComSetupForm->OKButton, Qt::LeftButton);
-            answered = true;
-        });
-        timer->start(10);
-        form->show();
-        return QTest::qWaitFor([&] { return answered && form->windowTitle().startsWith("PXRTool ("); }, 30000);
-    }
-    MeasurementUi& ui() { return *form->findChild<MeasurementUi*>(QStringLiteral("MeasurementUi")); }
-    QList<QPushButton*> buttons(const QString& action)
-    {
-        QList<QPushButton*> out;
-        for (QPushButton* b : form->findChildren<QPushButton*>())
-            if (b->property(kActionProperty).toString() == action)
-                out << b;
-        return out;
-    }
-};
+MeasurementUi& uiOf(Window& w) { return *w.form->findChild<MeasurementUi*>(QStringLiteral("MeasurementUi")); }
 
 } // namespace
 
@@ -200,58 +162,64 @@ private slots:
     void dtOverRfc2217();
 };
 
-void TestMeasurementUi::zoomNarrowsAndWidensEveryAxis()
-{
+namespace {
+
+// A chart of 400 x 300 over 21 readings of 10.0, `step` s apart, with its zoom.
+struct ZoomChart {
     SeriesModel series;
-    for (int i = 0; i <= 20; ++i)
-        series.AddDiagramPoint(false, 10.0, i * 0.5);
     DiagramZoom zoom;
     DiagramWidget chart;
-    chart.resize(400, 300);
-    chart.attach(&series, &zoom);
-    const QCPRange x0 = chart.xAxis->range();
-    QCOMPARE(chart.yAxis->range().lower, 0.0);
-    QCOMPARE(chart.yAxis->range().upper, 40.0);
+    explicit ZoomChart(double step)
+    {
+        for (int i = 0; i <= 20; ++i)
+            series.AddDiagramPoint({i * step, 10.0, true});
+        chart.resize(400, 300);
+        chart.attach(&series, &zoom);
+    }
+};
 
-    chart.ZoomIn();
-    QCOMPARE(chart.yAxis->range().lower, 6.0);
-    QCOMPARE(chart.yAxis->range().upper, 34.0);
-    QVERIFY(qFuzzyCompare(chart.xAxis->range().lower, x0.lower + 0.15 * x0.size()));
-    QVERIFY(qFuzzyCompare(chart.xAxis->range().upper, x0.upper - 0.15 * x0.size()));
+} // namespace
+
+void TestMeasurementUi::zoomNarrowsAndWidensEveryAxis()
+{
+    ZoomChart z(0.5);
+    const QCPRange x0 = z.chart.xAxis->range();
+    QCOMPARE(z.chart.yAxis->range().lower, 0.0);
+    QCOMPARE(z.chart.yAxis->range().upper, 40.0);
+
+    z.chart.ZoomIn();
+    QCOMPARE(z.chart.yAxis->range().lower, 6.0);
+    QCOMPARE(z.chart.yAxis->range().upper, 34.0);
+    QVERIFY(qFuzzyCompare(z.chart.xAxis->range().lower, x0.lower + 0.15 * x0.size()));
+    QVERIFY(qFuzzyCompare(z.chart.xAxis->range().upper, x0.upper - 0.15 * x0.size()));
     // New readings do not undo a zoom.
-    series.AddDiagramPoint(false, 30.0, 11.0);
-    chart.refresh();
-    QCOMPARE(chart.yAxis->range().lower, 6.0);
+    z.series.AddDiagramPoint({11.0, 30.0, true});
+    z.chart.refresh();
+    QCOMPARE(z.chart.yAxis->range().lower, 6.0);
 
-    chart.ResetZoom();
-    QCOMPARE(chart.yAxis->range().lower, 0.0);
-    QCOMPARE(chart.yAxis->range().upper, 40.0);
-    chart.ZoomOut();
-    QCOMPARE(chart.yAxis->range().lower, -6.0);
-    QCOMPARE(chart.yAxis->range().upper, 46.0);
+    z.chart.ResetZoom();
+    QCOMPARE(z.chart.yAxis->range().lower, 0.0);
+    QCOMPARE(z.chart.yAxis->range().upper, 40.0);
+    z.chart.ZoomOut();
+    QCOMPARE(z.chart.yAxis->range().lower, -6.0);
+    QCOMPARE(z.chart.yAxis->range().upper, 46.0);
 }
 
 void TestMeasurementUi::mouseZoomIsKeptByTheCore()
 {
-    SeriesModel series;
-    for (int i = 0; i <= 20; ++i)
-        series.AddDiagramPoint(false, 10.0, i);
-    DiagramZoom zoom;
-    DiagramWidget chart;
-    chart.resize(400, 300);
-    chart.attach(&series, &zoom);
-    chart.applyZoomPan(true, false);
+    ZoomChart z(1);
+    z.chart.applyZoomPan(true, false);
     // What the rectangle does to the axes.
-    chart.xAxis->setRange(2, 8);
-    chart.yAxis->setRange(5, 15);
-    QVERIFY(zoom.zoomed());
-    series.AddDiagramPoint(false, 12.0, 21);
-    chart.refresh();
-    QCOMPARE(chart.xAxis->range().lower, 2.0);
-    QCOMPARE(chart.yAxis->range().upper, 15.0);
-    chart.ResetZoom();
-    QVERIFY(!zoom.zoomed());
-    QCOMPARE(chart.yAxis->range().upper, 40.0);
+    z.chart.xAxis->setRange(2, 8);
+    z.chart.yAxis->setRange(5, 15);
+    QVERIFY(z.zoom.zoomed());
+    z.series.AddDiagramPoint({21, 12.0, true});
+    z.chart.refresh();
+    QCOMPARE(z.chart.xAxis->range().lower, 2.0);
+    QCOMPARE(z.chart.yAxis->range().upper, 15.0);
+    z.chart.ResetZoom();
+    QVERIFY(!z.zoom.zoomed());
+    QCOMPARE(z.chart.yAxis->range().upper, 40.0);
 }
 
 namespace {
@@ -281,24 +249,20 @@ void compareAxes(const DiagramWidget& chart, const DiagramAxes& a)
 
 void TestMeasurementUi::shownZoomStepsToTheCoresRanges()
 {
-    SeriesModel series;
-    for (int i = 0; i <= 20; ++i)
-        series.AddDiagramPoint(false, 10.0, i * 0.5);
-    DiagramZoom zoom, hiddenZoom;
-    DiagramWidget chart, hidden;
-    hidden.attach(&series, &hiddenZoom);
-    chart.resize(400, 300);
-    chart.attach(&series, &zoom);
-    chart.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&chart));
-    const QCPRange y0 = chart.yAxis->range();
-    RangeTrail trail(chart.yAxis);
+    ZoomChart z(0.5);
+    DiagramZoom hiddenZoom;
+    DiagramWidget hidden;
+    hidden.attach(&z.series, &hiddenZoom);
+    z.chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&z.chart));
+    const QCPRange y0 = z.chart.yAxis->range();
+    RangeTrail trail(z.chart.yAxis);
 
-    chart.ZoomIn();
-    QVERIFY(chart.zoomAnimating());
-    QTRY_VERIFY(!chart.zoomAnimating());
-    const DiagramAxes target = zoom.axes(series, chart.applied());
-    compareAxes(chart, target);
+    z.chart.ZoomIn();
+    QVERIFY(z.chart.zoomAnimating());
+    QTRY_VERIFY(!z.chart.zoomAnimating());
+    const DiagramAxes target = z.zoom.axes(z.series, z.chart.applied());
+    compareAxes(z.chart, target);
     // Narrowing step by step, never past the target.
     QCOMPARE(int(trail.ranges.size()), DiagramWidget::kZoomSteps);
     double lower = y0.lower, upper = y0.upper;
@@ -314,57 +278,51 @@ void TestMeasurementUi::shownZoomStepsToTheCoresRanges()
     hidden.ZoomIn();
     QVERIFY(!hidden.zoomAnimating());
     compareAxes(hidden, target);
-    chart.ZoomIn();
-    chart.ZoomIn();
+    z.chart.ZoomIn();
+    z.chart.ZoomIn();
     hidden.ZoomIn();
     hidden.ZoomIn();
-    QTRY_VERIFY(!chart.zoomAnimating());
-    compareAxes(chart, hiddenZoom.axes(series, hidden.applied()));
-    compareAxes(chart, zoom.axes(series, chart.applied()));
+    QTRY_VERIFY(!z.chart.zoomAnimating());
+    compareAxes(z.chart, hiddenZoom.axes(z.series, hidden.applied()));
+    compareAxes(z.chart, z.zoom.axes(z.series, z.chart.applied()));
 
     // Reset, with points arriving meanwhile: it ends on the axes of all of them.
-    chart.ResetZoom();
-    QVERIFY(chart.zoomAnimating());
-    series.AddDiagramPoint(false, 30.0, 14.0);
-    chart.refresh();
-    QTRY_VERIFY(!chart.zoomAnimating());
-    QVERIFY(!zoom.zoomed());
-    compareAxes(chart, zoom.axes(series, chart.applied()));
+    z.chart.ResetZoom();
+    QVERIFY(z.chart.zoomAnimating());
+    z.series.AddDiagramPoint({14.0, 30.0, true});
+    z.chart.refresh();
+    QTRY_VERIFY(!z.chart.zoomAnimating());
+    QVERIFY(!z.zoom.zoomed());
+    compareAxes(z.chart, z.zoom.axes(z.series, z.chart.applied()));
 
     // Finishing at once lands on the target too.
-    chart.ZoomOut();
-    chart.finishZoomAnimation();
-    QVERIFY(!chart.zoomAnimating());
-    compareAxes(chart, zoom.axes(series, chart.applied()));
+    z.chart.ZoomOut();
+    z.chart.finishZoomAnimation();
+    QVERIFY(!z.chart.zoomAnimating());
+    compareAxes(z.chart, z.zoom.axes(z.series, z.chart.applied()));
 }
 
 void TestMeasurementUi::rectangleZoomStepsToTheCoresRanges()
 {
-    SeriesModel series;
-    for (int i = 0; i <= 20; ++i)
-        series.AddDiagramPoint(false, 10.0, i);
-    DiagramZoom zoom;
-    DiagramWidget chart;
-    chart.resize(400, 300);
-    chart.attach(&series, &zoom);
-    chart.applyZoomPan(true, false);
-    chart.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&chart));
-    const QRect area = chart.axisRect()->rect();
+    ZoomChart z(1);
+    z.chart.applyZoomPan(true, false);
+    z.chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&z.chart));
+    const QRect area = z.chart.axisRect()->rect();
     const QPoint from = area.topLeft() + QPoint(area.width() / 4, area.height() / 4);
     const QPoint to = area.center();
-    const QCPRange wanted(chart.xAxis->pixelToCoord(from.x()), chart.xAxis->pixelToCoord(to.x()));
-    const double pixel = chart.xAxis->pixelToCoord(1) - chart.xAxis->pixelToCoord(0);
-    RangeTrail trail(chart.xAxis);
-    QTest::mousePress(&chart, Qt::LeftButton, {}, from);
-    QTest::mouseMove(&chart, to);
-    QTest::mouseRelease(&chart, Qt::LeftButton, {}, to);
-    QVERIFY(zoom.zoomed());
-    QTRY_VERIFY(!chart.zoomAnimating());
-    compareAxes(chart, zoom.axes(series, chart.applied()));
+    const QCPRange wanted(z.chart.xAxis->pixelToCoord(from.x()), z.chart.xAxis->pixelToCoord(to.x()));
+    const double pixel = z.chart.xAxis->pixelToCoord(1) - z.chart.xAxis->pixelToCoord(0);
+    RangeTrail trail(z.chart.xAxis);
+    QTest::mousePress(&z.chart, Qt::LeftButton, {}, from);
+    QTest::mouseMove(&z.chart, to);
+    QTest::mouseRelease(&z.chart, Qt::LeftButton, {}, to);
+    QVERIFY(z.zoom.zoomed());
+    QTRY_VERIFY(!z.chart.zoomAnimating());
+    compareAxes(z.chart, z.zoom.axes(z.series, z.chart.applied()));
     // The rectangle's edges, to a pixel.
-    QVERIFY(qAbs(chart.xAxis->range().lower - wanted.lower) <= 2 * pixel);
-    QVERIFY(qAbs(chart.xAxis->range().upper - wanted.upper) <= 2 * pixel);
+    QVERIFY(qAbs(z.chart.xAxis->range().lower - wanted.lower) <= 2 * pixel);
+    QVERIFY(qAbs(z.chart.xAxis->range().upper - wanted.upper) <= 2 * pixel);
     // The rectangle's ranges, then back to the old ones, then the steps.
     QVERIFY(int(trail.ranges.size()) >= DiagramWidget::kZoomSteps);
 }
@@ -490,7 +448,7 @@ void TestMeasurementUi::printIntoPdf()
     QTemporaryDir dir;
     SeriesModel series;
     for (int i = 0; i < 100; ++i)
-        series.AddDiagramPoint(i % 17 == 0, 5 + (i % 10), i * 0.1);
+        series.AddDiagramPoint({i * 0.1, double(5 + (i % 10)), i % 17 != 0});
     DiagramWidget chart;
     chart.resize(600, 400);
     chart.attach(&series, nullptr);
@@ -508,7 +466,7 @@ void TestMeasurementUi::printedPageLayout()
 {
     SeriesModel series;
     for (int i = 0; i < 50; ++i)
-        series.AddDiagramPoint(false, 20, i);
+        series.AddDiagramPoint({double(i), 20, true});
     DiagramWidget chart;
     chart.resize(500, 300); // the page does not depend on the widget's size
     chart.attach(&series, nullptr);
@@ -565,8 +523,8 @@ void TestMeasurementUi::savePictureInTheNamedFormat()
     QFETCH(QByteArray, signature);
     QTemporaryDir dir;
     SeriesModel series;
-    series.AddDiagramPoint(false, 5, 0);
-    series.AddDiagramPoint(false, 6, 1);
+    series.AddDiagramPoint({0, 5, true});
+    series.AddDiagramPoint({1, 6, true});
     DiagramWidget chart;
     chart.resize(320, 240);
     chart.attach(&series, nullptr);
@@ -597,7 +555,7 @@ void TestMeasurementUi::savePictureOnAFullDiskLeavesNoPart()
         QSKIP("cannot mount a small file system here (needs root)");
     SeriesModel series;
     for (int i = 0; i < 50; ++i)
-        series.AddDiagramPoint(false, i % 7, i);
+        series.AddDiagramPoint({double(i), double(i % 7), true});
     DiagramWidget chart;
     chart.resize(400, 300); // 480 KB as a bitmap: more than the disk holds
     chart.attach(&series, nullptr);
@@ -627,11 +585,10 @@ void TestMeasurementUi::savePictureOnAFullDiskLeavesNoPart()
 void TestMeasurementUi::savePictureRefusesKindsItCannotWrite()
 {
     Window w;
-    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
-    QVERIFY(w.start());
+    QVERIFY(w.startOn(kNoPort));
     QTemporaryDir dir;
     QString chosen;
-    w.ui().choosePictureFile = [&] { return chosen; };
+    uiOf(w).choosePictureFile = [&] { return chosen; };
     w.form->Notebook->setCurrentIndex(1);
     QPushButton* save = nullptr;
     for (QPushButton* b : w.buttons("acSaveGrafik"))
@@ -668,7 +625,7 @@ void TestMeasurementUi::logViewShowsTheLogInBatches()
     };
     // 300 readings in passes of 7: the view keeps its rows, ends with the last line.
     for (int i = 0; i < 300; ++i) {
-        log.LogReading(i, i * 0.5, i % 50 != 3);
+        log.LogReading({double(i), i * 0.5, i % 50 != 3});
         if (i % 7 == 0)
             view.flush();
     }
@@ -689,8 +646,8 @@ void TestMeasurementUi::logViewShowsTheLogInBatches()
     log.acClearLogExecute();
     view.flush();
     QVERIFY(rows().isEmpty());
-    log.LogReading(1, 2, true);
-    log.LogReading(2, 3, true);
+    log.LogReading({1, 2, true});
+    log.LogReading({2, 3, true});
     view.flush();
     QCOMPARE(rows(), (QStringList{"1.000;2.000", "2.000;3.000"}));
 }
@@ -702,7 +659,8 @@ void TestMeasurementUi::windowSetupReachesChartAndStore()
     w.put("Graphic", "Minimum", "-2");
     w.put("Graphic", "Maximum", "12");
     w.put("Graphic", "Number", "20");
-    QVERIFY(w.start());
+    w.create();
+    QVERIFY(w.show());
     TMainForm& f = *w.form;
     QCOMPARE(f.ChartMenu->objectName(), QString("PopupMenu_Grafik"));
     QCOMPARE(f.LogMenu->objectName(), QString("PopupMenu_Log"));
@@ -752,11 +710,12 @@ void TestMeasurementUi::windowLogFile()
     Window w;
     w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
     w.put("Directory", "LogFile", dir.path());
-    QVERIFY(w.start());
+    w.create();
+    QVERIFY(w.show());
     TMainForm& f = *w.form;
     QString offeredDir;
     QString answer;
-    w.ui().chooseLogFile = [&](const QString& d) {
+    uiOf(w).chooseLogFile = [&](const QString& d) {
         offeredDir = d;
         return answer;
     };
@@ -810,8 +769,7 @@ void TestMeasurementUi::windowLogFile()
 void TestMeasurementUi::hiddenLogViewCatchesUp()
 {
     Window w;
-    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
-    QVERIFY(w.start());
+    QVERIFY(w.startOn(kNoPort));
     TMainForm& f = *w.form;
     f.Notebook->setCurrentIndex(1);
     QVERIFY(!f.Terminal1->isVisible());
@@ -832,8 +790,7 @@ void TestMeasurementUi::hiddenLogViewCatchesUp()
 void TestMeasurementUi::windowDiagramFollowsReadings()
 {
     Window w;
-    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
-    QVERIFY(w.start());
+    QVERIFY(w.startOn(kNoPort));
     TMainForm& f = *w.form;
     f.Notebook->setCurrentIndex(1);
     Measurement& m = *f.controller().measurement();
@@ -858,8 +815,7 @@ void TestMeasurementUi::windowDiagramFollowsReadings()
 void TestMeasurementUi::windowStatisticsFollowReadingsZoomAndClear()
 {
     Window w;
-    w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
-    QVERIFY(w.start());
+    QVERIFY(w.startOn(kNoPort));
     TMainForm& f = *w.form;
     f.Notebook->setCurrentIndex(1);
     QVERIFY(QTest::qWaitForWindowExposed(&f));
@@ -902,7 +858,7 @@ void TestMeasurementUi::windowStatisticsFollowReadingsZoomAndClear()
     ReadingStats visible;
     for (size_t i = 0; i < m.series.size(); ++i)
         if (m.series.at(i).t >= x.min && m.series.at(i).t <= x.max)
-            visible.add(false, m.series.at(i).y);
+            visible.add({0, m.series.at(i).y, true});
     QVERIFY(visible.count() > 0 && visible.count() < 10);
     QVERIFY2(lines[1].endsWith(QStringLiteral(":  ") +
                                QString::fromStdString(FormatReadingStats(visible, sep.toLatin1().at(0)))),
@@ -943,7 +899,8 @@ void TestMeasurementUi::needleAndLampsFollowTheModelLine()
     Window w;
     w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
     w.put("Device", "Type", "1");
-    QVERIFY(w.start());
+    w.create();
+    QVERIFY(w.show());
     TMainForm& f = *w.form;
     const AnalogMeterScale pxr500c = SetupAnalogMeter(kPXR500C);
     QCOMPARE(f.AnalogMeter1->scale().minimum, pxr500c.minimum);
@@ -961,15 +918,10 @@ void TestMeasurementUi::needleAndLampsFollowTheModelLine()
 
 void TestMeasurementUi::dtAgainstEmulator()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
-    QTemporaryDir dir;
-    test::PtyMeter meter(dir.filePath("pxr"));
-    QVERIFY(meter.start({"--model", "pxr7x"}));
-    Window w;
-    w.put("ComPort", "Port", QString::fromStdString(meter.link()));
-    QVERIFY(w.start());
+    if (!PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
+    MeterWindow w;
+    QVERIFY(w.start("pxr7x", 0));
     TMainForm& f = *w.form;
     QTRY_VERIFY_WITH_TIMEOUT(f.controller().port().Connected(), 5000);
     // Analog range 0..40 and output 1 above 1.0.
@@ -1000,64 +952,57 @@ void TestMeasurementUi::dtAgainstEmulator()
     const uint64_t afterStop = f.controller().measurement()->series.revision();
     QTest::qWait(500);
     QCOMPARE(f.controller().measurement()->series.revision(), afterStop);
-    meter.stop();
-#endif
 }
 
 void TestMeasurementUi::findMeterFillsTheSetupAndItsRateSurvivesOK()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
+    if (!PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
     // A PXR501 streaming at 38400: neither its line's usual rate nor the
     // window's line (PXR7X). The user types the port and presses Find Meter.
-    QTemporaryDir dir;
-    test::PtyMeter meter(dir.filePath("pxr"));
-    QVERIFY(meter.start({"--model", "pxr501", "--baud", "38400"}));
-    Window w;
+    MeterWindow w;
+    QVERIFY(w.meter.start({"--model", "pxr501", "--baud", "38400"}));
     w.put("ComPort", "Port", "/nonexistent/pxr-test-port");
+    w.create();
     int progressSteps = 0;
     QString found;
-    QVERIFY(w.start([&](TComSetupForm& d) {
+    QVERIFY(w.show([&](TComSetupForm& d) {
         QVERIFY(!d.pb_Find->isVisible());
-        d.Combo_Port->setEditText(QString::fromStdString(meter.link()));
+        d.Combo_Port->setEditText(w.link());
         QObject::connect(d.pb_Find, &QProgressBar::valueChanged, &d, [&] { ++progressSteps; });
         QTest::mouseClick(d.btn_FindMeter, Qt::LeftButton); // returns when the search is over
         found = d.lb_Find->text();
         QCOMPARE(d.cb_device->currentText(), QStringLiteral("PXR501/502"));
-        QCOMPARE(d.Combo_Port->currentText(), QString::fromStdString(meter.link()));
+        QCOMPARE(d.Combo_Port->currentText(), w.link());
         QCOMPARE(d.Combo_Baudrate->currentText(), QStringLiteral("38400"));
         QVERIFY(!d.pb_Find->isVisible());
         QVERIFY(d.OKButton->isEnabled());
     }));
     QVERIFY2(found.startsWith(QStringLiteral("Found PXR501/502 on %1 at 38400 baud: streaming")
-                                  .arg(QString::fromStdString(meter.link()))),
+                                  .arg(w.link())),
              qPrintable(found));
     QVERIFY(progressSteps > 1);
     TMainForm& f = *w.form;
     QCOMPARE(f.controller().deviceType(), kPXR501);
     QTRY_VERIFY(f.controller().port().Connected());
     QCOMPARE(f.controller().port().BaudRate(), 38400u);
-    QCOMPARE(f.controller().port().Port(), meter.link());
+    QCOMPARE(f.controller().port().Port(), w.meter.link());
     // It keeps streaming; its readings reach the diagram at that rate.
     QTRY_VERIFY_WITH_TIMEOUT(f.controller().measurement()->stats.count() > 3, 5000);
     QVERIFY(qAbs(f.controller().measurement()->stats.mean() - 5.0) < 0.05);
-#endif
 }
 
 void TestMeasurementUi::findMeterCancelEndsTheSearch()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
-    QTemporaryDir dir;
-    test::PtyMeter meter(dir.filePath("pxr"));
-    QVERIFY(meter.start({"--model", "pxr7x", "--silent"}));
-    Window w;
-    w.put("ComPort", "Port", QString::fromStdString(meter.link()));
+    if (!PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
+    MeterWindow w;
+    QVERIFY(w.meter.start({"--model", "pxr7x", "--silent"}));
+    w.put("ComPort", "Port", w.link());
+    w.create();
     qint64 took = 0;
     QString said;
-    QVERIFY(w.start([&](TComSetupForm& d) {
+    QVERIFY(w.show([&](TComSetupForm& d) {
         QTimer::singleShot(800, &d, [&d] {
             QVERIFY(d.btn_FindCancel->isVisible());
             QVERIFY(!d.OKButton->isEnabled());
@@ -1074,27 +1019,24 @@ void TestMeasurementUi::findMeterCancelEndsTheSearch()
     QVERIFY2(took < 3000, qPrintable(QString::number(took)));
     // The closing steps open the port the dialog names again.
     QTRY_VERIFY(w.form->controller().port().Connected());
-#endif
 }
 
 void TestMeasurementUi::dtOverRfc2217()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
+    if (!PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
     if (!test::Ser2Net::available())
         QSKIP("ser2net is not installed (Debian package ser2net; scripts/deps installs it)");
     // The meter at 19200 behind a server configured for 9600: the window's
     // rate reaches the server's line through the network.
-    QTemporaryDir dir;
-    test::PtyMeter meter(dir.filePath("pxr"));
-    QVERIFY(meter.start({"--model", "pxr7x", "--baud", "19200"}));
-    test::Ser2Net server(dir.path());
-    QVERIFY(server.start(QString::fromStdString(meter.link()), 9600, 19200));
-    Window w;
+    MeterWindow w;
+    QVERIFY(w.meter.start({"--model", "pxr7x", "--baud", "19200"}));
+    test::Ser2Net server(w.dir.path());
+    QVERIFY(server.start(w.link(), 9600, 19200));
     w.put("ComPort", "Port", server.rfc2217Name());
     w.put("ComPort", "BaudRate", "19200");
-    QVERIFY(w.start());
+    w.create();
+    QVERIFY(w.show());
     TMainForm& f = *w.form;
     QTRY_VERIFY_WITH_TIMEOUT(f.controller().port().Connected(), 5000);
     QVERIFY(f.StatusPanel[0]->text().contains(server.rfc2217Name() + ":19200"));
@@ -1111,7 +1053,6 @@ void TestMeasurementUi::dtOverRfc2217()
     QTRY_VERIFY_WITH_TIMEOUT(!f.controller().port().Connected(), 5000);
     QVERIFY2(f.StatusPanel[2]->text().startsWith(QStringLiteral(" Port lost: ") + server.rfc2217Name()),
              qPrintable(f.StatusPanel[2]->text()));
-#endif
 }
 
 PXR_WINDOW_TEST_MAIN(TestMeasurementUi)

@@ -42,11 +42,9 @@
 #include "devices/ParameterTable.h"
 #include "parameters/ParameterCommands.h"
 #include "parameters/ParameterEditorPanel.h"
-#include "qt/EditorWindow.h"
+#include "qt/WindowRig.h"
+#include "qt/WindowTestMain.h"
 #include "app/ComSetupForm.h"
-#ifdef PXR_METER_PATH
-#include "qt/PtyMeter.h"
-#endif
 
 using namespace pxr;
 using namespace pxr::test;
@@ -541,19 +539,14 @@ void TestParameterEditor::getParameterWithF8_data()
 
 void TestParameterEditor::getParameterWithF8()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
+    if (!PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
     QFETCH(QString, model);
     QFETCH(int, line);
-    QTemporaryDir dir;
-    test::PtyMeter meter(dir.filePath("pxr"));
-    QVERIFY(meter.start({"--model", model}));
-    Window w;
-    QVERIFY(w.start(QString::fromStdString(meter.link()), line));
+    MeterWindow w;
+    QVERIFY(w.start(model, line));
     TMainForm& f = *w.form;
     QVERIFY(f.controller().port().Connected());
-    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&f));
     for (const std::string& c : w.controls())
         QVERIFY2(w.text(c.c_str()).isEmpty(), c.c_str());
 
@@ -574,18 +567,8 @@ void TestParameterEditor::getParameterWithF8()
         }
     }
     QVERIFY(f.action("acGetParameter")->isEnabled());
-    meter.stop();
-#endif
 }
 
-int main(int argc, char** argv)
-{
-    // Nothing of the user's own settings may be read or written.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    TestParameterEditor tc;
-    return QTest::qExec(&tc, argc, argv);
-}
+PXR_WINDOW_TEST_MAIN(TestParameterEditor)
 
 #include "test_parametereditor.moc"

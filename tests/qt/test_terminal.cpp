@@ -6,11 +6,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QPlainTextEdit>
@@ -30,12 +28,14 @@
 
 #include "app/KeyValueBackend.h"
 #include "app/MainForm.h"
+#include "terminal/TerminalPage.h"
 #include "app/SettingsStore.h"
 #include "dialogs/DirectorySetupForm.h"
 #include "parameters/ChangeBdDlg.h"
 #include "app/ComSetupForm.h"
 #include "terminal/TerminalScreen.h"
 #include "terminal/TerminalView.h"
+#include "qt/WindowRig.h"
 #include "qt/WindowTestMain.h"
 
 using namespace pxr;
@@ -426,15 +426,11 @@ void TestTerminal::fontButtons()
 
 void TestTerminal::largerFontKeepsTheCursorRowInView()
 {
-    MemoryKeyValueBackend store(true);
-    store.put("ComPort", "Port", StoredValue::text("/nonexistent/pxr-test-port"));
-    TMainForm f(store, {});
-    f.createDialogs();
-    whenShown(f.ComSetupForm, [&] { QTest::mouseClick(f.ComSetupForm->Button2, Qt::LeftButton); });
-    f.show();
-    QTRY_VERIFY(f.windowTitle().startsWith("PXRTool ("));
+    test::Window w;
+    QVERIFY(w.startOn("/nonexistent/pxr-test-port", test::Answer::Cancel));
+    TMainForm& f = *w.form;
     f.Notebook->setCurrentIndex(2);
-    TerminalView& term = *f.ComTerminal;
+    TerminalView& term = *f.terminalPage().view();
     QScrollBar& bar = *term.verticalScrollBar();
     const auto firstRowShown = [&] { return bar.value() / term.cellSize().height(); };
     const auto rowsShown = [&] { return term.viewport()->height() / term.cellSize().height(); };
@@ -582,14 +578,14 @@ void TestTerminal::lineCountFollowsTheModelLine()
         store.put("Device", "Type", StoredValue::text(c.type));
         TMainForm f(store, {});
         QVERIFY(!f.controller().port().Connected());
-        f.ComTerminal->feed("SA 25 x");
+        f.terminalPage().view()->feed("SA 25 x");
         QCOMPARE(f.StatusPanel[1]->text(), QString(c.type[0] == '1' ? "0002" : ""));
-        f.ComTerminal->feed("\r\n");
+        f.terminalPage().view()->feed("\r\n");
         QCOMPARE(f.StatusPanel[1]->text(), QString(c.panel));
         // With the port closed typing neither sends nor shows anything.
-        f.ComTerminal->ComTerminalDblClick();
-        QTest::keyClicks(f.ComTerminal, "ID");
-        QCOMPARE(f.ComTerminal->screen().rowText(0), std::string());
+        f.terminalPage().view()->ComTerminalDblClick();
+        QTest::keyClicks(f.terminalPage().view(), "ID");
+        QCOMPARE(f.terminalPage().view()->screen().rowText(0), std::string());
     }
 }
 
@@ -598,17 +594,17 @@ void TestTerminal::lineCountOfAStreamEndsOnTheLastCount()
     MemoryKeyValueBackend store(true);
     store.put("ComPort", "Port", StoredValue::text("/nonexistent/pxr-test-port"));
     TMainForm f(store, {});
-    f.ComTerminal->feed("005.000\r\n");
+    f.terminalPage().view()->feed("005.000\r\n");
     QCOMPARE(f.StatusPanel[1]->text(), QString("0001"));
     // A stream: every block changes the count; the panel may lag behind
     // but must end on the last one.
     for (int i = 0; i < 300; ++i)
-        f.ComTerminal->feed("005.000\r\n005.000\r\n");
+        f.terminalPage().view()->feed("005.000\r\n005.000\r\n");
     QCOMPARE(f.controller().LineCount.value(), 601);
     QTRY_COMPARE(f.StatusPanel[1]->text(), QString("0601"));
     // Quiet again: the next line shows at once.
     QTest::qWait(250);
-    f.ComTerminal->feed("005.000\r\n");
+    f.terminalPage().view()->feed("005.000\r\n");
     QCOMPARE(f.StatusPanel[1]->text(), QString("0602"));
 }
 
@@ -651,27 +647,19 @@ void TestTerminal::lastChangeOfABurstIsPainted()
 
 void TestTerminal::typedCommandReachesTheMeter()
 {
-#ifndef PXR_METER_PATH
-    QSKIP("pxr-meter is not part of this build");
-#else
-    QTemporaryDir dir;
-    const QString link = dir.filePath("pxr");
-    QProcess meter;
-    meter.start(PXR_METER_PATH, {"--model", "pxr7x", "--link", link});
-    QVERIFY(meter.waitForStarted(3000));
-    QVERIFY(QTest::qWaitFor([&] { return QFileInfo(link).isSymLink(); }, 5000));
-
-    MemoryKeyValueBackend store(true);
-    store.put("ComPort", "Port", StoredValue::text(link.toStdString()));
-    auto form = std::make_unique<TMainForm>(store, std::vector<std::string>{});
-    TMainForm& f = *form;
-    f.createDialogs();
-    whenShown(f.ComSetupForm, [&] { QTest::keyClick(f.ComSetupForm, Qt::Key_Return); });
-    f.show();
+    if (!test::PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
+    test::MeterWindow w;
+    QVERIFY(w.meter.start({"--model", "pxr7x"}));
+    const QString link = w.link();
+    w.put("ComPort", "Port", link);
+    w.create();
+    QVERIFY(w.show({}, test::Answer::Return));
+    TMainForm& f = *w.form;
     QTRY_VERIFY_WITH_TIMEOUT(f.controller().port().Connected() && f.windowTitle() == "PXRTool (PXR7X)", 5000);
 
     f.Notebook->setCurrentIndex(2);
-    TerminalView* term = f.ComTerminal;
+    TerminalView* term = f.terminalPage().view();
     QVERIFY(term);
     // The meter may have started streaming at power-on: stop it and wait
     // for a quiet line, then start from a clear screen.
@@ -728,9 +716,6 @@ void TestTerminal::typedCommandReachesTheMeter()
                              3000);
 
     f.action("acExit")->trigger();
-    meter.kill();
-    meter.waitForFinished(2000);
-#endif
 }
 
 PXR_WINDOW_TEST_MAIN(TestTerminal)
