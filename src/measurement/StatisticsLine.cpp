@@ -117,8 +117,7 @@ bool StatisticsLine::event(QEvent* e)
         if (shapeOfText() != m_measuredShape)
             updateGeometry();
         break;
-    default:
-        break;
+    default: break;
     }
     return QWidget::event(e);
 }

@@ -125,7 +125,8 @@ void TerminalScreen::feedUnseen(const std::string& bytes)
 {
     if (bytes.empty())
         return;
-    const bool plain = std::all_of(bytes.begin(), bytes.end(), [](char b) { return plainByte(static_cast<unsigned char>(b)); });
+    const bool plain =
+        std::all_of(bytes.begin(), bytes.end(), [](char b) { return plainByte(static_cast<unsigned char>(b)); });
     if (!plain || !m_plainSinceReset) {
         feed(bytes);
         return;
@@ -181,7 +182,8 @@ void TerminalScreen::writeWaiting()
 void TerminalScreen::write(const std::string& bytes)
 {
     if (m_plainSinceReset)
-        m_plainSinceReset = std::none_of(bytes.begin(), bytes.end(), [](char b) { return setsState(static_cast<unsigned char>(b)); });
+        m_plainSinceReset =
+            std::none_of(bytes.begin(), bytes.end(), [](char b) { return setsState(static_cast<unsigned char>(b)); });
     m_utf8.clear();
     for (char b : bytes)
         appendUtf8(m_utf8, charOfByte(static_cast<unsigned char>(b)));
