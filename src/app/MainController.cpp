@@ -149,22 +149,14 @@ void MainController::FormCreate(const std::vector<std::string>& args)
     MeasurementCommands::Hooks commandHooks;
     commandHooks.simulationOn = [this] { return m_simulationOn; };
     commandHooks.setSimuTimer = [this](bool on) { m_simu->setTimerEnabled(on); };
-    commandHooks.setSimuMode = [this](int mode) {
-        if (SelectSimuMode)
-            SelectSimuMode(mode);
-    };
+    commandHooks.setSimuMode = [this](int mode) { m_simu->SetSimuMode(static_cast<uint8_t>(mode)); };
     m_commands = std::make_unique<MeasurementCommands>(m_tx, *m_pxr7x, *m_pxr501, std::move(commandHooks));
     ParameterTransfer::Hooks hooks;
     hooks.simulationOn = [this] { return m_simulationOn; };
-    hooks.decimalSeparator = [this] { return DecimalSeparator ? DecimalSeparator() : '.'; };
-    hooks.recomputeSimuInterval = [this] {
-        if (RecomputeSimuInterval)
-            RecomputeSimuInterval();
-    };
-    hooks.setSimuMode = [this](int mode) {
-        if (SelectSimuMode)
-            SelectSimuMode(mode);
-    };
+    hooks.decimalSeparator = [this] { return m_system ? m_system->decimalSeparator() : '.'; };
+    // The simulated device's part in Set Parameter and Set Standard.
+    hooks.recomputeSimuInterval = [this] { m_simu->ComputeSimuInterval(); };
+    hooks.setSimuMode = [this](int mode) { m_simu->SetSimuMode(static_cast<uint8_t>(mode)); };
     m_transfer = std::make_unique<ParameterTransfer>(m_tx, ComDataPacket_mess, *m_pxr7x, *m_pxr500c,
                                                      *m_pxr501, std::move(hooks));
 
@@ -188,7 +180,7 @@ void MainController::FormCreate(const std::vector<std::string>& args)
 
     if (m_port.Port().empty()) {
         try {
-            std::vector<std::string> ports = ListPorts ? ListPorts() : std::vector<std::string>();
+            std::vector<std::string> ports = m_system ? m_system->listPorts() : std::vector<std::string>();
             std::sort(ports.begin(), ports.end());
             if (ports.empty())
                 throw std::runtime_error("no serial port");
@@ -480,8 +472,8 @@ void MainController::acSettingsExecute()
     // Refreshed at every showing, so that an adapter plugged in after the
     // start (or back in under a new name) can be picked without restarting.
     try {
-        if (ListPorts)
-            m_setup.setSystemPorts(ListPorts());
+        if (m_system)
+            m_setup.setSystemPorts(m_system->listPorts());
     } catch (const std::exception&) {
     }
     m_setup.FormShow(m_deviceType, m_port.Port(), m_port.BaudRate());
@@ -520,7 +512,7 @@ MainController::FindOutcome MainController::FindMeter(ComSetupModel& setup,
                                                       std::function<void(const MeterFinder::Progress&)> progress)
 {
     FindOutcome out;
-    if (m_finder || !CreatePortBackend)
+    if (m_finder || !m_system)
         return out;
     std::vector<std::string> ports;
     if (!setup.portName.empty())
@@ -541,7 +533,7 @@ MainController::FindOutcome MainController::FindMeter(ComSetupModel& setup,
     // The device may be the one the program has open; the closing steps of
     // the dialog open the port again, with what the user confirms.
     m_port.Close();
-    const std::unique_ptr<ComPortBackend> backend = CreatePortBackend();
+    const std::unique_ptr<ComPortBackend> backend = m_system->createPortBackend();
     TComPort port(*backend);
     MeterFinder finder(port, m_loop);
     finder.OnProgress = [&](const MeterFinder::Progress& p) {
@@ -673,29 +665,32 @@ void MainController::setFieldBinding(FieldBinding* binding)
 
 // ---- simulated device and signal strength -----------------------------------
 
+std::string MainController::simuParameter(DeviceType line, const std::string& code, int index) const
+{
+    const ParameterSet* set = line == kPXR7X     ? static_cast<const ParameterSet*>(m_pxr7x.get())
+                              : line == kPXR500C ? static_cast<const ParameterSet*>(m_pxr500c.get())
+                                                 : static_cast<const ParameterSet*>(m_pxr501.get());
+    return set && index >= 0 ? set->value(code, static_cast<std::size_t>(index)) : std::string();
+}
+
+bool MainController::signalDialogOpen() const
+{
+    return m_signalLevel && m_signalLevel->Active;
+}
+
+// A simulated line takes the road of a line the measurement framer cut.
+void MainController::deliverSimulatedLine(const std::string& line)
+{
+    // It never passes the port: the traffic history gets it here.
+    m_history.addSimulatedLine(TrimTrailingControls(line));
+    if (m_measurement)
+        m_measurement->simulatedLine(line);
+}
+
 void MainController::installSimulation()
 {
-    SimuDevice::Hooks h;
-    h.deviceType = [this] { return m_deviceType; };
-    h.parameter = [this](DeviceType line, const std::string& code, int index) -> std::string {
-        const ParameterSet* set = line == kPXR7X     ? static_cast<const ParameterSet*>(m_pxr7x.get())
-                                  : line == kPXR500C ? static_cast<const ParameterSet*>(m_pxr500c.get())
-                                                     : static_cast<const ParameterSet*>(m_pxr501.get());
-        return set && index >= 0 ? set->value(code, static_cast<std::size_t>(index)) : std::string();
-    };
-    h.signalDialogOpen = [this] { return m_signalLevel && m_signalLevel->Active; };
-    // A simulated line takes the road of a line the measurement framer cut.
-    h.deliverLine = [this](const std::string& line) {
-        // It never passes the port: the traffic history gets it here.
-        m_history.addSimulatedLine(TrimTrailingControls(line));
-        if (m_measurement)
-            m_measurement->simulatedLine(line);
-    };
-    m_simu = std::make_unique<SimuDevice>(*m_simuTimer, m_simuSetup, std::move(h));
-
-    // Set Parameter and Set Standard in simulation.
-    RecomputeSimuInterval = [this] { m_simu->ComputeSimuInterval(); };
-    SelectSimuMode = [this](int mode) { m_simu->SetSimuMode(static_cast<uint8_t>(mode)); };
+    SimuHost& host = *this;
+    m_simu = std::make_unique<SimuDevice>(*m_simuTimer, m_simuSetup, host);
 
     setHandler("acDJ", [this] {
         if (m_signalLevel && m_pxr501)

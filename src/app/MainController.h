@@ -18,6 +18,7 @@
 #include "app/MainView.h"
 #include "app/PortSettings.h"
 #include "app/SettingsStore.h"
+#include "app/SystemServices.h"
 #include "devices/DeviceType.h"
 #include "devices/ParameterSets.h"
 #include "measurement/Measurement.h"
@@ -47,7 +48,7 @@ std::string portLostText(const std::string& portName, const std::string& osMessa
 // error", ...), which would only mislead; true for any other text.
 bool systemTextExplainsLoss(const std::string& osMessage);
 
-class MainController {
+class MainController : private SimuHost {
 public:
     MainController(TComPort& port, EventLoop& loop, KeyValueBackend& settings, MainView& view);
     ~MainController();
@@ -55,8 +56,9 @@ public:
     MainController& operator=(const MainController&) = delete;
 
     // ---- set by the owner before FormCreate ----
-    // The system's serial ports, sorted; may throw.
-    std::function<std::vector<std::string>()> ListPorts;
+    // The port list, the finder's port and the decimal separator; without
+    // it there are no ports to list, no search and the separator is '.'.
+    void setSystem(SystemServices& system) { m_system = &system; }
     // Default of the folder settings.
     std::string DocumentsFolder;
 
@@ -107,7 +109,8 @@ public:
     // dialog's closing steps open it again), searches the port named in the
     // dialog and then every other port of its list at every rate, stops at
     // the first meter and puts its model line, port and rate into the
-    // dialog's model. The search runs on a port of its own (CreatePortBackend).
+    // dialog's model. The search runs on a port of its own
+    // (SystemServices::createPortBackend).
     struct FindOutcome {
         bool found = false;
         FoundMeter meter;
@@ -117,15 +120,13 @@ public:
     // Ends a running search at its next wait.
     void CancelFindMeter();
     bool findingMeter() const { return m_finder != nullptr; }
-    // A fresh port backend for the finder (set by the owner).
-    std::function<std::unique_ptr<ComPortBackend>()> CreatePortBackend;
     void acExitExecute();
     void acDeviceExecute();
     void Timer_StatusbarTimer();
     void Timer_AutoGetTimer();
 
     // ---- state ----
-    DeviceType deviceType() const { return m_deviceType; }
+    DeviceType deviceType() const override { return m_deviceType; }
     bool simulationOn() const { return m_simulationOn; }
     bool historyNoCRLF() const { return m_historyNoCRLF; }
     // The traffic history CPortHistory1 shows: what the port received, and
@@ -146,13 +147,6 @@ public:
     TPXR501* PXR501() { return m_pxr501.get(); }
     // The editor fields of all three sets.
     void setFieldBinding(FieldBinding* binding);
-    // The simulated device's part in Set Parameter and Set Standard: recompute
-    // the output interval from the set / select a simulated measuring mode.
-    std::function<void()> RecomputeSimuInterval;
-    // The user's decimal separator, for the values the heater check corrects
-    // when Set Parameter takes the editor's values ('.' when not set).
-    std::function<char()> DecimalSeparator;
-    std::function<void(int mode)> SelectSimuMode;
 
     // The road of a reading (decoding, outputs, diagram, log; connected to
     // ComDataPacket_mess) and the measuring commands; null before FormCreate
@@ -201,13 +195,19 @@ private:
     void afterConversation();
     void portLost(const std::string& osMessage);
     void applySimulationEffects();
-    // The simulated device's hooks and the signal-strength actions.
+    // The simulated device and the signal-strength actions.
     void installSimulation();
+    // SimuHost: the parameter sets, the signal-strength dialog, and the road
+    // of a line the measurement framer cut.
+    std::string simuParameter(DeviceType line, const std::string& code, int index) const override;
+    bool signalDialogOpen() const override;
+    void deliverSimulatedLine(const std::string& line) override;
 
     TComPort& m_port;
     EventLoop& m_loop;
     SettingsStore m_store;
     MainView& m_view;
+    SystemServices* m_system = nullptr;
     ComTransactions m_tx;
     ComSetupModel m_setup;
     PortHistory m_history;

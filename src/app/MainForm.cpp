@@ -86,10 +86,7 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     resize(kWidth, kHeight);
     centreOnScreen();
 
-    m_ctl.ListPorts = [] { return QtComPortBackend::listPorts(); };
-    m_ctl.CreatePortBackend = [this]() -> std::unique_ptr<ComPortBackend> {
-        return std::make_unique<QtPortBackend>(m_loop);
-    };
+    m_ctl.setSystem(*this);
     m_ctl.DocumentsFolder =
         QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
     m_ctl.setHandler("acPrinterSetup", [this] { acPrinterSetupExecute(); });
@@ -109,7 +106,6 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     // menu-bar mnemonics must not swallow the action shortcuts.
     qApp->installEventFilter(this);
 
-    m_ctl.DecimalSeparator = [] { return ParameterEditorPanel::decimalSeparator(); };
     // Esc ends the running operation; the terminal keeps Esc for the meter.
     m_cancelKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     m_cancelKey->setContext(Qt::WindowShortcut);
@@ -129,6 +125,21 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     m_measurementUi = new MeasurementUi(*this);
     for (const ActionHandler& h : m_terminalPage->handlers())
         m_ctl.setHandler(h.action, h.run);
+}
+
+std::vector<std::string> TMainForm::listPorts()
+{
+    return QtComPortBackend::listPorts();
+}
+
+std::unique_ptr<ComPortBackend> TMainForm::createPortBackend()
+{
+    return std::make_unique<QtPortBackend>(m_loop);
+}
+
+char TMainForm::decimalSeparator() const
+{
+    return ParameterEditorPanel::decimalSeparator();
 }
 
 TMainForm::~TMainForm()

@@ -17,6 +17,7 @@
 #include "app/MainController.h"
 #include "app/MainView.h"
 #include "app/PageHost.h"
+#include "app/SystemServices.h"
 #include "serial/ComPort.h"
 #include "serial/QtComPortBackend.h"
 #include "serial/QtPortBackend.h"
@@ -51,7 +52,7 @@ class TDirectorySetupForm;
 class TChangeBdDlg;
 class TSimuSetupForm;
 
-class TMainForm : public QMainWindow, public MainView {
+class TMainForm : public QMainWindow, public MainView, private SystemServices {
     Q_OBJECT
 public:
     // args: the command-line arguments without the program name. Runs
@@ -113,6 +114,12 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // SystemServices: the serial ports through QSerialPortInfo, a QSerialPort
+    // for the meter finder, the editor's regional decimal separator.
+    std::vector<std::string> listPorts() override;
+    std::unique_ptr<ComPortBackend> createPortBackend() override;
+    char decimalSeparator() const override;
+
     void createActions();
     void createMenus();
     void createToolBar();

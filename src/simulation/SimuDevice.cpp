@@ -44,19 +44,13 @@ bool SimuSetup::OKButtonClick(bool autodist, const std::string& distText)
     return false;
 }
 
-SimuDevice::SimuDevice(Timer& timer, const SimuSetup& setup, Hooks hooks, SimuRandom random)
-    : m_timer(timer), m_setup(setup), m_hooks(std::move(hooks)), m_random(random ? std::move(random) : standardRandom())
+SimuDevice::SimuDevice(Timer& timer, const SimuSetup& setup, SimuHost& host, SimuRandom random)
+    : m_timer(timer), m_setup(setup), m_host(host), m_random(random ? std::move(random) : standardRandom())
 {
     m_timer.setSingleShot(false);
     m_timer.setCallback([this] { SimuTimerTimer(); });
 }
 
-DeviceType SimuDevice::currentLine() const { return m_hooks.deviceType ? m_hooks.deviceType() : kPXR7X; }
-
-std::string SimuDevice::parameter(DeviceType line, const std::string& code, int index) const
-{
-    return m_hooks.parameter ? m_hooks.parameter(line, code, index) : std::string();
-}
 
 void SimuDevice::setTimerEnabled(bool on)
 {
@@ -81,11 +75,11 @@ void SimuDevice::setTimerEnabled(bool on)
 
 int64_t SimuDevice::intervalInForce() const
 {
-    const DeviceType line = currentLine();
+    const DeviceType line = m_host.deviceType();
     if (line == kPXR7X)
         return SimuInterval;
     const SimuParameter get = [this, line](const std::string& code, int index) {
-        return parameter(line, code, index);
+        return m_host.simuParameter(line, code, index);
     };
     return SimuOutputInterval(line, SimuMode, get);
 }
@@ -101,7 +95,7 @@ void SimuDevice::SetSimuMode(uint8_t mode)
 void SimuDevice::ComputeSimuInterval()
 {
     // The rule belongs to PXR7X, whose ST it reads whatever line is current.
-    SimuInterval = pxr::ComputeSimuInterval(SimuMode, parameter(kPXR7X, "ST", 0));
+    SimuInterval = pxr::ComputeSimuInterval(SimuMode, m_host.simuParameter(kPXR7X, "ST", 0));
 }
 
 void SimuDevice::ApplySimuInterval(int64_t ms)
@@ -115,16 +109,16 @@ void SimuDevice::ApplySimuInterval(int64_t ms)
 
 std::string SimuDevice::lineForTick(int n)
 {
-    const DeviceType line = currentLine();
+    const DeviceType line = m_host.deviceType();
     const SimuParameter get = [this, line](const std::string& code, int index) {
-        return parameter(line, code, index);
+        return m_host.simuParameter(line, code, index);
     };
     const SimuSettings s = ReadSimuSettings(line, get);
 
     SimuLineFormat lineFormat;
     lineFormat.deviceType = line;
     lineFormat.content = s.content;
-    lineFormat.signalDialogOpen = m_hooks.signalDialogOpen && m_hooks.signalDialogOpen();
+    lineFormat.signalDialogOpen = m_host.signalDialogOpen();
 
     const SimuStep step = SimuRampStep(n, SimuBaseDistance(m_setup.FixedDistance, s.o), m_setup.RampAndError);
     const std::string text = GenerateSimuLine(lineFormat, step.a, step.noise, s.hex, step.error, s.k, m_random);
@@ -139,8 +133,7 @@ void SimuDevice::SimuTimerTimer()
 
     SimuCounter = (SimuCounter + 1) % 100;
     const std::string text = lineForTick(SimuCounter);
-    if (m_hooks.deliverLine)
-        m_hooks.deliverLine(text);
+    m_host.deliverSimulatedLine(text);
 }
 
 } // namespace pxr

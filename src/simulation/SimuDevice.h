@@ -45,19 +45,26 @@ public:
     static bool distanceEditable(bool autodist) { return !autodist; }
 };
 
+// What the simulated device needs of the program it runs in (the main
+// controller; the tests' fixture).
+class SimuHost {
+public:
+    // The main window's current model line.
+    virtual DeviceType deviceType() const = 0;
+    // A value of the given model line's parameter set (code, index within the
+    // code); empty for an unknown code.
+    virtual std::string simuParameter(DeviceType line, const std::string& code, int index) const = 0;
+    // The signal-strength dialog is open (PXR500C then reports levels).
+    virtual bool signalDialogOpen() const = 0;
+    // A generated line for the decoding's entry (ComDataPacket_messPacket).
+    virtual void deliverSimulatedLine(const std::string& line) = 0;
+
+protected:
+    ~SimuHost() = default;
+};
+
 class SimuDevice {
 public:
-    struct Hooks {
-        // The main window's current model line.
-        std::function<DeviceType()> deviceType;
-        // A value of the given model line's parameter set (code, index within
-        // the code); empty for an unknown code.
-        std::function<std::string(DeviceType line, const std::string& code, int index)> parameter;
-        // The signal-strength dialog is open (PXR500C then reports levels).
-        std::function<bool()> signalDialogOpen;
-        // The decoding's entry for a line (ComDataPacket_messPacket).
-        std::function<void(const std::string& line)> deliverLine;
-    };
 
     // Interval of SimuTimer when the window is built, before any rule applied one.
     static constexpr uint32_t kInitialInterval = 500;
@@ -65,12 +72,10 @@ public:
     // `timer` is SimuTimer; the device sets its callback and never starts it
     // by itself. `random` gives the noise and the simulated signal levels
     // (0..9); without one a standard generator is used.
-    SimuDevice(Timer& timer, const SimuSetup& setup, Hooks hooks = {}, SimuRandom random = {});
+    SimuDevice(Timer& timer, const SimuSetup& setup, SimuHost& host, SimuRandom random = {});
     SimuDevice(const SimuDevice&) = delete;
     SimuDevice& operator=(const SimuDevice&) = delete;
 
-    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
-    Hooks& hooks() { return m_hooks; }
 
     // SimuTimer on or off, at the interval it has (500 ms until a rule
     // applied another one). An interval of more than a minute (a stopped
@@ -106,12 +111,10 @@ private:
     // The interval rule of the current model line on the values in force:
     // SimuInterval on PXR7X, SA and MF of the parameter set otherwise.
     int64_t intervalInForce() const;
-    DeviceType currentLine() const;
-    std::string parameter(DeviceType line, const std::string& code, int index) const;
 
     Timer& m_timer;
     const SimuSetup& m_setup;
-    Hooks m_hooks;
+    SimuHost& m_host;
     SimuRandom m_random;
     uint32_t m_timerInterval = kInitialInterval;
 };

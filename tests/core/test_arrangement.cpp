@@ -30,7 +30,7 @@ namespace {
 struct MainFixture : ::testing::Test, ControllerRig {
     ScriptedPeer peer;
 
-    MainFixture() { systemPorts = {"/dev/ttyS1", "/dev/ttyS0"}; }
+    MainFixture() { system.ports = {"/dev/ttyS1", "/dev/ttyS0"}; }
     void SetUp() override { backend.attachPeer(&peer); }
     void TearDown() override
     {
@@ -246,7 +246,7 @@ TEST_F(MainFixture, WithoutStoredPortTheFirstSystemPortIsTaken)
 
 TEST_F(MainFixture, WithoutStoredPortAndNoSystemPortPanel2SaysRegistryError)
 {
-    systemPorts.clear();
+    system.ports.clear();
     create();
     EXPECT_EQ(port.Port(), "");
     EXPECT_EQ(view.panels[2], " Registry error");
@@ -254,9 +254,8 @@ TEST_F(MainFixture, WithoutStoredPortAndNoSystemPortPanel2SaysRegistryError)
 
 TEST_F(MainFixture, FailingPortListIsARegistryErrorToo)
 {
-    ctl = std::make_unique<MainController>(port, loop, store, view);
-    ctl->ListPorts = []() -> std::vector<std::string> { throw std::runtime_error("no registry"); };
-    ctl->FormCreate({});
+    system.listFails = true;
+    create();
     EXPECT_EQ(view.panels[2], " Registry error");
 }
 
@@ -367,11 +366,7 @@ TEST_F(MainFixture, FoundMetersRateSurvivesTheModelLinesUsualRateOnOK)
     ctl.reset();
     storePort();
     create();
-    ctl->CreatePortBackend = [&]() -> std::unique_ptr<ComPortBackend> {
-        auto line = std::make_unique<LoopbackPort>(loop);
-        line->attachPeer(&meter);
-        return line;
-    };
+    system.finderPeer = &meter;
     ctl->FormShow();
     ASSERT_TRUE(port.Connected());
     MainController::FindOutcome outcome;
@@ -411,11 +406,7 @@ TEST_F(MainFixture, FindMeterWithoutAnyMeterSaysSoAndTheClosingStepsReopen)
     storePort();
     start();
     ScriptedPeer silent;
-    ctl->CreatePortBackend = [&]() -> std::unique_ptr<ComPortBackend> {
-        auto line = std::make_unique<LoopbackPort>(loop);
-        line->attachPeer(&silent);
-        return line;
-    };
+    system.finderPeer = &silent;
     MainController::FindOutcome outcome;
     view.dialog = [&](ComSetupModel& m) {
         outcome = ctl->FindMeter(m, nullptr);

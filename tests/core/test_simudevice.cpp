@@ -25,7 +25,8 @@ using namespace pxr::test;
 namespace {
 
 
-struct Simu : ::testing::Test {
+// The fixture is the simulated device's host: it keeps every line it is given.
+struct Simu : ::testing::Test, SimuHost {
     VirtualEventLoop loop;
     LoopbackPort backend{loop};
     TComPort port{backend};
@@ -42,7 +43,7 @@ struct Simu : ::testing::Test {
     std::vector<int> counters; // SimuCounter at each line
     std::vector<double> tickTimes;
     int die = 0; // the next "random" number, cycling 0..9
-    SimuDevice device{*timer, setup, hooks(), [this] { return die++ % 10; }};
+    SimuDevice device{*timer, setup, *this, [this] { return die++ % 10; }};
 
     Stopwatch clock{[] { return 0.0; }};
     std::vector<int32_t> levels;
@@ -60,24 +61,21 @@ struct Simu : ::testing::Test {
                                                                 device.SetSimuMode(static_cast<uint8_t>(mode));
                                                             }}};
 
-    SimuDevice::Hooks hooks()
+    DeviceType deviceType() const override { return line; }
+    std::string simuParameter(DeviceType l, const std::string& code, int index) const override
     {
-        SimuDevice::Hooks h;
-        h.deviceType = [this] { return line; };
-        h.parameter = [this](DeviceType l, const std::string& code, int index) {
-            const ParameterSet& set = l == kPXR7X ? static_cast<const ParameterSet&>(pxr7x)
-                                      : l == kPXR500C ? static_cast<const ParameterSet&>(pxr500c)
-                                                      : static_cast<const ParameterSet&>(pxr501);
-            return set.value(code, static_cast<std::size_t>(index));
-        };
-        h.signalDialogOpen = [this] { return dialogOpen; };
-        h.deliverLine = [this](const std::string& l) {
-            lines.push_back(l);
-            counters.push_back(SimuCounter);
-            tickTimes.push_back(loop.nowMs());
-            decoding.ComDataPacket_messPacket(l);
-        };
-        return h;
+        const ParameterSet& set = l == kPXR7X     ? static_cast<const ParameterSet&>(pxr7x)
+                                  : l == kPXR500C ? static_cast<const ParameterSet&>(pxr500c)
+                                                  : static_cast<const ParameterSet&>(pxr501);
+        return set.value(code, static_cast<std::size_t>(index));
+    }
+    bool signalDialogOpen() const override { return dialogOpen; }
+    void deliverSimulatedLine(const std::string& l) override
+    {
+        lines.push_back(l);
+        counters.push_back(SimuCounter);
+        tickTimes.push_back(loop.nowMs());
+        decoding.ComDataPacket_messPacket(l);
     }
 
     // Gaps between consecutive ticks from the second tick on.
@@ -275,7 +273,7 @@ TEST_F(Simu, CounterIsSharedByTheWholeProcess)
     const int before = SimuCounter;
     device.SimuTimerTimer();
     std::unique_ptr<Timer> otherTimer = loop.createTimer();
-    SimuDevice other{*otherTimer, setup, hooks()};
+    SimuDevice other{*otherTimer, setup, *this};
     other.SimuTimerTimer();
     EXPECT_EQ(counters, (std::vector<int>{(before + 1) % 100, (before + 2) % 100}));
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,33 @@
 
 namespace pxr::test {
 
+// The system as the controller sees it: a port list (or one that cannot be
+// read) and, for the meter finder, loopback lines to `finderPeer` (silent
+// lines while none is named).
+struct FakeSystem : SystemServices {
+    explicit FakeSystem(VirtualEventLoop& loop) : m_loop(loop) {}
+    std::vector<std::string> listPorts() override
+    {
+        if (listFails)
+            throw std::runtime_error("no registry");
+        return ports;
+    }
+    std::unique_ptr<ComPortBackend> createPortBackend() override
+    {
+        auto line = std::make_unique<LoopbackPort>(m_loop);
+        line->attachPeer(finderPeer);
+        return line;
+    }
+    char decimalSeparator() const override { return '.'; }
+
+    std::vector<std::string> ports;
+    bool listFails = false;
+    LinePeer* finderPeer = nullptr;
+
+private:
+    VirtualEventLoop& m_loop;
+};
+
 struct ControllerRig {
     VirtualEventLoop loop;
     LoopbackPort backend{loop};
@@ -28,7 +56,7 @@ struct ControllerRig {
     MemoryKeyValueBackend store{true};
     FakeView view;
     std::unique_ptr<MainController> ctl;
-    std::vector<std::string> systemPorts;  // what the port list offers
+    FakeSystem system{loop}; // the port list, the finder's lines
     RecordingSink decoded;                 // every reading of the decoding, with its line
     std::vector<double> decodedTimes;      // and when it came
 
@@ -56,7 +84,7 @@ struct ControllerRig {
     void create(const std::vector<std::string>& args = {})
     {
         ctl = std::make_unique<MainController>(port, loop, store, view);
-        ctl->ListPorts = [this] { return systemPorts; };
+        ctl->setSystem(system);
         ctl->FormCreate(args);
         decoded.attachTo(ctl->measurement()->decoding);
         decoded.onReading = [this](const Reading&) { decodedTimes.push_back(loop.nowMs()); };
