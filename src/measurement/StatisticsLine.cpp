@@ -110,13 +110,18 @@ bool StatisticsLine::event(QEvent* e)
     case QEvent::FontChange:
     case QEvent::StyleChange:
         m_measuredShape.clear();
+        m_announcedShape.clear();
         updateGeometry();
         break;
     case QEvent::LayoutRequest:
-    case QEvent::Show:
-        if (shapeOfText() != m_measuredShape)
+    case QEvent::Show: {
+        std::vector<int> shape = shapeOfText();
+        if (shape != m_announcedShape) {
+            m_announcedShape = std::move(shape);
             updateGeometry();
+        }
         break;
+    }
     default: break;
     }
     return QWidget::event(e);

@@ -40,6 +40,8 @@ private:
 
     QLabel* m_label;
     mutable std::vector<int> m_measuredShape;
+    // The shape the page was last asked to make room for.
+    std::vector<int> m_announcedShape;
     mutable QSize m_hint, m_minimumHint;
 };
 
