@@ -291,8 +291,8 @@ int main(int argc, char** argv)
     std::printf("  lines sent            %ld in %.2f s (%.0f lines/s)\n", r.sent, r.feedSeconds, r.achieved());
     std::printf("  lines in the log file %ld (lost %ld), terminal's buffer full %llu times\n", r.logged, r.lost(),
                 (unsigned long long)r.ptyFull);
-    std::printf("  log window rows       %d, diagram points %d\n", form.Terminal1->blockCount(),
-                form.Chart1->Series1->dataCount());
+    std::printf("  log window rows       %d, diagram points %d\n", form.measurementUi().logView()->blockCount(),
+                form.measurementUi().chart()->Series1->dataCount());
     std::printf("  program CPU           %.2f s of %.2f s wall = %.0f %% of one core\n", r.cpu, r.wall, r.cpuShare);
     std::printf("  input latency         median %.2f ms, 99 %% %.2f ms, worst %.2f ms (%zu of %zu markers)\n",
                 r.pct(0.5), r.pct(0.99), r.worst(), r.decoded, r.markers);

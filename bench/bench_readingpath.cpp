@@ -65,10 +65,13 @@ Result run(const Stream& s, size_t linesPerBlock, const std::string& logFile, do
     IdleLoop loop;
     NullUiHooks ui;
     const DeviceType model = s.model;
-    Measurement m(model, loop, ui, pxr7x, pxr500c, pxr501,
-                  Measurement::Hooks{nullptr, nullptr, nullptr, nullptr, nullptr,
-                                     [] { return std::string(); },
-                                     [logFile](const std::string&) { return logFile; }, nullptr});
+    // The log file dialog answers the benchmark's file.
+    struct LogTo : NullMeasurementView {
+        std::string file;
+        std::string chooseLogFile(const std::string&) override { return file; }
+    } view;
+    view.file = logFile;
+    Measurement m(model, loop, ui, pxr7x, pxr500c, pxr501, &view);
     if (!logFile.empty()) {
         m.log.acStartStopLogExecute();
         if (!m.log.fileLoggingOn()) {

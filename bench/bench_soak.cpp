@@ -73,10 +73,13 @@ int main(int argc, char** argv)
     IdleLoop loop;
     NullUiHooks ui;
     const DeviceType model = kPXR7X;
-    Measurement m(model, loop, ui, pxr7x, pxr500c, pxr501,
-                  Measurement::Hooks{nullptr, nullptr, nullptr, nullptr, nullptr,
-                                     [] { return std::string(); },
-                                     [logFile](const std::string&) { return logFile; }, nullptr});
+    // The log file dialog answers the benchmark's file.
+    struct LogTo : NullMeasurementView {
+        std::string file;
+        std::string chooseLogFile(const std::string&) override { return file; }
+    } view;
+    view.file = logFile;
+    Measurement m(model, loop, ui, pxr7x, pxr500c, pxr501, &view);
     m.log.acStartStopLogExecute();
     if (!m.log.fileLoggingOn()) {
         std::fprintf(stderr, "cannot start the log file %s: %s\n", logFile.c_str(), ui.statusText(2).c_str());

@@ -36,14 +36,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Stopwatch timer([&clock] { return clock; });
     timer.Start();
 
-    uint64_t levels = 0;
-    MeasurementDecoding::Hooks hooks;
-    hooks.signalDialogOpen = [&] { return dialogOpen; };
-    hooks.ShowSignalLevel = [&](int32_t) {
-        FUZZ_CHECK(dialogOpen);
-        ++levels;
-    };
-    MeasurementDecoding decoding(model, timer, hooks);
+    // Levels come only while the dialog is open.
+    struct Dialog : SignalLevelDisplay {
+        bool open = false;
+        uint64_t levels = 0;
+        bool signalDialogOpen() const override { return open; }
+        void ShowSignalLevel(int32_t) override
+        {
+            FUZZ_CHECK(open);
+            ++levels;
+        }
+    } dialog;
+    dialog.open = dialogOpen;
+    MeasurementDecoding decoding(model, timer, &dialog);
 
     // Four sinks, as the program attaches four: each must come in its turn
     // and see the very reading the first one saw.
@@ -115,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(sink.count == longLines);
     FUZZ_CHECK(decoding.readingCount() == longLines);
     if (!dialogOpen)
-        FUZZ_CHECK(levels == 0);
+        FUZZ_CHECK(dialog.levels == 0);
 
     // The conversions on their own.
     double value = 0.0;

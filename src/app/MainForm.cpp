@@ -40,7 +40,6 @@
 #include "measurement/LogView.h"
 #include "measurement/MeasurementUi.h"
 #include "measurement/SignalLevelDlg.h"
-#include "measurement/StatisticsLine.h"
 #include "parameters/ParameterCommands.h"
 #include "parameters/ParameterEditorPanel.h"
 #include "parameters/ChangeBdDlg.h"
@@ -123,10 +122,17 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     // The parameter editor and its file and clipboard commands.
     m_parameterCommands = new ParameterCommands(m_pageHost, Notebook_Left, m_printer, this);
     m_ctl.setFieldBinding(&m_parameterCommands->panel());
-    for (const ActionHandler& h : m_parameterCommands->handlers())
-        m_ctl.setHandler(h.action, h.run);
-    m_measurementUi = new MeasurementUi(*this);
-    for (const ActionHandler& h : m_terminalPage->handlers())
+    serve(m_parameterCommands->handlers());
+    m_measurementUi->start();
+    serve(m_measurementUi->handlers());
+    if (QAction* a = action(QStringLiteral("acStartStopLog")))
+        a->setCheckable(true);
+    serve(m_terminalPage->handlers()); // the baud-rate change
+}
+
+void TMainForm::serve(const ActionHandlers& handlers)
+{
+    for (const ActionHandler& h : handlers)
         m_ctl.setHandler(h.action, h.run);
 }
 
@@ -321,6 +327,9 @@ QWidget* TMainForm::createLeftPage(int line)
 
 void TMainForm::createPages()
 {
+    // The measurement page's widgets are placed on three pages below.
+    m_measurementUi = new MeasurementUi(m_pageHost, *this, m_printer, this);
+
     auto* central = new QWidget(this);
     auto* row = new QHBoxLayout(central);
     row->setContentsMargins(2, 2, 2, 2);
@@ -352,20 +361,8 @@ void TMainForm::createPages()
     auto* serial = new QGroupBox(QStringLiteral("Serial Interface"), device);
     serial->setObjectName(QStringLiteral("gb_SerialInterface"));
     auto* serialLayout = new QVBoxLayout(serial);
-    lb_Input = new QLabel(serial);
-    lb_Input->setObjectName(QStringLiteral("lb_Input"));
-    QFont big;
-    big.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
-                     QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Courier")});
-    big.setStyleHint(QFont::TypeWriter);
-    big.setFixedPitch(true);
-    big.setBold(true);
-    big.setPixelSize(64);
-    lb_Input->setFont(big);
-    lb_Input->setAlignment(Qt::AlignCenter);
-    lb_Input->setMinimumHeight(80);
-    lb_Input->setMouseTracking(true);
-    serialLayout->addWidget(lb_Input);
+    QLabel* liveValue = m_measurementUi->liveValue();
+    serialLayout->addWidget(liveValue);
     deviceLayout->addWidget(serial);
 
     auto* scroll = new QScrollArea(device);
@@ -376,8 +373,7 @@ void TMainForm::createPages()
 
     auto* analog = new QGroupBox(QStringLiteral("Analog Output Calculation"), inner);
     auto* analogLayout = new QVBoxLayout(analog);
-    AnalogMeter1 = new AnalogMeterWidget(analog);
-    analogLayout->addWidget(AnalogMeter1);
+    analogLayout->addWidget(m_measurementUi->analogMeter());
     grid->addWidget(analog, 0, 0);
 
     auto* historyBox = new QGroupBox(QStringLiteral("History Serial Interface"), inner);
@@ -396,16 +392,10 @@ void TMainForm::createPages()
 
     auto* digital = new QGroupBox(QStringLiteral("Digital Output Calculation"), inner);
     auto* digitalLayout = new QGridLayout(digital);
-    LED1 = new LedWidget(QStringLiteral("LED1"), digital);
-    LED2 = new LedWidget(QStringLiteral("LED2"), digital);
-    lb_output1 = new QLabel(QStringLiteral("Output 1"), digital);
-    lb_output1->setObjectName(QStringLiteral("lb_output1"));
-    lb_output2 = new QLabel(QStringLiteral("Output 2"), digital);
-    lb_output2->setObjectName(QStringLiteral("lb_output2"));
-    digitalLayout->addWidget(LED1, 0, 0);
-    digitalLayout->addWidget(lb_output1, 0, 1);
-    digitalLayout->addWidget(LED2, 1, 0);
-    digitalLayout->addWidget(lb_output2, 1, 1);
+    for (int output = 1; output <= 2; ++output) {
+        digitalLayout->addWidget(m_measurementUi->led(output), output - 1, 0);
+        digitalLayout->addWidget(m_measurementUi->outputLabel(output), output - 1, 1);
+    }
     digitalLayout->setColumnStretch(1, 1);
     grid->addWidget(digital, 1, 0);
 
@@ -439,15 +429,9 @@ void TMainForm::createPages()
     // "Diagram"
     auto* diagram = new QWidget(Notebook);
     auto* diagramLayout = new QVBoxLayout(diagram);
-    Chart1 = new DiagramWidget(diagram);
-    Chart1->setFocusPolicy(Qt::StrongFocus);
-    Chart1->setContextMenuPolicy(Qt::CustomContextMenu);
-    diagramLayout->addWidget(Chart1, 1);
-    auto* statistics = new StatisticsLine(diagram);
-    lb_Statistics = statistics->label();
-    lb_Statistics->setObjectName(QStringLiteral("lb_Statistics"));
-    lb_Statistics->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    diagramLayout->addWidget(statistics);
+    DiagramWidget* chart = m_measurementUi->chart();
+    diagramLayout->addWidget(chart, 1);
+    diagramLayout->addWidget(m_measurementUi->statisticsLine());
     Notebook_Graphic = makeBars(QStringLiteral("Notebook_Graphic"), diagram, graphicButtonBar);
     diagramLayout->addWidget(Notebook_Graphic);
     Notebook->addTab(diagram, QStringLiteral("Diagram"));
@@ -468,20 +452,20 @@ void TMainForm::createPages()
     // "Log Window"
     auto* log = new QWidget(Notebook);
     auto* logLayout = new QVBoxLayout(log);
-    Terminal1 = new LogView(log);
-    logLayout->addWidget(Terminal1, 1);
+    LogView* logView = m_measurementUi->logView();
+    logLayout->addWidget(logView, 1);
     logLayout->addWidget(createButtonBar(logButtonBar(), log));
     Notebook->addTab(log, QStringLiteral("Log Window"));
 
     ChartMenu = createContextMenu(chartContextMenu(), QStringLiteral("PopupMenu_Grafik"));
     LogMenu = createContextMenu(logContextMenu(), QStringLiteral("PopupMenu_Log"));
-    connect(Chart1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { ChartMenu->popup(Chart1->mapToGlobal(p)); });
-    connect(Terminal1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& p) { LogMenu->popup(Terminal1->mapToGlobal(p)); });
+    connect(chart, &QWidget::customContextMenuRequested, this,
+            [this, chart](const QPoint& p) { ChartMenu->popup(chart->mapToGlobal(p)); });
+    connect(logView, &QWidget::customContextMenuRequested, this,
+            [this, logView](const QPoint& p) { LogMenu->popup(logView->mapToGlobal(p)); });
 
     connect(Notebook, &QTabWidget::currentChanged, this, &TMainForm::NotebookClick);
-    lb_Input->installEventFilter(this);
+    liveValue->installEventFilter(this);
     setCentralWidget(central);
 }
 
@@ -562,7 +546,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e)
             ShowHintInStatusBar(static_cast<QStatusTipEvent*>(e)->tip());
         break;
     case QEvent::MouseMove:
-        if (watched == lb_Input)
+        if (watched == m_measurementUi->liveValue())
             lb_InputMouseMove();
         break;
     default:
@@ -612,16 +596,16 @@ void TMainForm::NotebookClick(int index)
         redrawHistory();
         break;
     case 1:
-        if (Chart1->isVisible())
-            Chart1->setFocus();
+        if (m_measurementUi->chart()->isVisible())
+            m_measurementUi->chart()->setFocus();
         break;
     case 2:
         if (!m_terminalPage->panel()->isHidden())
             m_terminalPage->view()->setFocus();
         break;
     case 3:
-        if (Terminal1->isVisible())
-            Terminal1->setFocus();
+        if (m_measurementUi->logView()->isVisible())
+            m_measurementUi->logView()->setFocus();
         break;
     default:
         break;
@@ -631,10 +615,11 @@ void TMainForm::NotebookClick(int index)
 void TMainForm::lb_InputMouseMove()
 {
     const QString hint = qs(m_ctl.lb_InputHint());
-    if (lb_Input->statusTip() == hint)
+    QLabel* label = m_measurementUi->liveValue();
+    if (label->statusTip() == hint)
         return;
-    lb_Input->setToolTip(hint);
-    lb_Input->setStatusTip(hint);
+    label->setToolTip(hint);
+    label->setStatusTip(hint);
     ShowHintInStatusBar(hint);
 }
 
@@ -732,24 +717,21 @@ void TMainForm::setNotebookTab(int index) { Notebook->setCurrentIndex(index); }
 
 void TMainForm::setOutput2Visible(bool visible)
 {
-    lb_output2->setVisible(visible);
-    LED2->setVisible(visible);
+    m_measurementUi->setOutput2Visible(visible);
 }
 
 void TMainForm::setLiveValueRed(bool red)
 {
-    QPalette pal = lb_Input->palette();
-    pal.setColor(QPalette::WindowText, red ? Qt::red : Qt::black);
-    lb_Input->setPalette(pal);
+    m_measurementUi->setLiveValueRed(red);
 }
 
-void TMainForm::clearLiveValue() { lb_Input->clear(); }
+void TMainForm::clearLiveValue() { m_measurementUi->clearLiveValue(); }
 
 void TMainForm::setTerminalPanelVisible(bool visible) { m_terminalPage->panel()->setVisible(visible); }
 
 void TMainForm::setupAnalogMeter(DeviceType line)
 {
-    AnalogMeter1->setScale(SetupAnalogMeter(line));
+    m_measurementUi->setupAnalogMeter(line);
 }
 
 bool TMainForm::execInterfaceSetup(ComSetupModel& model)

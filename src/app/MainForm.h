@@ -72,6 +72,7 @@ public:
     const QHash<QString, QAction*>& actions() const { return m_actions; }
     // The feature pages, each with the widgets it built.
     TerminalPage& terminalPage() { return *m_terminalPage; }
+    MeasurementUi& measurementUi() { return *m_measurementUi; }
 
     TGraphicSetupForm* GraphicSetupForm = nullptr;
     TComSetupForm* ComSetupForm = nullptr;
@@ -130,6 +131,8 @@ private:
     QMenu* createContextMenu(const std::vector<EntryDef>& entries, const QString& name);
     QAction* entryAction(const EntryDef& entry, QObject* parent);
     void centreOnScreen();
+    // Hands a page's action handlers to the controller.
+    void serve(const ActionHandlers& handlers);
 
     void NotebookClick(int index);
     void lb_InputMouseMove();
@@ -141,7 +144,7 @@ private:
     QtPortBackend m_backend{m_loop};
     TComPort m_port;
     MainController m_ctl;
-    PageHost m_pageHost{m_ctl};
+    PageHost m_pageHost{m_ctl, *this};
     QHash<QString, QAction*> m_actions;
     // Key sequence -> action, for shortcuts that collide with a menu-bar
     // mnemonic (Alt+C, Alt+P): the action wins, as the program always did.
@@ -167,20 +170,10 @@ public:
     QStackedWidget* Notebook_Device = nullptr;
     QStackedWidget* Notebook_Graphic = nullptr;
     QStackedWidget* Notebook_Terminal = nullptr;
-    QLabel* lb_Input = nullptr;
-    AnalogMeterWidget* AnalogMeter1 = nullptr;
     QPlainTextEdit* CPortHistory1 = nullptr;
-    QLabel* lb_output1 = nullptr;
-    QLabel* lb_output2 = nullptr;
-    LedWidget* LED1 = nullptr;
-    LedWidget* LED2 = nullptr;
     QRadioButton* RadioButton1 = nullptr;
     QRadioButton* RadioButton2 = nullptr;
     QRadioButton* RadioButton3 = nullptr;
-    DiagramWidget* Chart1 = nullptr;
-    // The readings' statistics under the diagram.
-    QLabel* lb_Statistics = nullptr;
-    LogView* Terminal1 = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QMenu* ChartMenu = nullptr;
     QMenu* LogMenu = nullptr;

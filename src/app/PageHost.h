@@ -6,16 +6,18 @@
 #include <string>
 
 #include "dialogs/DirectorySetup.h"
+#include "measurement/MeasurementUi.h"
 #include "parameters/ParameterCommands.h"
 #include "terminal/TerminalPage.h"
 
 namespace pxr {
 
 class MainController;
+class TMainForm;
 
-class PageHost : public TerminalPage::Host, public ParameterCommands::Host {
+class PageHost : public TerminalPage::Host, public ParameterCommands::Host, public MeasurementUi::Host {
 public:
-    explicit PageHost(MainController& ctl) : m_ctl(ctl) {}
+    PageHost(MainController& ctl, TMainForm& window) : m_ctl(ctl), m_window(window) {}
     // The directory setup whose folders the file dialogs open in, once the
     // window's dialogs exist.
     void setDirectorySetup(const DirectorySetup* setup) { m_directories = setup; }
@@ -31,8 +33,19 @@ public:
     std::string parameterFolder() const override;
     std::string documentsFolder() const override;
 
+    // ---- MeasurementUi::Host ----
+    Measurement* measurement() override;
+    SignalLevel* signalLevel() override;
+    void resetLineCount() override;
+    std::string logFolder() const override;
+    GraphicSettings startupGraphic() const override;
+    void storeGraphic(const GraphicSettings& settings) override;
+    void showStartStopLog(bool checked, const std::string& caption) override;
+    void setZoomActionsEnabled(bool enabled) override;
+
 private:
     MainController& m_ctl;
+    TMainForm& m_window;
     const DirectorySetup* m_directories = nullptr;
 };
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <functional>
 
@@ -52,7 +53,12 @@ std::optional<T> parseNumber(const std::string& text)
 }
 
 std::optional<int32_t> parseInteger(const std::string& text) { return parseNumber<int32_t>(text); }
-std::optional<double> parseDouble(const std::string& text) { return parseNumber<double>(text); }
+// from_chars reads "inf" and "nan" too; no value of the store is either.
+std::optional<double> parseDouble(const std::string& text)
+{
+    const auto value = parseNumber<double>(text);
+    return value && std::isfinite(*value) ? value : std::nullopt;
+}
 
 // Shortest text that reads back as the same double, independent of the locale.
 std::string formatDouble(double value)

@@ -5,11 +5,11 @@
 namespace pxr {
 
 Measurement::Measurement(const DeviceType& deviceType, EventLoop& loop, UiHooks& ui, const TPXR7x& pxr7x,
-                         const TPXR500C& pxr500c, const TPXR501& pxr501, Hooks hooks, Stopwatch::Clock clock)
-    : ATimer1(std::move(clock)), decoding(deviceType, ATimer1), outputs(deviceType, pxr7x, pxr500c, pxr501),
-      log(ATimer1, ui), m_deviceType(deviceType), m_hooks(std::move(hooks)), m_analogTimer(loop.createTimer())
+                         const TPXR500C& pxr500c, const TPXR501& pxr501, MeasurementView* view,
+                         Stopwatch::Clock clock)
+    : ATimer1(std::move(clock)), decoding(deviceType, ATimer1, view), outputs(deviceType, pxr7x, pxr500c, pxr501, view),
+      log(ATimer1, ui, view), m_deviceType(deviceType), m_view(view), m_analogTimer(loop.createTimer())
 {
-    distributeHooks();
     // The order in which every reading reaches its consumers: the diagram
     // and its statistics, the analog and switching outputs, the log.
     for (ReadingSink* sink : std::initializer_list<ReadingSink*>{&series, &stats, &outputs, &log})
@@ -19,20 +19,14 @@ Measurement::Measurement(const DeviceType& deviceType, EventLoop& loop, UiHooks&
     m_analogTimer->start(100);
 }
 
-void Measurement::setHooks(Hooks hooks)
+void Measurement::setView(MeasurementView* view)
 {
-    m_hooks = std::move(hooks);
-    distributeHooks();
-    // What is shown was shown through the old hooks.
+    m_view = view;
+    decoding.setSignalLevelDisplay(view);
+    outputs.setLamps(view);
+    log.setWindow(view);
+    // What is shown was shown on the old view.
     m_shownOnce = false;
-}
-
-void Measurement::distributeHooks()
-{
-    decoding.setHooks({m_hooks.signalDialogOpen,
-                       m_hooks.ShowSignalLevel});
-    outputs.setHooks({m_hooks.setLed});
-    log.setHooks({m_hooks.logDirectory, m_hooks.chooseLogFile, m_hooks.setStartStopLog, m_hooks.resetLineCount});
 }
 
 Measurement::~Measurement()
@@ -62,8 +56,8 @@ void Measurement::acClearGrafikExecute()
     ATimer1.Start();
     series.Clear();
     stats.clear();
-    if (m_hooks.resetLineCount)
-        m_hooks.resetLineCount();
+    if (m_view)
+        m_view->resetLineCount();
 }
 
 void Measurement::applyGraphicSettings(const GraphicSettings& settings)
@@ -82,8 +76,8 @@ void Measurement::Timer_AnalogMeterTimer()
     m_shownOnce = true;
     m_shownCaption = caption;
     m_shownValue = value;
-    if (m_hooks.showLiveValues)
-        m_hooks.showLiveValues(caption, value);
+    if (m_view)
+        m_view->showLiveValues(caption, value);
 }
 
 } // namespace pxr

@@ -2,8 +2,8 @@
 // The road of a reading, assembled: the time base ATimer1, the decoding of
 // ComDataPacket_mess's packets, the diagram's series, the analog and
 // switching outputs, the online log and the 100 ms refresh of the live
-// number and needle. The main window owns one of these and provides the
-// hooks; the widgets pull what they show from the parts.
+// number and needle. The main window owns one of these and is its
+// MeasurementView; the widgets pull what they show from the parts.
 
 #include <cstdint>
 #include <functional>
@@ -25,38 +25,48 @@
 
 namespace pxr {
 
+// Everything the measurement shows on the window: the signal-strength
+// dialog (TSignalLevelDlg), the lamps LED1 / LED2, the log's dialogs and
+// action, the terminal page's line counter, and the live number and needle.
+class MeasurementView : public SignalLevelDisplay, public OutputLamps, public LogWindowUi {
+public:
+    // Timer_AnalogMeter: lb_Input's caption and AnalogMeter1's value (called
+    // when either differs from what was shown last).
+    virtual void showLiveValues(const std::string& caption, int32_t meterValue) = 0;
+
+protected:
+    ~MeasurementView() = default;
+};
+
+// Shows nothing, and every dialog is cancelled; a base for fakes that record
+// only part of it.
+class NullMeasurementView : public MeasurementView {
+public:
+    bool signalDialogOpen() const override { return false; }
+    void ShowSignalLevel(int32_t) override {}
+    void setLed(int, bool) override {}
+    std::string logDirectory() override { return {}; }
+    std::string chooseLogFile(const std::string&) override { return {}; }
+    void setStartStopLog(bool, const std::string&) override {}
+    void resetLineCount() override {}
+    void showLiveValues(const std::string&, int32_t) override {}
+};
+
 class Measurement {
 public:
-    struct Hooks {
-        // TSignalLevelDlg.
-        std::function<bool()> signalDialogOpen;
-        std::function<void(int32_t level)> ShowSignalLevel;
-        // LED1 / LED2.
-        std::function<void(int output, bool on)> setLed;
-        // LineCount of the terminal page := 0.
-        std::function<void()> resetLineCount;
-        // Timer_AnalogMeter: lb_Input's caption and AnalogMeter1's value
-        // (called when either differs from what was shown last).
-        std::function<void(const std::string& caption, int32_t meterValue)> showLiveValues;
-        // Log file dialogs and the Start/Stop Log File action.
-        std::function<std::string()> logDirectory;
-        std::function<std::string(const std::string& initialDir)> chooseLogFile;
-        std::function<void(bool checked, const std::string& caption)> setStartStopLog;
-    };
-
     // `deviceType` is the window's current model line, read for every line.
     // Starts the time base and Timer_AnalogMeter, as the window's creation does.
     Measurement(const DeviceType& deviceType, EventLoop& loop, UiHooks& ui, const TPXR7x& pxr7x,
-                const TPXR500C& pxr500c, const TPXR501& pxr501, Hooks hooks = {},
+                const TPXR500C& pxr500c, const TPXR501& pxr501, MeasurementView* view = nullptr,
                 Stopwatch::Clock clock = {});
     // Disconnects the framer it was connected to.
     ~Measurement();
     Measurement(const Measurement&) = delete;
     Measurement& operator=(const Measurement&) = delete;
 
-    // Replaces the hooks of every part (the window provides them once its
-    // widgets exist).
-    void setHooks(Hooks hooks);
+    // The window every part shows on (it provides itself once its widgets
+    // exist); null: nothing is shown.
+    void setView(MeasurementView* view);
 
     // Makes `mess` deliver its packets to the decoding, until this is gone.
     // The program and the tests wire the framer with this one call.
@@ -86,11 +96,9 @@ public:
     OnlineLog log;
 
 private:
-    void distributeHooks();
-
     const DeviceType& m_deviceType;
     TComDataPacket* m_mess = nullptr;
-    Hooks m_hooks;
+    MeasurementView* m_view = nullptr;
     std::unique_ptr<Timer> m_analogTimer;
     std::string m_shownCaption;
     int32_t m_shownValue = 0;

@@ -1,19 +1,15 @@
 #include "measurement/MeasurementUi.h"
 
-#include <QAction>
 #include <QEvent>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLocale>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPushButton>
 
 #include <stdexcept>
 
-#include "app/ActionBinding.h"
-#include "app/MainForm.h"
-#include "dialogs/DirectorySetupForm.h"
+#include "base/UiHooks.h"
 #include "dialogs/FileChoice.h"
 #include "measurement/AnalogMeterWidget.h"
 #include "measurement/DiagramWidget.h"
@@ -22,6 +18,7 @@
 #include "measurement/LogView.h"
 #include "measurement/Measurement.h"
 #include "measurement/SignalLevel.h"
+#include "measurement/StatisticsLine.h"
 
 namespace pxr {
 
@@ -46,12 +43,50 @@ QString csvFile(QWidget* parent, const QString& initialDir)
 
 } // namespace
 
-MeasurementUi::MeasurementUi(TMainForm& form) : QObject(&form), m_form(form)
+class MeasurementUi::View : public MeasurementView {
+public:
+    explicit View(MeasurementUi& ui) : m_ui(ui), m_host(ui.m_host) {}
+
+    // The signal-strength dialog, while it runs its sequence.
+    bool signalDialogOpen() const override { return m_host.signalLevel() && m_host.signalLevel()->Active; }
+    void ShowSignalLevel(int32_t level) override
+    {
+        if (SignalLevel* s = m_host.signalLevel())
+            s->ShowSignalLevel(level);
+    }
+    // "Clear" and "Clear Log Window" start the terminal page's count again;
+    // panel 1 keeps its text until the count next changes.
+    void resetLineCount() override { m_host.resetLineCount(); }
+    void setLed(int output, bool on) override { m_ui.led(output)->setOn(on); }
+    void showLiveValues(const std::string& caption, int32_t value) override
+    {
+        // One byte per character, as received.
+        m_ui.m_liveValue->setText(QString::fromLatin1(caption.data(), int(caption.size())));
+        m_ui.m_analogMeter->setValue(value);
+    }
+    std::string logDirectory() override { return m_host.logFolder(); }
+    std::string chooseLogFile(const std::string& dir) override
+    {
+        return m_ui.chooseLogFile ? m_ui.chooseLogFile(QString::fromStdString(dir)).toStdString() : std::string();
+    }
+    void setStartStopLog(bool checked, const std::string& caption) override
+    {
+        m_host.showStartStopLog(checked, caption);
+    }
+
+private:
+    MeasurementUi& m_ui;
+    Host& m_host;
+};
+
+MeasurementUi::MeasurementUi(Host& host, UiHooks& ui, QPrinter& printer, QWidget* window)
+    : QObject(window), m_host(host), m_ui(ui), m_printer(printer), m_window(window)
 {
     setObjectName(QStringLiteral("MeasurementUi"));
-    chooseLogFile = [this](const QString& dir) { return csvFile(&m_form, dir); };
+    buildWidgets();
+    chooseLogFile = [this](const QString& dir) { return csvFile(m_window, dir); };
     choosePictureFile = [this] {
-        QFileDialog dialog(&m_form);
+        QFileDialog dialog(m_window);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setNameFilters({QStringLiteral("Pictures (*.bmp *.png *.jpg *.jpeg)"),
                                QStringLiteral("Bitmap (*.bmp)"), QStringLiteral("PNG (*.png)"),
@@ -59,59 +94,106 @@ MeasurementUi::MeasurementUi(TMainForm& form) : QObject(&form), m_form(form)
         dialog.setDefaultSuffix(QStringLiteral("bmp"));
         return chosenFile(dialog);
     };
-    confirmPrint = [this](QPrinter& printer) {
-        QPrintDialog dialog(&printer, &m_form);
+    confirmPrint = [this](QPrinter& p) {
+        QPrintDialog dialog(&p, m_window);
         return dialog.exec() == QDialog::Accepted;
     };
+}
 
+// Made without a parent: the window places each of them on its pages.
+void MeasurementUi::buildWidgets()
+{
+    m_liveValue = new QLabel;
+    m_liveValue->setObjectName(QStringLiteral("lb_Input"));
+    QFont big;
+    big.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
+                     QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Courier")});
+    big.setStyleHint(QFont::TypeWriter);
+    big.setFixedPitch(true);
+    big.setBold(true);
+    big.setPixelSize(64);
+    m_liveValue->setFont(big);
+    m_liveValue->setAlignment(Qt::AlignCenter);
+    m_liveValue->setMinimumHeight(80);
+    m_liveValue->setMouseTracking(true);
+
+    m_analogMeter = new AnalogMeterWidget;
+    m_led1 = new LedWidget(QStringLiteral("LED1"));
+    m_led2 = new LedWidget(QStringLiteral("LED2"));
+    m_output1 = new QLabel(QStringLiteral("Output 1"));
+    m_output1->setObjectName(QStringLiteral("lb_output1"));
+    m_output2 = new QLabel(QStringLiteral("Output 2"));
+    m_output2->setObjectName(QStringLiteral("lb_output2"));
+
+    m_chart = new DiagramWidget;
+    m_chart->setFocusPolicy(Qt::StrongFocus);
+    m_chart->setContextMenuPolicy(Qt::CustomContextMenu);
+    auto* statistics = new StatisticsLine;
+    m_statisticsLine = statistics;
+    m_statistics = statistics->label();
+    m_statistics->setObjectName(QStringLiteral("lb_Statistics"));
+    m_statistics->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_logView = new LogView;
+}
+
+void MeasurementUi::start()
+{
     installHooks();
     // Closing the window frees the measurement (FormClose); the views must
     // let go of it first, as their timers keep running until the end.
-    m_form.installEventFilter(this);
+    m_window->installEventFilter(this);
+}
 
-    MainController& ctl = m_form.controller();
-    const auto chart = [this] { return m_form.Chart1; };
-    ctl.setHandler("acClearGrafik", [this, chart] {
-        if (Measurement* m = measurement())
-            m->acClearGrafikExecute();
-        chart()->Clear();
-    });
-    ctl.setHandler("acZoomIn", [chart] { chart()->ZoomIn(); });
-    ctl.setHandler("acZoomOut", [chart] { chart()->ZoomOut(); });
-    ctl.setHandler("acResetZoom", [chart] { chart()->ResetZoom(); });
-    ctl.setHandler("acPrintGrafik", [this] { acPrintGrafikExecute(); });
-    ctl.setHandler("acSaveGrafik", [this] { acSaveGrafikExecute(); });
-    ctl.setHandler("acGraphic", [this] {
-        if (m_form.GraphicSetupForm)
-            m_form.GraphicSetupForm->exec();
-    });
-    ctl.setHandler("acStartStopLog", [this] {
-        if (Measurement* m = measurement())
-            m->log.acStartStopLogExecute();
-    });
-    ctl.setHandler("acSaveLog", [this] {
-        if (Measurement* m = measurement())
-            m->log.acSaveLogExecute();
-    });
-    ctl.setHandler("acClearLog", [this] {
-        if (Measurement* m = measurement())
-            m->log.acClearLogExecute();
-        m_form.Terminal1->flush();
-    });
-    if (QAction* a = m_form.action(QStringLiteral("acStartStopLog")))
-        a->setCheckable(true);
+ActionHandlers MeasurementUi::handlers()
+{
+    DiagramWidget* chart = m_chart;
+    return {
+        {"acClearGrafik",
+         [this, chart] {
+             if (Measurement* m = measurement())
+                 m->acClearGrafikExecute();
+             chart->Clear();
+         }},
+        {"acZoomIn", [chart] { chart->ZoomIn(); }},
+        {"acZoomOut", [chart] { chart->ZoomOut(); }},
+        {"acResetZoom", [chart] { chart->ResetZoom(); }},
+        {"acPrintGrafik", [this] { acPrintGrafikExecute(); }},
+        {"acSaveGrafik", [this] { acSaveGrafikExecute(); }},
+        {"acGraphic",
+         [this] {
+             if (m_graphicSetup)
+                 m_graphicSetup->exec();
+         }},
+        {"acStartStopLog",
+         [this] {
+             if (Measurement* m = measurement())
+                 m->log.acStartStopLogExecute();
+         }},
+        {"acSaveLog",
+         [this] {
+             if (Measurement* m = measurement())
+                 m->log.acSaveLogExecute();
+         }},
+        {"acClearLog",
+         [this] {
+             if (Measurement* m = measurement())
+                 m->log.acClearLogExecute();
+             m_logView->flush();
+         }},
+    };
 }
 
 bool MeasurementUi::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched == &m_form && e->type() == QEvent::Close) {
-        m_form.Chart1->attach(nullptr, nullptr);
-        m_form.Terminal1->attach(nullptr);
+    if (watched == m_window && e->type() == QEvent::Close) {
+        m_chart->attach(nullptr, nullptr);
+        m_logView->attach(nullptr);
     }
     return QObject::eventFilter(watched, e);
 }
 
-Measurement* MeasurementUi::measurement() const { return m_form.controller().measurement(); }
+MeasurementUi::~MeasurementUi() = default;
 
 void MeasurementUi::installHooks()
 {
@@ -119,99 +201,68 @@ void MeasurementUi::installHooks()
     if (!m)
         return;
     m->log.setDecimalSeparator(regionalSeparator());
-    MainController& ctl = m_form.controller();
 
-    Measurement::Hooks h;
-    // The signal-strength dialog, while it runs its sequence.
-    h.signalDialogOpen = [&ctl] { return ctl.signalLevel() && ctl.signalLevel()->Active; };
-    h.ShowSignalLevel = [&ctl](int32_t level) {
-        if (SignalLevel* s = ctl.signalLevel())
-            s->ShowSignalLevel(level);
-    };
-    // "Clear" and "Clear Log Window" start the terminal page's count again;
-    // panel 1 keeps its text until the count next changes.
-    h.resetLineCount = [&ctl] { ctl.LineCount.reset(); };
-    h.setLed = [this](int output, bool on) {
-        LedWidget* led = output == 2 ? m_form.LED2 : m_form.LED1;
-        if (led)
-            led->setOn(on);
-    };
-    h.showLiveValues = [this](const std::string& caption, int32_t value) {
-        // One byte per character, as received.
-        m_form.lb_Input->setText(QString::fromLatin1(caption.data(), int(caption.size())));
-        m_form.AnalogMeter1->setValue(value);
-    };
-    // The folder in force in the directory setup.
-    h.logDirectory = [this, &ctl]() -> std::string {
-        if (m_form.DirectorySetupForm)
-            return m_form.DirectorySetupForm->LogFolder().toStdString();
-        return ctl.DocumentsFolder;
-    };
-    h.chooseLogFile = [this](const std::string& dir) {
-        return chooseLogFile ? chooseLogFile(QString::fromStdString(dir)).toStdString() : std::string();
-    };
-    h.setStartStopLog = [this](bool checked, const std::string& caption) {
-        setStartStopLog(checked, QString::fromStdString(caption));
-    };
-    m->setHooks(std::move(h));
+    if (!m_view)
+        m_view = std::make_unique<View>(*this);
+    m->setView(m_view.get());
 
-    m_form.Chart1->attach(&m->series, &m->zoom);
+    m_chart->attach(&m->series, &m->zoom);
     // The statistics follow the diagram: new points, Clear, zoom and panning.
-    QObject::connect(m_form.Chart1, &DiagramWidget::rangesShown, this, &MeasurementUi::showStatistics,
+    QObject::connect(m_chart, &DiagramWidget::rangesShown, this, &MeasurementUi::showStatistics,
                      Qt::UniqueConnection);
     showStatistics();
-    m_form.Terminal1->attach(&m->log);
-    m_form.AnalogMeter1->setScale(SetupAnalogMeter(ctl.deviceType()));
+    m_logView->attach(&m->log);
+    m_analogMeter->setScale(SetupAnalogMeter(m_host.deviceType()));
 }
 
 void MeasurementUi::showStatistics()
 {
     const Measurement* m = measurement();
-    if (!m || !m_form.lb_Statistics)
+    if (!m)
         return;
     const std::string text =
-        DiagramStatsText(m->stats, m->series, m->zoom, m_form.Chart1->shownAxes().x, regionalSeparator());
+        DiagramStatsText(m->stats, m->series, m->zoom, m_chart->shownAxes().x, regionalSeparator());
     const QString shown = QString::fromStdString(text);
-    if (m_form.lb_Statistics->text() != shown)
-        m_form.lb_Statistics->setText(shown);
+    if (m_statistics->text() != shown)
+        m_statistics->setText(shown);
 }
 
-void MeasurementUi::setStartStopLog(bool checked, const QString& caption)
+void MeasurementUi::setOutput2Visible(bool visible)
 {
-    QAction* a = m_form.action(QStringLiteral("acStartStopLog"));
-    if (!a)
-        return;
-    a->setCheckable(true);
-    a->setChecked(checked);
-    a->setText(caption);
-    // The button under the log view carries its own caption.
-    for (QPushButton* b : m_form.findChildren<QPushButton*>())
-        if (b->property(kActionProperty).toString() == QLatin1String("acStartStopLog"))
-            b->setText(caption);
+    m_output2->setVisible(visible);
+    m_led2->setVisible(visible);
 }
+
+void MeasurementUi::setLiveValueRed(bool red)
+{
+    QPalette pal = m_liveValue->palette();
+    pal.setColor(QPalette::WindowText, red ? Qt::red : Qt::black);
+    m_liveValue->setPalette(pal);
+}
+
+void MeasurementUi::clearLiveValue() { m_liveValue->clear(); }
+
+void MeasurementUi::setupAnalogMeter(DeviceType line) { m_analogMeter->setScale(SetupAnalogMeter(line)); }
 
 void MeasurementUi::attachGraphicSetup(TGraphicSetupForm& dialog)
 {
+    m_graphicSetup = &dialog;
     TGraphicSetupForm::ChartHooks h;
-    DiagramWidget* chart = m_form.Chart1;
+    DiagramWidget* chart = m_chart;
     h.applyMarkers = [chart](bool pointer, bool stair) { chart->applyMarkers(pointer, stair); };
     h.applyAxis = [chart](bool autoScale, double minimum, double maximum) {
         chart->applyAxis(autoScale, minimum, maximum);
     };
     h.applyZoomPan = [chart](bool zoom, bool pan) { chart->applyZoomPan(zoom, pan); };
-    h.setZoomActionsEnabled = [this](bool enabled) {
-        for (const char* name : {"acZoomIn", "acZoomOut"})
-            if (QAction* a = m_form.action(QString::fromLatin1(name)))
-                a->setEnabled(enabled);
-    };
+    h.setZoomActionsEnabled = [this](bool enabled) { m_host.setZoomActionsEnabled(enabled); };
     h.store = [this](const GraphicSettings& s) {
         if (Measurement* m = measurement())
             m->applyGraphicSettings(s);
-        m_form.controller().settings().writeGraphic(s);
+        m_host.storeGraphic(s);
     };
-    h.showError = [this](const std::string& text) { m_form.showError(text); };
+    h.showError = [this](const std::string& text) { m_ui.showError(text); };
     dialog.setChartHooks(std::move(h));
-    dialog.FormCreate(m_form.controller().startupSettings().graphic);
+    dialog.FormCreate(m_host.startupGraphic());
     if (Measurement* m = measurement())
         m->applyGraphicSettings(dialog.settings());
     chart->refresh();
@@ -219,17 +270,16 @@ void MeasurementUi::attachGraphicSetup(TGraphicSetupForm& dialog)
 
 void MeasurementUi::acPrintGrafikExecute()
 {
-    QPrinter& printer = m_form.printer();
-    if (!confirmPrint || !confirmPrint(printer))
+    if (!confirmPrint || !confirmPrint(m_printer))
         return;
-    m_form.setBusyCursor(true);
+    m_ui.setBusyCursor(true);
     try {
-        m_form.Chart1->printTo(printer, m_form.windowTitle());
+        m_chart->printTo(m_printer, m_window->windowTitle());
     } catch (...) {
-        m_form.setBusyCursor(false);
+        m_ui.setBusyCursor(false);
         throw;
     }
-    m_form.setBusyCursor(false);
+    m_ui.setBusyCursor(false);
 }
 
 void MeasurementUi::acSaveGrafikExecute()
@@ -237,7 +287,7 @@ void MeasurementUi::acSaveGrafikExecute()
     const QString path = choosePictureFile ? choosePictureFile() : QString();
     if (path.isEmpty())
         return;
-    m_form.Chart1->savePicture(path);
+    m_chart->savePicture(path);
 }
 
 } // namespace pxr

@@ -157,8 +157,8 @@ bool WriteLogFile(const std::string& path, const std::vector<const std::string*>
     return r.ok;
 }
 
-OnlineLog::OnlineLog(Stopwatch& ATimer1, UiHooks& ui, Hooks hooks)
-    : m_timer(ATimer1), m_ui(ui), m_hooks(std::move(hooks)), m_lines(kLogLines)
+OnlineLog::OnlineLog(Stopwatch& ATimer1, UiHooks& ui, LogWindowUi* window)
+    : m_timer(ATimer1), m_ui(ui), m_window(window), m_lines(kLogLines)
 {
 }
 
@@ -196,8 +196,8 @@ void OnlineLog::LogReading(const Reading& reading)
 void OnlineLog::setChecked(bool on)
 {
     m_checked = on;
-    if (m_hooks.setStartStopLog)
-        m_hooks.setStartStopLog(m_checked, startStopLogCaption());
+    if (m_window)
+        m_window->setStartStopLog(m_checked, startStopLogCaption());
 }
 
 void OnlineLog::stopFileLogging()
@@ -214,8 +214,8 @@ void OnlineLog::acStartStopLogExecute()
         return;
     }
     m_checked = true;
-    const std::string dir = m_hooks.logDirectory ? m_hooks.logDirectory() : std::string();
-    const std::string path = m_hooks.chooseSaveFile ? m_hooks.chooseSaveFile(dir) : std::string();
+    const std::string dir = m_window ? m_window->logDirectory() : std::string();
+    const std::string path = m_window ? m_window->chooseLogFile(dir) : std::string();
     if (path.empty()) {
         setChecked(false);
         return;
@@ -236,8 +236,8 @@ void OnlineLog::acStartStopLogExecute()
 
 void OnlineLog::acSaveLogExecute()
 {
-    const std::string dir = m_hooks.logDirectory ? m_hooks.logDirectory() : std::string();
-    const std::string path = m_hooks.chooseSaveFile ? m_hooks.chooseSaveFile(dir) : std::string();
+    const std::string dir = m_window ? m_window->logDirectory() : std::string();
+    const std::string path = m_window ? m_window->chooseLogFile(dir) : std::string();
     if (path.empty())
         return;
     std::string error;
@@ -248,8 +248,8 @@ void OnlineLog::acSaveLogExecute()
 void OnlineLog::acClearLogExecute()
 {
     m_timer.Start();
-    if (m_hooks.resetLineCount)
-        m_hooks.resetLineCount();
+    if (m_window)
+        m_window->resetLineCount();
     m_head = 0;
     m_count = 0;
     ++m_clears;

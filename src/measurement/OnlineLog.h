@@ -40,24 +40,31 @@ bool AppendLogLine(const std::string& path, const char* line, size_t length, std
 bool WriteLogFile(const std::string& path, const std::vector<const std::string*>& lines,
                   std::string& error);
 
+// What the online log needs of the window: the folder and dialog of a log
+// file, the Start/Stop Log File action, the received-line counter.
+class LogWindowUi {
+public:
+    // Directory/LogFile of the directory setup.
+    virtual std::string logDirectory() = 0;
+    // The CSV save dialog started in `initialDir`; the chosen path, or empty
+    // when the user cancelled.
+    virtual std::string chooseLogFile(const std::string& initialDir) = 0;
+    // acStartStopLog's checked state and caption.
+    virtual void setStartStopLog(bool checked, const std::string& caption) = 0;
+    // The received-line counter of the terminal page starts again from 0.
+    virtual void resetLineCount() = 0;
+
+protected:
+    ~LogWindowUi() = default;
+};
+
 class OnlineLog : public ReadingSink {
 public:
     static constexpr size_t kLogLines = 255;
 
-    struct Hooks {
-        // Directory/LogFile of the directory setup.
-        std::function<std::string()> logDirectory;
-        // The CSV save dialog started in `initialDir`; the chosen path, or
-        // empty when the user cancelled.
-        std::function<std::string(const std::string& initialDir)> chooseSaveFile;
-        // acStartStopLog's checked state and caption.
-        std::function<void(bool checked, const std::string& caption)> setStartStopLog;
-        // The received-line counter of the terminal page.
-        std::function<void()> resetLineCount;
-    };
-
-    OnlineLog(Stopwatch& ATimer1, UiHooks& ui, Hooks hooks = {});
-    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // Without a window the dialogs count as cancelled.
+    OnlineLog(Stopwatch& ATimer1, UiHooks& ui, LogWindowUi* window = nullptr);
+    void setWindow(LogWindowUi* window) { m_window = window; }
 
     // The regional settings' decimal separator.
     void setDecimalSeparator(char c) { m_separator = c; }
@@ -107,7 +114,7 @@ private:
 
     Stopwatch& m_timer;
     UiHooks& m_ui;
-    Hooks m_hooks;
+    LogWindowUi* m_window = nullptr;
     char m_separator = '.';
     bool m_checked = false;
     std::string m_logFileName;

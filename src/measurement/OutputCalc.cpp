@@ -109,9 +109,9 @@ AnalogMeterScale SetupAnalogMeter(DeviceType deviceType)
 }
 
 OutputCalc::OutputCalc(const DeviceType& deviceType, const TPXR7x& pxr7x, const TPXR500C& pxr500c,
-                       const TPXR501& pxr501, Hooks hooks)
+                       const TPXR501& pxr501, OutputLamps* lamps)
     : m_deviceType(deviceType), m_pxr7x(pxr7x), m_pxr500c(pxr500c), m_pxr501(pxr501),
-      m_hooks(std::move(hooks))
+      m_lamps(lamps)
 {
 }
 
@@ -303,8 +303,8 @@ void OutputCalc::SetLed1(bool on)
     if (on == m_led1On)
         return;
     m_led1On = on;
-    if (m_hooks.setLed)
-        m_hooks.setLed(1, on);
+    if (m_lamps)
+        m_lamps->setLed(1, on);
 }
 
 void OutputCalc::SetLed2(bool on)
@@ -312,8 +312,8 @@ void OutputCalc::SetLed2(bool on)
     if (on == m_led2On)
         return;
     m_led2On = on;
-    if (m_hooks.setLed)
-        m_hooks.setLed(2, on);
+    if (m_lamps)
+        m_lamps->setLed(2, on);
 }
 
 void OutputCalc::ClearHysteresis()

@@ -54,16 +54,21 @@ AnalogMeterScale SetupAnalogMeter(DeviceType deviceType);
 // How the instrument stands before the first model-line switch.
 constexpr int32_t kInitialMeterValue = 3000;
 
+// The lamps "Output 1" and "Output 2".
+class OutputLamps {
+public:
+    // The lamp "Output n" (1 or 2) is to be switched on or off.
+    virtual void setLed(int output, bool on) = 0;
+
+protected:
+    ~OutputLamps() = default;
+};
+
 class OutputCalc : public ReadingSink {
 public:
-    struct Hooks {
-        // The lamp "Output n" (1 or 2) is to be switched on or off.
-        std::function<void(int output, bool on)> setLed;
-    };
-
     OutputCalc(const DeviceType& deviceType, const TPXR7x& pxr7x, const TPXR500C& pxr500c,
-               const TPXR501& pxr501, Hooks hooks = {});
-    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+               const TPXR501& pxr501, OutputLamps* lamps = nullptr);
+    void setLamps(OutputLamps* lamps) { m_lamps = lamps; }
 
     // A reading that is not valid gives the error current / error state.
     void UpdateAnalogOutput(const Reading& reading);
@@ -112,7 +117,7 @@ private:
     const TPXR7x& m_pxr7x;
     const TPXR500C& m_pxr500c;
     const TPXR501& m_pxr501;
-    Hooks m_hooks;
+    OutputLamps* m_lamps = nullptr;
 
     int32_t m_meterValue = 0;
     int32_t m_analogLastValue = 0;

@@ -212,8 +212,9 @@ bool DecodeReading(DeviceType deviceType, std::string_view valueText, double& va
     return DecodeDecimal(valueText, value);
 }
 
-MeasurementDecoding::MeasurementDecoding(const DeviceType& deviceType, Stopwatch& ATimer1, Hooks hooks)
-    : m_deviceType(deviceType), m_timer(ATimer1), m_hooks(std::move(hooks))
+MeasurementDecoding::MeasurementDecoding(const DeviceType& deviceType, Stopwatch& ATimer1,
+                                         SignalLevelDisplay* display)
+    : m_deviceType(deviceType), m_timer(ATimer1), m_display(display)
 {
 }
 
@@ -251,10 +252,10 @@ void MeasurementDecoding::ComDataPacket_messPacket(std::string_view packet)
     // One time stamp per line: the diagram and the log get the same t.
     reading.t = m_timer.ElapsedSeconds();
     const DeviceType model = m_deviceType;
-    const bool dialogOpen = m_hooks.signalDialogOpen && m_hooks.signalDialogOpen();
+    const bool dialogOpen = m_display && m_display->signalDialogOpen();
     const CutResult cut = CutValueText(model, line, dialogOpen, m_valueText);
-    if (cut.hasLevel && m_hooks.ShowSignalLevel)
-        m_hooks.ShowSignalLevel(cut.level);
+    if (cut.hasLevel && m_display)
+        m_display->ShowSignalLevel(cut.level);
     reading.valid = DecodeReading(model, m_valueText, reading.value);
     // By index, so that a sink detaching itself cannot break the loop.
     for (size_t i = 0; i < m_sinks.size(); ++i)

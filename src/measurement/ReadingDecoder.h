@@ -56,21 +56,26 @@ CutResult CutValueText(DeviceType deviceType, std::string_view line, bool signal
 // `value` is 0 for a text that is not valid.
 bool DecodeReading(DeviceType deviceType, std::string_view valueText, double& value);
 
+// The signal-strength dialog, as the decoding sees it.
+class SignalLevelDisplay {
+public:
+    virtual bool signalDialogOpen() const = 0;
+    virtual void ShowSignalLevel(int32_t level) = 0;
+
+protected:
+    ~SignalLevelDisplay() = default;
+};
+
 // ComDataPacket_messPacket and its state (LastMessLine). The sinks are
 // called in the order they were attached, once per line of more than two
 // characters.
 class MeasurementDecoding {
 public:
-    struct Hooks {
-        // The signal-strength dialog.
-        std::function<bool()> signalDialogOpen;
-        std::function<void(int32_t level)> ShowSignalLevel;
-    };
-
     // `deviceType` is the main window's current model line, read per line.
-    MeasurementDecoding(const DeviceType& deviceType, Stopwatch& ATimer1, Hooks hooks = {});
+    // Without a display the dialog counts as closed.
+    MeasurementDecoding(const DeviceType& deviceType, Stopwatch& ATimer1, SignalLevelDisplay* display = nullptr);
 
-    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    void setSignalLevelDisplay(SignalLevelDisplay* display) { m_display = display; }
     // Every reading goes to the sinks in the order they were attached. A sink
     // stays attached until it is removed; it must outlive that.
     void addSink(ReadingSink& sink);
@@ -90,7 +95,7 @@ public:
 private:
     const DeviceType& m_deviceType;
     Stopwatch& m_timer;
-    Hooks m_hooks;
+    SignalLevelDisplay* m_display = nullptr;
     std::vector<ReadingSink*> m_sinks;
     std::string m_lastMessLine;
     std::string m_valueText;   // reused per line, so no allocation per reading

@@ -199,7 +199,8 @@ TEST(SignalLevels, WhileTheDialogIsOpen)
 
 namespace {
 
-struct Handler : ::testing::Test {
+// The fixture is the signal-strength dialog: its levels are calls as well.
+struct Handler : ::testing::Test, SignalLevelDisplay {
     DeviceType model = kPXR7X;
     double clock = 10.0;
     int clockReads = 0;
@@ -211,14 +212,13 @@ struct Handler : ::testing::Test {
     std::vector<double> times;
     std::vector<int32_t> levels;
     bool dialog = false;
-    MeasurementDecoding dec{model, timer,
-                            MeasurementDecoding::Hooks{
-                                [this] { return dialog; },
-                                [this](int32_t l) {
-                                    calls.push_back("level");
-                                    levels.push_back(l);
-                                },
-                            }};
+    bool signalDialogOpen() const override { return dialog; }
+    void ShowSignalLevel(int32_t l) override
+    {
+        calls.push_back("level");
+        levels.push_back(l);
+    }
+    MeasurementDecoding dec{model, timer, this};
     // Attached in the program's order.
     RecordingSink diagram, analog, switching, logSink;
     void SetUp() override

@@ -33,6 +33,7 @@
 #include "support/RecordingUi.h"
 #include "support/SmallFileSystem.h"
 #include "support/VirtualEventLoop.h"
+#include "support/RecordingMeasurementView.h"
 
 using namespace pxr;
 using namespace pxr::test;
@@ -84,16 +85,14 @@ struct Road {
     TPXR500C pxr500c;
     TPXR501 pxr501;
     DeviceType model = kPXR7X;
-    std::string logPath;
-    Measurement m{model, loop, ui, pxr7x, pxr500c, pxr501,
-                  Measurement::Hooks{nullptr, nullptr, nullptr, nullptr, nullptr,
-                                     [] { return std::string("/tmp"); },
-                                     [this](const std::string&) { return logPath; }, nullptr},
-                  [this] { return clock; }};
+    RecordingMeasurementView view;
+    std::string& logPath = view.chosenLogFile;
+    Measurement m{model, loop, ui, pxr7x, pxr500c, pxr501, &view, [this] { return clock; }};
     TComDataPacket mess;
 
     Road()
     {
+        view.logFolder = "/tmp";
         pxr7x.SetDefaults();
         mess.setStopString("\r\n");
         m.connect(mess);

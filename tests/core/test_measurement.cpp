@@ -11,6 +11,7 @@
 #include "base/Trace.h"
 #include "support/CoreRig.h"
 #include "support/ScriptedPeer.h"
+#include "support/RecordingMeasurementView.h"
 
 using namespace pxr;
 using namespace pxr::test;
@@ -274,18 +275,11 @@ namespace {
 struct Road : ::testing::Test, CoreRig {
     DeviceType model = kPXR7X;
     double clock = 100.0;
-    int lineCountResets = 0;
-    std::vector<std::pair<std::string, int32_t>> shown;
-    std::vector<std::pair<int, bool>> leds;
-    Measurement m{model, loop, ui, pxr7x, pxr500c, pxr501,
-                  Measurement::Hooks{
-                      nullptr, nullptr,
-                      [this](int n, bool on) { leds.emplace_back(n, on); },
-                      [this] { ++lineCountResets; },
-                      [this](const std::string& c, int32_t v) { shown.emplace_back(c, v); },
-                      nullptr, nullptr, nullptr,
-                  },
-                  [this] { return clock; }};
+    RecordingMeasurementView view;
+    int& lineCountResets = view.lineCountResets;
+    std::vector<std::pair<std::string, int32_t>>& shown = view.shown;
+    std::vector<std::pair<int, bool>>& leds = view.leds;
+    Measurement m{model, loop, ui, pxr7x, pxr500c, pxr501, &view, [this] { return clock; }};
 
     void SetUp() override
     {
@@ -378,29 +372,23 @@ TEST_F(Road, DiagramNumberFromTheSetup)
     EXPECT_EQ(m.log.lineCount(), 30u);
 }
 
-TEST_F(Road, HooksSetLaterReachEveryPartAndTheDisplayIsShownAgain)
+TEST_F(Road, ViewSetLaterReachesEveryPartAndTheDisplayIsShownAgain)
 {
     loop.runUntil(100);
     ASSERT_EQ(shown.size(), 1u);
-    std::vector<std::pair<int, bool>> lamps;
-    std::vector<std::string> live;
-    int resets = 0;
-    Measurement::Hooks h;
-    h.setLed = [&](int n, bool on) { lamps.emplace_back(n, on); };
-    h.resetLineCount = [&] { ++resets; };
-    h.showLiveValues = [&](const std::string& c, int32_t) { live.push_back(c); };
-    m.setHooks(h);
+    RecordingMeasurementView later;
+    m.setView(&later);
     // Nothing changed, but the new display has not shown anything yet.
     loop.runUntil(200);
-    ASSERT_EQ(live.size(), 1u);
-    EXPECT_EQ(live[0], "");
+    ASSERT_EQ(later.shown.size(), 1u);
+    EXPECT_EQ(later.shown[0].first, "");
     m.simulatedLine("003.000"); // above AC 2 + AH/2: output 1 on
-    ASSERT_EQ(lamps.size(), 1u);
-    EXPECT_EQ(lamps[0], std::make_pair(1, true));
+    ASSERT_EQ(later.leds.size(), 1u);
+    EXPECT_EQ(later.leds[0], std::make_pair(1, true));
     m.log.acClearLogExecute();
     m.acClearGrafikExecute();
-    EXPECT_EQ(resets, 2);
-    // The old hooks are no longer called.
+    EXPECT_EQ(later.lineCountResets, 2);
+    // The old view is no longer called.
     EXPECT_TRUE(leds.empty());
     EXPECT_EQ(shown.size(), 1u);
     EXPECT_EQ(lineCountResets, 0);

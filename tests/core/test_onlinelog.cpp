@@ -13,6 +13,7 @@
 #include "measurement/OnlineLog.h"
 #include "support/FileText.h"
 #include "support/RecordingUi.h"
+#include "support/RecordingMeasurementView.h"
 
 using namespace pxr;
 using namespace pxr::test;
@@ -25,21 +26,15 @@ struct Log : ::testing::Test {
     double clock = 1000.0;
     Stopwatch timer{[this] { return clock; }};
     RecordingUi ui;
-    std::string chosen; // what the save dialog returns ("" = cancel)
-    std::vector<std::string> dialogDirs;
-    std::vector<std::pair<bool, std::string>> captions;
-    int lineCountResets = 0;
-    OnlineLog log{timer, ui,
-                  OnlineLog::Hooks{
-                      [] { return std::string("/home/user/Documents"); },
-                      [this](const std::string& dir) {
-                          dialogDirs.push_back(dir);
-                          return chosen;
-                      },
-                      [this](bool checked, const std::string& caption) { captions.emplace_back(checked, caption); },
-                      [this] { ++lineCountResets; },
-                  }};
+    RecordingMeasurementView view;
+    std::string& chosen = view.chosenLogFile; // what the save dialog returns ("" = cancel)
+    std::vector<std::string>& dialogDirs = view.dialogDirs;
+    std::vector<std::pair<bool, std::string>>& captions = view.captions;
+    int& lineCountResets = view.lineCountResets;
+    OnlineLog log{timer, ui, &view};
     fs::path dir;
+
+    Log() { view.logFolder = "/home/user/Documents"; }
 
     void SetUp() override
     {

@@ -12,8 +12,10 @@
 #include "devices/FieldBinding.h"
 #include "measurement/OutputCalc.h"
 #include "base/Trace.h"
+#include "support/RecordingMeasurementView.h"
 
 using namespace pxr;
+using pxr::test::RecordingMeasurementView;
 
 namespace {
 
@@ -23,9 +25,9 @@ struct Outputs : ::testing::Test {
     TPXR500C pxr500c{&fields};
     TPXR501 pxr501{&fields};
     DeviceType model = kPXR7X;
-    std::vector<std::pair<int, bool>> lamps;
-    OutputCalc out{model, pxr7x, pxr500c, pxr501,
-                   OutputCalc::Hooks{[this](int n, bool on) { lamps.emplace_back(n, on); }}};
+    RecordingMeasurementView view;
+    std::vector<std::pair<int, bool>>& lamps = view.leds;
+    OutputCalc out{model, pxr7x, pxr500c, pxr501, &view};
 
     void pxr7xRange(const char* rb, const char* re, const char* se = "2")
     {

@@ -254,6 +254,9 @@ TEST(SettingsReadFloat, EightByteBinaryAndInATextOnlyStoreANumberText)
         {"text-only text abc", true, StoredValue::text("abc"), std::nullopt},
         {"text-only text 1,5", true, StoredValue::text("1,5"), std::nullopt},
         {"text-only empty", true, StoredValue::text(""), std::nullopt},
+        {"text-only inf", true, StoredValue::text("inf"), std::nullopt},
+        {"text-only -infinity", true, StoredValue::text("-infinity"), std::nullopt},
+        {"text-only nan", true, StoredValue::text("nan"), std::nullopt},
         {"text-only 9 bytes", true, StoredValue::binary(k12_5 + "x"), std::nullopt},
     };
     for (const auto& c : cases) {

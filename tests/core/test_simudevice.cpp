@@ -25,8 +25,9 @@ using namespace pxr::test;
 namespace {
 
 
-// The fixture is the simulated device's host: it keeps every line it is given.
-struct Simu : ::testing::Test, SimuHost {
+// The fixture is the simulated device's host, keeping every line it is given,
+// and the signal-strength dialog.
+struct Simu : ::testing::Test, SimuHost, SignalLevelDisplay {
     VirtualEventLoop loop;
     LoopbackPort backend{loop};
     TComPort port{backend};
@@ -47,9 +48,7 @@ struct Simu : ::testing::Test, SimuHost {
 
     Stopwatch clock{[] { return 0.0; }};
     std::vector<int32_t> levels;
-    MeasurementDecoding decoding{line, clock,
-                                 MeasurementDecoding::Hooks{[this] { return dialogOpen; },
-                                                            [this](int32_t l) { levels.push_back(l); }}};
+    MeasurementDecoding decoding{line, clock, this};
     RecordingSink sink;
     std::vector<Reading>& readings = sink.readings;
     Simu() { decoding.addSink(sink); }
@@ -70,6 +69,7 @@ struct Simu : ::testing::Test, SimuHost {
         return set.value(code, static_cast<std::size_t>(index));
     }
     bool signalDialogOpen() const override { return dialogOpen; }
+    void ShowSignalLevel(int32_t level) override { levels.push_back(level); }
     void deliverSimulatedLine(const std::string& l) override
     {
         lines.push_back(l);

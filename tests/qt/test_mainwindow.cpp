@@ -129,11 +129,11 @@ void TestMainWindow::layoutAtCreation()
         QCOMPARE(set[0]->text(), QString("Set"));
         QVERIFY(get[0]->font().bold());
     }
-    QVERIFY(f.lb_Input->font().bold());
-    QCOMPARE(f.lb_Input->font().pixelSize(), 64);
-    QVERIFY(QFontInfo(f.lb_Input->font()).fixedPitch());
-    QCOMPARE(f.lb_output1->text(), QString("Output 1"));
-    QCOMPARE(f.lb_output2->text(), QString("Output 2"));
+    QVERIFY(f.measurementUi().liveValue()->font().bold());
+    QCOMPARE(f.measurementUi().liveValue()->font().pixelSize(), 64);
+    QVERIFY(QFontInfo(f.measurementUi().liveValue()->font()).fixedPitch());
+    QCOMPARE(f.measurementUi().outputLabel(1)->text(), QString("Output 1"));
+    QCOMPARE(f.measurementUi().outputLabel(2)->text(), QString("Output 2"));
     QVERIFY(f.RadioButton1->isChecked());
     QCOMPARE(f.StatusPanel[0]->width(), 175);
     QCOMPARE(f.StatusPanel[1]->width(), 50);
@@ -198,9 +198,9 @@ void TestMainWindow::arrangementPerModelLine()
         QVERIFY2(f.action(a)->isVisible(), qPrintable(a));
     for (const QString& a : hidden)
         QVERIFY2(!f.action(a)->isVisible(), qPrintable(a));
-    QCOMPARE(!f.lb_output2->isHidden(), output2);
-    QCOMPARE(!f.LED2->isHidden(), output2);
-    QVERIFY(!f.lb_output1->isHidden());
+    QCOMPARE(!f.measurementUi().outputLabel(2)->isHidden(), output2);
+    QCOMPARE(!f.measurementUi().led(2)->isHidden(), output2);
+    QVERIFY(!f.measurementUi().outputLabel(1)->isHidden());
     for (QStackedWidget* s : {f.Notebook_Left, f.Notebook_Device, f.Notebook_Graphic, f.Notebook_Terminal})
         QCOMPARE(s->currentIndex(), line);
     QCOMPARE(f.Notebook->currentIndex(), 0);
@@ -218,14 +218,14 @@ void TestMainWindow::switchingBackHidesOutput2()
     w.put("Device", "Type", "2");
     w.create();
     QVERIFY(w.show({}, Answer::Cancel));
-    QVERIFY(!w.form->lb_output2->isHidden());
+    QVERIFY(!w.form->measurementUi().outputLabel(2)->isHidden());
     QVERIFY(w.setup([](TComSetupForm& d) {
         d.cb_device->setCurrentIndex(0);
         emit d.cb_device->activated(0);
     }));
     QCOMPARE(w.form->windowTitle(), QString("PXRTool (PXR7X)"));
-    QVERIFY(w.form->lb_output2->isHidden());
-    QVERIFY(w.form->LED2->isHidden());
+    QVERIFY(w.form->measurementUi().outputLabel(2)->isHidden());
+    QVERIFY(w.form->measurementUi().led(2)->isHidden());
 }
 
 void TestMainWindow::menusHoldTheActionsInOrder()
@@ -441,7 +441,7 @@ void TestMainWindow::simulateDeviceOnOK()
     QCOMPARE(f.windowTitle(), QString("PXRTool (PXR7X) Simulation"));
     QVERIFY(f.action("acSimulation")->isVisible());
     QVERIFY(f.terminalPage().panel()->isHidden());
-    QCOMPARE(f.lb_Input->palette().color(QPalette::WindowText), QColor(Qt::red));
+    QCOMPARE(f.measurementUi().liveValue()->palette().color(QPalette::WindowText), QColor(Qt::red));
     QVERIFY(!f.action("acDevice")->isEnabled());
     QVERIFY(!f.action("acTP")->isEnabled());
     QVERIFY(f.action("acDT")->isEnabled());
@@ -459,7 +459,7 @@ void TestMainWindow::simulateDeviceOnOK()
     QCOMPARE(f.windowTitle(), QString("PXRTool (PXR7X)"));
     QVERIFY(!f.action("acSimulation")->isVisible());
     QVERIFY(!f.terminalPage().panel()->isHidden());
-    QCOMPARE(f.lb_Input->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QCOMPARE(f.measurementUi().liveValue()->palette().color(QPalette::WindowText), QColor(Qt::black));
     QVERIFY(f.action("acDevice")->isEnabled());
 }
 

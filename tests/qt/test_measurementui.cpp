@@ -664,8 +664,8 @@ void TestMeasurementUi::windowSetupReachesChartAndStore()
     TMainForm& f = *w.form;
     QCOMPARE(f.ChartMenu->objectName(), QString("PopupMenu_Grafik"));
     QCOMPARE(f.LogMenu->objectName(), QString("PopupMenu_Log"));
-    QCOMPARE(f.Chart1->yAxis->range().lower, -2.0);
-    QCOMPARE(f.Chart1->yAxis->range().upper, 12.0);
+    QCOMPARE(f.measurementUi().chart()->yAxis->range().lower, -2.0);
+    QCOMPARE(f.measurementUi().chart()->yAxis->range().upper, 12.0);
     QCOMPARE(f.controller().measurement()->series.number(), size_t(20));
     QCOMPARE(f.GraphicSetupForm->ed_min->text(), QString("-2"));
 
@@ -682,8 +682,8 @@ void TestMeasurementUi::windowSetupReachesChartAndStore()
     QVERIFY(done);
     QVERIFY(f.action("acZoomIn")->isEnabled());
     QVERIFY(f.action("acZoomOut")->isEnabled());
-    QCOMPARE(f.Chart1->Series1->scatterStyle().shape(), QCPScatterStyle::ssCircle);
-    QCOMPARE(f.Chart1->yAxis->range().upper, 30.0);
+    QCOMPARE(f.measurementUi().chart()->Series1->scatterStyle().shape(), QCPScatterStyle::ssCircle);
+    QCOMPARE(f.measurementUi().chart()->yAxis->range().upper, 30.0);
     const GraphicSettings stored = f.controller().settings().readGraphic();
     QCOMPARE(stored.maximum, 30.0);
     QVERIFY(stored.allowZoom && stored.pointer);
@@ -701,7 +701,7 @@ void TestMeasurementUi::windowSetupReachesChartAndStore()
     });
     f.action("acGraphic")->trigger();
     QCOMPARE(f.controller().settings().readGraphic().maximum, 30.0);
-    QCOMPARE(f.Chart1->yAxis->range().upper, 30.0);
+    QCOMPARE(f.measurementUi().chart()->yAxis->range().upper, 30.0);
 }
 
 void TestMeasurementUi::windowLogFile()
@@ -744,7 +744,7 @@ void TestMeasurementUi::windowLogFile()
     QCOMPARE(lines.size(), 3);
     QVERIFY(lines[1].endsWith(";12.345"));
     QVERIFY(lines[2].endsWith(";"));
-    QTRY_VERIFY(f.Terminal1->toPlainText().endsWith(lines[2]));
+    QTRY_VERIFY(f.measurementUi().logView()->toPlainText().endsWith(lines[2]));
 
     // The file vanishes: logging ends and says why.
     QFile::remove(answer);
@@ -755,15 +755,15 @@ void TestMeasurementUi::windowLogFile()
     QVERIFY(!QFileInfo::exists(answer));
 
     f.action("acClearLog")->trigger();
-    QCOMPARE(f.Terminal1->toPlainText(), QString());
+    QCOMPARE(f.measurementUi().logView()->toPlainText(), QString());
     m.simulatedLine("004.000");
-    QTRY_VERIFY(!f.Terminal1->toPlainText().isEmpty());
+    QTRY_VERIFY(!f.measurementUi().logView()->toPlainText().isEmpty());
 
     // Closing frees the measurement; the views keep running without it.
     f.close();
     QVERIFY(!f.controller().measurement());
     QTest::qWait(150);
-    QCOMPARE(f.Terminal1->toPlainText(), QString());
+    QCOMPARE(f.measurementUi().logView()->toPlainText(), QString());
 }
 
 void TestMeasurementUi::hiddenLogViewCatchesUp()
@@ -772,17 +772,17 @@ void TestMeasurementUi::hiddenLogViewCatchesUp()
     QVERIFY(w.startOn(kNoPort));
     TMainForm& f = *w.form;
     f.Notebook->setCurrentIndex(1);
-    QVERIFY(!f.Terminal1->isVisible());
+    QVERIFY(!f.measurementUi().logView()->isVisible());
     Measurement& m = *f.controller().measurement();
     m.simulatedLine("001.000");
     // Behind the diagram page the view still follows, only less often.
-    QTRY_VERIFY(f.Terminal1->toPlainText().endsWith(";1.000"));
+    QTRY_VERIFY(f.measurementUi().logView()->toPlainText().endsWith(";1.000"));
     m.simulatedLine("002.000");
     m.simulatedLine("003.000");
     // Shown, it has everything at once.
     f.Notebook->setCurrentIndex(3);
-    QVERIFY(f.Terminal1->isVisible());
-    const QStringList rows = f.Terminal1->toPlainText().split('\n');
+    QVERIFY(f.measurementUi().logView()->isVisible());
+    const QStringList rows = f.measurementUi().logView()->toPlainText().split('\n');
     QCOMPARE(rows.size(), 3);
     QVERIFY(rows[2].endsWith(";3.000"));
 }
@@ -797,19 +797,19 @@ void TestMeasurementUi::windowDiagramFollowsReadings()
     m.simulatedLine("001.000");
     m.simulatedLine("E15");
     m.simulatedLine("003.000");
-    QTRY_COMPARE(f.Chart1->Series1->dataCount(), 3);
-    QVERIFY(std::isnan((f.Chart1->Series1->data()->begin() + 1)->value));
+    QTRY_COMPARE(f.measurementUi().chart()->Series1->dataCount(), 3);
+    QVERIFY(std::isnan((f.measurementUi().chart()->Series1->data()->begin() + 1)->value));
     f.controller().LineCount.count("a\nb\n", false);
     QCOMPARE(f.controller().LineCount.value(), 2);
     QTest::qWait(200);
     f.action("acClearGrafik")->trigger();
-    QCOMPARE(f.Chart1->Series1->dataCount(), 0);
+    QCOMPARE(f.measurementUi().chart()->Series1->dataCount(), 0);
     QCOMPARE(f.controller().LineCount.value(), 0);
     // The time base starts again: the next point is near t = 0.
     m.simulatedLine("002.000");
-    f.Chart1->refresh();
-    QCOMPARE(f.Chart1->Series1->dataCount(), 1);
-    QVERIFY(f.Chart1->Series1->data()->begin()->key < 0.15);
+    f.measurementUi().chart()->refresh();
+    QCOMPARE(f.measurementUi().chart()->Series1->dataCount(), 1);
+    QVERIFY(f.measurementUi().chart()->Series1->data()->begin()->key < 0.15);
 }
 
 void TestMeasurementUi::windowStatisticsFollowReadingsZoomAndClear()
@@ -825,14 +825,14 @@ void TestMeasurementUi::windowStatisticsFollowReadingsZoomAndClear()
     m.simulatedLine("001.000");
     m.simulatedLine("E15");
     m.simulatedLine("003.000");
-    QTRY_VERIFY(f.lb_Statistics->text().startsWith(QStringLiteral("Since Clear:  Count 2   Mean ") + num("2.0000")));
-    QVERIFY(f.lb_Statistics->text().endsWith(QStringLiteral("Invalid 1")));
+    QTRY_VERIFY(f.measurementUi().statistics()->text().startsWith(QStringLiteral("Since Clear:  Count 2   Mean ") + num("2.0000")));
+    QVERIFY(f.measurementUi().statistics()->text().endsWith(QStringLiteral("Invalid 1")));
 
     // The Clear button under the diagram starts the figures again.
     const QList<QPushButton*> clear = w.buttons(QStringLiteral("acClearGrafik"));
     QVERIFY(!clear.isEmpty());
     QTest::mouseClick(clear.front(), Qt::LeftButton);
-    QTRY_VERIFY(f.lb_Statistics->text().startsWith(QStringLiteral("Since Clear:  Count 0   Mean -")));
+    QTRY_VERIFY(f.measurementUi().statistics()->text().startsWith(QStringLiteral("Since Clear:  Count 0   Mean -")));
 
     // Ten readings 1..10 about 0.1 s apart; a rectangle over the later half
     // adds the visible range's figures on a second line.
@@ -840,21 +840,21 @@ void TestMeasurementUi::windowStatisticsFollowReadingsZoomAndClear()
         m.simulatedLine(format("%07.3f", static_cast<double>(i)));
         QTest::qWait(100);
     }
-    QTRY_VERIFY(f.lb_Statistics->text().startsWith(QStringLiteral("Since Clear:  Count 10   Mean ") + num("5.5000")));
-    QVERIFY(!f.lb_Statistics->text().contains('\n'));
-    f.Chart1->applyZoomPan(true, false);
-    const QRect area = f.Chart1->axisRect()->rect();
+    QTRY_VERIFY(f.measurementUi().statistics()->text().startsWith(QStringLiteral("Since Clear:  Count 10   Mean ") + num("5.5000")));
+    QVERIFY(!f.measurementUi().statistics()->text().contains('\n'));
+    f.measurementUi().chart()->applyZoomPan(true, false);
+    const QRect area = f.measurementUi().chart()->axisRect()->rect();
     const QPoint from(area.left() + area.width() / 2, area.top() + 2);
     const QPoint to(area.right() - 2, area.bottom() - 2);
-    QTest::mousePress(f.Chart1, Qt::LeftButton, {}, from);
-    QTest::mouseMove(f.Chart1, to);
-    QTest::mouseRelease(f.Chart1, Qt::LeftButton, {}, to);
-    QTRY_VERIFY(!f.Chart1->zoomAnimating());
-    const QStringList lines = f.lb_Statistics->text().split('\n');
+    QTest::mousePress(f.measurementUi().chart(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(f.measurementUi().chart(), to);
+    QTest::mouseRelease(f.measurementUi().chart(), Qt::LeftButton, {}, to);
+    QTRY_VERIFY(!f.measurementUi().chart()->zoomAnimating());
+    const QStringList lines = f.measurementUi().statistics()->text().split('\n');
     QCOMPARE(lines.size(), 2);
     QVERIFY(lines[0].startsWith(QStringLiteral("Since Clear:  Count 10 ")));
     // Whatever lies in the visible time span, worked out from the points.
-    const AxisRange x = f.Chart1->shownAxes().x;
+    const AxisRange x = f.measurementUi().chart()->shownAxes().x;
     ReadingStats visible;
     for (size_t i = 0; i < m.series.size(); ++i)
         if (m.series.at(i).t >= x.min && m.series.at(i).t <= x.max)
@@ -866,34 +866,35 @@ void TestMeasurementUi::windowStatisticsFollowReadingsZoomAndClear()
     QVERIFY(!lines[1].contains(QStringLiteral("Min ") + num("1.0000")));
 
     // Reset Zoom: one line again.
-    f.Chart1->ResetZoom();
-    QTRY_VERIFY(!f.lb_Statistics->text().contains('\n'));
+    f.measurementUi().chart()->ResetZoom();
+    QTRY_VERIFY(!f.measurementUi().statistics()->text().contains('\n'));
 
     // A new text of the same size lays out nothing; a longer one gets room.
     // (The chart no longer puts its figures in, so that only these texts show.)
-    QObject::disconnect(f.Chart1, &DiagramWidget::rangesShown, nullptr, nullptr);
+    QObject::disconnect(f.measurementUi().chart(), &DiagramWidget::rangesShown, nullptr, nullptr);
     QTest::qWait(50);
-    QWidget* line = f.lb_Statistics->parentWidget();
+    QLabel* label = f.measurementUi().statistics();
+    QWidget* line = label->parentWidget();
     int layouts = 0;
     EventCounter counter(line->parentWidget(), QEvent::LayoutRequest, layouts);
-    const QString text = f.lb_Statistics->text();
+    const QString text = label->text();
     const int width = line->sizeHint().width();
-    f.lb_Statistics->setText(QString(text).replace('1', '7'));
+    label->setText(QString(text).replace('1', '7'));
     QTest::qWait(50);
     QCOMPARE(layouts, 0);
-    f.lb_Statistics->setText(text + QStringLiteral("   and a good deal more"));
+    label->setText(text + QStringLiteral("   and a good deal more"));
     QVERIFY(line->sizeHint().width() > width);
     QTRY_VERIFY(layouts > 0);
-    QTRY_COMPARE(f.lb_Statistics->width(), line->width());
+    QTRY_COMPARE(label->width(), line->width());
 
     // The line's own background is what the page shows behind it.
-    f.lb_Statistics->clear();
+    label->clear();
     QTest::qWait(50);
     const QRect lineArea(line->mapTo(&f, QPoint(0, 0)), line->size());
     const QImage withLine = f.grab(lineArea).toImage();
-    f.lb_Statistics->hide();
+    label->hide();
     const QImage behind = f.grab(lineArea).toImage();
-    f.lb_Statistics->show();
+    label->show();
     QCOMPARE(withLine, behind);
 }
 
@@ -906,17 +907,17 @@ void TestMeasurementUi::needleAndLampsFollowTheModelLine()
     QVERIFY(w.show());
     TMainForm& f = *w.form;
     const AnalogMeterScale pxr500c = SetupAnalogMeter(kPXR500C);
-    QCOMPARE(f.AnalogMeter1->scale().minimum, pxr500c.minimum);
-    QCOMPARE(f.AnalogMeter1->scale().ticks, pxr500c.ticks);
-    QVERIFY(f.LED2->isHidden());
+    QCOMPARE(f.measurementUi().analogMeter()->scale().minimum, pxr500c.minimum);
+    QCOMPARE(f.measurementUi().analogMeter()->scale().ticks, pxr500c.ticks);
+    QVERIFY(f.measurementUi().led(2)->isHidden());
     // PXR500C, rising range 0..40, a reading of 10: the needle follows on the next tick.
     TPXR500C& set = *f.controller().PXR500C();
     set.SetRB("0");
     set.SetRE("40");
     f.controller().measurement()->simulatedLine("  10.000");
-    QTRY_COMPARE(f.AnalogMeter1->value(), f.controller().measurement()->outputs.MeterValue());
-    QVERIFY(f.AnalogMeter1->value() > pxr500c.minimum);
-    QTRY_COMPARE(f.lb_Input->text(), QString("  10.000"));
+    QTRY_COMPARE(f.measurementUi().analogMeter()->value(), f.controller().measurement()->outputs.MeterValue());
+    QVERIFY(f.measurementUi().analogMeter()->value() > pxr500c.minimum);
+    QTRY_COMPARE(f.measurementUi().liveValue()->text(), QString("  10.000"));
 }
 
 void TestMeasurementUi::dtAgainstEmulator()
@@ -935,19 +936,19 @@ void TestMeasurementUi::dtAgainstEmulator()
     set.SetAH("0.1");
     set.SetAW("100000");
     set.SetSE("0");
-    const int32_t needle0 = f.AnalogMeter1->value();
-    QVERIFY(!f.LED1->isOn());
+    const int32_t needle0 = f.measurementUi().analogMeter()->value();
+    QVERIFY(!f.measurementUi().led(1)->isOn());
     f.Notebook->setCurrentIndex(1);
 
     f.action("acDT")->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(f.Chart1->Series1->dataCount() > 5, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(f.AnalogMeter1->value() != needle0, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.measurementUi().chart()->Series1->dataCount() > 5, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.measurementUi().analogMeter()->value() != needle0, 2000);
     // The emulator's target stands at about 5 m: 4 + 5 * 16 / 40 mA.
-    QVERIFY2(qAbs(f.AnalogMeter1->value() - 6000) < 200, qPrintable(QString::number(f.AnalogMeter1->value())));
-    QVERIFY(f.LED1->isOn());
-    QVERIFY(!f.lb_Input->text().isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(f.Terminal1->toPlainText().count('\n') > 3, 3000);
-    const QString last = f.Terminal1->toPlainText().split('\n').back();
+    QVERIFY2(qAbs(f.measurementUi().analogMeter()->value() - 6000) < 200, qPrintable(QString::number(f.measurementUi().analogMeter()->value())));
+    QVERIFY(f.measurementUi().led(1)->isOn());
+    QVERIFY(!f.measurementUi().liveValue()->text().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(f.measurementUi().logView()->toPlainText().count('\n') > 3, 3000);
+    const QString last = f.measurementUi().logView()->toPlainText().split('\n').back();
     QVERIFY2(last.contains(";5.") || last.contains(";4.9"), qPrintable(last));
 
     f.action("acStop")->trigger();
@@ -1047,7 +1048,7 @@ void TestMeasurementUi::dtOverRfc2217()
     const QList<QPushButton*> dt = w.buttons(QStringLiteral("acDT"));
     QVERIFY(!dt.isEmpty());
     QTest::mouseClick(dt.front(), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(f.Chart1->Series1->dataCount() > 5, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.measurementUi().chart()->Series1->dataCount() > 5, 5000);
     const Measurement& m = *f.controller().measurement();
     QCOMPARE(m.stats.invalid(), 0u);
     QVERIFY(qAbs(m.stats.mean() - 5.0) < 0.05);
