@@ -31,6 +31,8 @@
 //              [--rate R]          lines a second (default 5120)
 //              [--only LIST]       of log,nolog,trace,ceiling (default: all)
 //              [--shot FILE]       screenshot after the first run
+//              [--page NAME]       the page shown: device, diagram (default),
+//                                  terminal, log
 //              [--attach CMD]      run CMD (sh -c; %p = pxrtool's pid, %x = the
 //                                  X server's) when the first run starts, and
 //                                  wait for it at its end: perf, callgrind_control
@@ -76,9 +78,10 @@ constexpr int kPingEveryMs = 100;
 constexpr double kIdleSeconds = 3;
 constexpr double kCeilingSeconds = 4;
 const double kCeilingFactors[] = {2, 5, 10, 15, 20, 30, 40};
-// Where the "Diagram" tab lies in the 945 x 721 main window.
-constexpr int kDiagramTabX = 334;
-constexpr int kDiagramTabY = 62;
+// Where the tabs lie in the 945 x 721 main window (the window offers no key
+// for them): --page picks the one clicked.
+constexpr int kTabY = 62;
+const std::pair<const char*, int> kTabX[] = {{"device", 264}, {"diagram", 334}, {"terminal", 410}, {"log", 496}};
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
@@ -365,6 +368,7 @@ struct Options {
     double rate = kLineRate;
     std::vector<std::string> only{"log", "nolog", "trace", "ceiling"};
     std::string shot, attach, wrap;
+    std::string page = "diagram";
     std::string program = PXRTOOL_PATH;
     double soak = 0;
     double every = 60;
@@ -466,8 +470,10 @@ public:
         m_window = findWindow("^PXRTool \\(", 10);
         if (m_window.empty())
             return fail("no main window");
-        shell("xdotool mousemove --window " + m_window + " " + std::to_string(kDiagramTabX) + " " +
-              std::to_string(kDiagramTabY) + " click 1 mousemove 0 0");
+        for (const auto& [page, x] : kTabX)
+            if (m_o.page == page)
+                shell("xdotool mousemove --window " + m_window + " " + std::to_string(x) + " " +
+                      std::to_string(kTabY) + " click 1 mousemove 0 0");
         if (m_logFile) {
             shell("xdotool windowfocus --sync " + m_window + " key alt+l");
             const std::string save = findWindow("^Save As$", 10);
@@ -724,6 +730,8 @@ bool parse(int argc, char** argv, Options& o)
             o.program = argv[++i];
         else if (a == "--soak" && hasValue)
             o.soak = std::atof(argv[++i]);
+        else if (a == "--page" && hasValue)
+            o.page = argv[++i];
         else if (a == "--verbose")
             g_verbose = true;
         else if (a == "--every" && hasValue)
@@ -731,7 +739,9 @@ bool parse(int argc, char** argv, Options& o)
         else
             return false;
     }
-    return o.seconds > 0 && o.rate > 0 && o.every > 0;
+    const bool knownPage = std::any_of(std::begin(kTabX), std::end(kTabX),
+                                       [&o](const auto& tab) { return o.page == tab.first; });
+    return o.seconds > 0 && o.rate > 0 && o.every > 0 && knownPage;
 }
 
 } // namespace
@@ -741,7 +751,7 @@ int main(int argc, char** argv)
     Options o;
     if (!parse(argc, argv, o)) {
         std::fprintf(stderr, "usage: bench_xvfb [--seconds S] [--rate R] [--only log,nolog,trace,ceiling] "
-                             "[--shot FILE] [--attach CMD] [--wrap CMD] [--program PATH] | --soak S [--every S]\n");
+                             "[--shot FILE] [--page device|diagram|terminal|log] [--attach CMD] [--wrap CMD] [--program PATH] | --soak S [--every S]\n");
         return 2;
     }
     signal(SIGPIPE, SIG_IGN);
@@ -787,8 +797,8 @@ int main(int argc, char** argv)
         return r.kept() ? 0 : 1;
     }
 
-    std::printf("bench_xvfb: pxrtool on Xvfb %s (1280x1024x24), Diagram page shown, %.0f lines/s, %.0f s a run\n",
-                x.display().c_str(), o.rate, o.seconds);
+    std::printf("bench_xvfb: pxrtool on Xvfb %s (1280x1024x24), %s page shown, %.0f lines/s, %.0f s a run\n",
+                x.display().c_str(), o.page.c_str(), o.rate, o.seconds);
     printHeader();
     const uint64_t count = static_cast<uint64_t>(o.seconds * o.rate);
     bool first = true;

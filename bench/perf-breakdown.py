@@ -43,7 +43,7 @@ GROUPS = [
     ('port: decoding, log window, statistics, series', has('ComDataPacket_messPacket')),
     ('port: framers, other', has('HandleBuffer')),
     ('port: reading, QSerialPort', has('onReadyRead', 'QSerialPort', 'readNotification')),
-    ('diagram replot and paint', has('QCustomPlot::replot')),
+    ('diagram replot and paint', has('QCustomPlot::replot', 'DiagramWidget::paintEvent')),
     ('other repaints (labels, notebook, buttons)', has('paintAndFlush', 'drawWidget')),
     ('layout', has('QLayout::activate')),
     ('timers (log window, history, indicators)', has('QTimer::timeout', 'QTimerInfoList')),

@@ -57,6 +57,9 @@ constexpr int kHeight = 721;
 constexpr int kLeftWidth = 224;
 constexpr int kButtonWidth = 75;
 constexpr int kHistoryRedrawMs = 300;
+// Behind another page the history is drawn on every third pass only: each
+// draw renders and lays out the whole history. Its page shows it at once.
+constexpr int kHiddenHistoryPasses = 3;
 
 const char* const kLineSuffix[kModelLines] = {"", "_1", "_2"};
 
@@ -428,7 +431,7 @@ void TMainForm::createPages()
     auto* diagramLayout = new QVBoxLayout(diagram);
     DiagramWidget* chart = m_measurementUi->chart();
     diagramLayout->addWidget(chart, 1);
-    diagramLayout->addWidget(m_measurementUi->statistics());
+    diagramLayout->addWidget(m_measurementUi->statisticsLine());
     Notebook_Graphic = makeBars(QStringLiteral("Notebook_Graphic"), diagram, graphicButtonBar);
     diagramLayout->addWidget(Notebook_Graphic);
     Notebook->addTab(diagram, QStringLiteral("Diagram"));
@@ -487,6 +490,10 @@ void TMainForm::createStatusBar()
         panel->setFont(f);
         if (widths[i] > 0)
             panel->setFixedWidth(widths[i]);
+        // Panel 1's count changes with every line of a stream; of fixed
+        // size, its new text does not lay the status bar out again.
+        if (i == 1)
+            panel->setFixedHeight(panel->sizeHint().height());
         if (i == 1)
             panel->setAlignment(Qt::AlignCenter);
         // Plain widgets, not permanent ones: a hint message hides them all.
@@ -584,6 +591,10 @@ void TMainForm::ShowHintInStatusBar(const QString& hint)
 void TMainForm::NotebookClick(int index)
 {
     switch (index) {
+    case 0:
+        m_historySkipped = kHiddenHistoryPasses;
+        redrawHistory();
+        break;
     case 1:
         if (m_measurementUi->chart()->isVisible())
             m_measurementUi->chart()->setFocus();
@@ -623,6 +634,9 @@ void TMainForm::redrawHistory()
     const PortHistory& history = m_ctl.portHistory();
     if (history.changeCount() == m_historyDrawn)
         return;
+    if (!CPortHistory1->isVisible() && isVisible() && ++m_historySkipped < kHiddenHistoryPasses)
+        return;
+    m_historySkipped = 0;
     m_historyDrawn = history.changeCount();
     // One byte per character, as received.
     CPortHistory1->setPlainText(QString::fromLatin1(history.render()));

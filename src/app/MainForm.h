@@ -152,6 +152,7 @@ private:
     QPrinter m_printer;
     QTimer m_historyTimer;
     uint64_t m_historyDrawn = 0;
+    int m_historySkipped = 0;
     int m_busy = 0;
     bool m_shown = false;
     bool m_closed = false;

@@ -2,7 +2,8 @@
 // Chart1: the diagram page's line chart on QCustomPlot, with one graph
 // Series1. It shows the core's SeriesModel (gaps as NaN) in the axis ranges
 // DiagramZoom gives, and replots from a timer at most 10 times a second (as
-// the live number and the needle), never per reading. Mouse zoom (a dragged rectangle) and horizontal panning
+// the live number and the needle), never per reading, and paints without
+// QCustomPlot's paint buffers. Mouse zoom (a dragged rectangle) and horizontal panning
 // are reported back to DiagramZoom, so the core stays the one that knows
 // what is shown.
 //
@@ -92,6 +93,7 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
     void hideEvent(QHideEvent* e) override;
     void processRectZoom(QRect rect, QMouseEvent* event) override;
 

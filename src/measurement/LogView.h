@@ -21,7 +21,7 @@ public:
     static constexpr int kRows = 256;
     static constexpr int kColumns = 96;
     static constexpr int kFlushMs = 50;
-    static constexpr int kHiddenPasses = 10;
+    static constexpr int kHiddenPasses = 20;
 
     explicit LogView(QWidget* parent = nullptr);
 

@@ -18,6 +18,7 @@
 #include "measurement/LogView.h"
 #include "measurement/Measurement.h"
 #include "measurement/SignalLevel.h"
+#include "measurement/StatisticsLine.h"
 
 namespace pxr {
 
@@ -127,7 +128,9 @@ void MeasurementUi::buildWidgets()
     m_chart = new DiagramWidget;
     m_chart->setFocusPolicy(Qt::StrongFocus);
     m_chart->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_statistics = new QLabel;
+    auto* statistics = new StatisticsLine;
+    m_statisticsLine = statistics;
+    m_statistics = statistics->label();
     m_statistics->setObjectName(QStringLiteral("lb_Statistics"));
     m_statistics->setTextInteractionFlags(Qt::TextSelectableByMouse);
 

@@ -79,6 +79,8 @@ public:
     QLabel* outputLabel(int output) const { return output == 2 ? m_output2 : m_output1; }
     DiagramWidget* chart() const { return m_chart; }
     QLabel* statistics() const { return m_statistics; }
+    // The widget holding statistics() that goes into the page.
+    QWidget* statisticsLine() const { return m_statisticsLine; }
     LogView* logView() const { return m_logView; }
 
     // The indicators that follow the model line and the simulation switch.
@@ -118,6 +120,7 @@ private:
     QLabel* m_output1 = nullptr;
     QLabel* m_output2 = nullptr;
     DiagramWidget* m_chart = nullptr;
+    QWidget* m_statisticsLine = nullptr;
     QLabel* m_statistics = nullptr;
     LogView* m_logView = nullptr;
     TGraphicSetupForm* m_graphicSetup = nullptr;

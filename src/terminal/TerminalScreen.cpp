@@ -100,26 +100,108 @@ TerminalScreen::TerminalScreen(int rows, int cols) : m_rows(rows), m_cols(cols)
 
 TerminalScreen::~TerminalScreen() { vterm_free(m_vt); }
 
+namespace {
+
+// A character, CR or LF: what a plain stream of readings holds.
+bool plainByte(unsigned char b) { return b == '\r' || b == '\n' || (b >= 0x20 && b != 0x7f); }
+
+// Bytes that may change how later bytes act or show (ESC starts every
+// sequence; SO and SI switch character sets).
+bool setsState(unsigned char b) { return b == 0x1b || b == 0x0e || b == 0x0f; }
+
+} // namespace
+
 void TerminalScreen::feed(const std::string& bytes)
 {
     if (bytes.empty())
         return;
+    settle();
+    write(bytes);
+    if (ComTerminalChar)
+        ComTerminalChar(bytes);
+}
+
+void TerminalScreen::feedUnseen(const std::string& bytes)
+{
+    if (bytes.empty())
+        return;
+    const bool plain =
+        std::all_of(bytes.begin(), bytes.end(), [](char b) { return plainByte(static_cast<unsigned char>(b)); });
+    if (!plain || !m_plainSinceReset) {
+        feed(bytes);
+        return;
+    }
+    m_waiting += bytes;
+    m_waitingLineFeeds += static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    dropUnkept();
+    if (ComTerminalChar)
+        ComTerminalChar(bytes);
+}
+
+void TerminalScreen::dropUnkept()
+{
+    // Whatever the screen held before, once the cursor's column is the same
+    // (after a CR) the same bytes put the same characters in the same cells;
+    // after rows() - 1 line feeds the cursor is on the bottom row either
+    // way, after rows() more the rows written before are all in the
+    // scroll-back, and after kScrollbackLines more they are gone. So bytes
+    // before a CR that such a run of line feeds follows change nothing that
+    // is kept.
+    const size_t keep = 2 * static_cast<size_t>(m_rows) + kScrollbackLines;
+    // Looked for only now and then, and the run kept twice as long, so that
+    // a stream's every block is not searched.
+    if (m_waitingLineFeeds < 2 * keep) {
+        if (m_waiting.size() > kMaxWaitingBytes)
+            writeWaiting();
+        return;
+    }
+    size_t lineFeeds = 0;
+    size_t pos = m_waiting.size();
+    while (pos > 0 && lineFeeds < keep)
+        if (m_waiting[--pos] == '\n')
+            ++lineFeeds;
+    const size_t cr = pos == 0 ? std::string::npos : m_waiting.rfind('\r', pos - 1);
+    if (cr == std::string::npos || cr == 0) {
+        // Line feeds without CRs (each line starts where the last ended):
+        // nothing can be dropped.
+        writeWaiting();
+        return;
+    }
+    m_waitingLineFeeds -= static_cast<size_t>(std::count(m_waiting.begin(), m_waiting.begin() + long(cr), '\n'));
+    m_waiting.erase(0, cr);
+}
+
+void TerminalScreen::writeWaiting()
+{
+    std::string bytes;
+    bytes.swap(m_waiting);
+    m_waitingLineFeeds = 0;
+    write(bytes);
+}
+
+void TerminalScreen::write(const std::string& bytes)
+{
+    if (m_plainSinceReset)
+        m_plainSinceReset =
+            std::none_of(bytes.begin(), bytes.end(), [](char b) { return setsState(static_cast<unsigned char>(b)); });
     m_utf8.clear();
     for (char b : bytes)
         appendUtf8(m_utf8, charOfByte(static_cast<unsigned char>(b)));
     vterm_input_write(m_vt, m_utf8.data(), m_utf8.size());
     vterm_screen_flush_damage(m_screen);
-    if (ComTerminalChar)
-        ComTerminalChar(bytes);
 }
 
 void TerminalScreen::clear()
 {
+    // What waits is wiped by the reset as it would have been on the screen.
+    m_waiting.clear();
+    m_waitingLineFeeds = 0;
     // CAN ends an escape sequence the meter left unfinished.
     vterm_input_write(m_vt, "\x18", 1);
     vterm_screen_reset(m_screen, 1);
     m_scrollback.clear();
     m_cursorVisible = true;
+    m_plainSinceReset = true;
     changed();
 }
 
@@ -165,6 +247,7 @@ void TerminalScreen::pushLine(int cols, const void* cells)
 
 TerminalScreen::Cell TerminalScreen::cell(int row, int col) const
 {
+    settle();
     if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
         return Cell();
     VTermScreenCell c;
@@ -188,6 +271,7 @@ std::string TerminalScreen::rowText(int row) const
 
 int TerminalScreen::cursorRow() const
 {
+    settle();
     VTermPos pos;
     vterm_state_get_cursorpos(vterm_obtain_state(m_vt), &pos);
     return pos.row;
@@ -195,6 +279,7 @@ int TerminalScreen::cursorRow() const
 
 int TerminalScreen::cursorCol() const
 {
+    settle();
     VTermPos pos;
     vterm_state_get_cursorpos(vterm_obtain_state(m_vt), &pos);
     return pos.col;

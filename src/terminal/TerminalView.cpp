@@ -73,7 +73,19 @@ TerminalView::TerminalView(QWidget* parent) : QAbstractScrollArea(parent)
     });
 }
 
-void TerminalView::feed(const std::string& bytes) { m_screen.feed(bytes); }
+void TerminalView::feed(const std::string& bytes)
+{
+    if (isVisible())
+        m_screen.feed(bytes);
+    else
+        m_screen.feedUnseen(bytes);
+}
+
+void TerminalView::showEvent(QShowEvent* e)
+{
+    QAbstractScrollArea::showEvent(e);
+    m_screen.settle();
+}
 
 void TerminalView::ComTerminalDblClick()
 {

@@ -36,7 +36,8 @@ public:
     TerminalScreen& screen() { return m_screen; }
     const TerminalScreen& screen() const { return m_screen; }
 
-    // Received bytes.
+    // Received bytes; behind another page the screen takes them in when
+    // it is shown again (TerminalScreen::feedUnseen).
     void feed(const std::string& bytes);
 
     // Typed bytes go here; true when they went out (then they are echoed).
@@ -74,6 +75,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     bool focusNextPrevChild(bool next) override;

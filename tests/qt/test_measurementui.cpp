@@ -106,6 +106,27 @@ MeasurementUi& uiOf(Window& w) { return *w.form->findChild<MeasurementUi*>(QStri
 
 } // namespace
 
+// Counts the events of one type that reach a widget.
+class EventCounter : public QObject {
+public:
+    EventCounter(QObject* watched, QEvent::Type type, int& count) : QObject(watched), m_type(type), m_count(count)
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == m_type)
+            ++m_count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    int& m_count;
+};
+
 class TestMeasurementUi : public QObject {
     Q_OBJECT
 
@@ -847,6 +868,34 @@ void TestMeasurementUi::windowStatisticsFollowReadingsZoomAndClear()
     // Reset Zoom: one line again.
     f.measurementUi().chart()->ResetZoom();
     QTRY_VERIFY(!f.measurementUi().statistics()->text().contains('\n'));
+
+    // A new text of the same size lays out nothing; a longer one gets room.
+    // (The chart no longer puts its figures in, so that only these texts show.)
+    QObject::disconnect(f.measurementUi().chart(), &DiagramWidget::rangesShown, nullptr, nullptr);
+    QTest::qWait(50);
+    QLabel* label = f.measurementUi().statistics();
+    QWidget* line = label->parentWidget();
+    int layouts = 0;
+    EventCounter counter(line->parentWidget(), QEvent::LayoutRequest, layouts);
+    const QString text = label->text();
+    const int width = line->sizeHint().width();
+    label->setText(QString(text).replace('1', '7'));
+    QTest::qWait(50);
+    QCOMPARE(layouts, 0);
+    label->setText(text + QStringLiteral("   and a good deal more"));
+    QVERIFY(line->sizeHint().width() > width);
+    QTRY_VERIFY(layouts > 0);
+    QTRY_COMPARE(label->width(), line->width());
+
+    // The line's own background is what the page shows behind it.
+    label->clear();
+    QTest::qWait(50);
+    const QRect lineArea(line->mapTo(&f, QPoint(0, 0)), line->size());
+    const QImage withLine = f.grab(lineArea).toImage();
+    label->hide();
+    const QImage behind = f.grab(lineArea).toImage();
+    label->show();
+    QCOMPARE(withLine, behind);
 }
 
 void TestMeasurementUi::needleAndLampsFollowTheModelLine()

@@ -22,6 +22,7 @@
 #include <QToolButton>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,30 @@ void whenShown(QDialog* dialog, std::function<void()> act)
 
 std::string repeat(char c, int n) { return std::string(static_cast<size_t>(n), c); }
 
+// Everything a screen shows or keeps: each cell of the scroll-back and the
+// screen with its look, and the cursor.
+std::string screenDump(const TerminalScreen& s)
+{
+    std::string out;
+    const auto put = [&out](const TerminalScreen::Cell& c) {
+        out += std::to_string(uint32_t(c.ch)) + (c.bold ? "b" : "") + (c.underline ? "u" : "")
+            + (c.italic ? "i" : "") + (c.reverse ? "r" : "") + (c.defaultFg ? "" : std::to_string(c.fg))
+            + (c.defaultBg ? "" : "/" + std::to_string(c.bg)) + ",";
+    };
+    for (const auto& line : s.scrollback()) {
+        for (const auto& c : line)
+            put(c);
+        out += "\n";
+    }
+    out += "--\n";
+    for (int r = 0; r < s.rows(); ++r) {
+        for (int c = 0; c < s.cols(); ++c)
+            put(s.cell(r, c));
+        out += "\n";
+    }
+    return out + "cursor " + std::to_string(s.cursorRow()) + "," + std::to_string(s.cursorCol());
+}
+
 } // namespace
 
 class TestTerminal : public QObject {
@@ -66,6 +91,8 @@ private slots:
     void screenControlCodes_data();
     void screenControlCodes();
     void wrapAndScroll();
+    void unseenBytesEndOnTheSameScreen_data();
+    void unseenBytesEndOnTheSameScreen();
     void escapeSequencesAreNotShown();
     void everyByteAboveBlankIsACharacter();
     void terminalAnswersGoOut();
@@ -149,6 +176,72 @@ void TestTerminal::wrapAndScroll()
     QCOMPARE(u.scrollback().back()[0].ch, U'y');
     QCOMPARE(u.scrollback().back()[1].ch, TerminalScreen::Cell().ch);
     QCOMPARE(u.scrollback().back().size(), size_t(96));
+}
+
+void TestTerminal::unseenBytesEndOnTheSameScreen_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("middle");
+    // A screen written before, its cursor anywhere; then a long stream
+    // whose lines are numbered ("#" stands for the number).
+    QTest::newRow("readings, CR LF") << QByteArray("start\r\n") << QByteArray("#.123\r\n") << QByteArray();
+    QTest::newRow("cursor mid-row, lines of a full row and longer")
+        << QByteArray("\r\n\r\nhalf a row") << QByteArray(96, 'w') + "#\r\n" << QByteArray();
+    QTest::newRow("exactly a row wide") << QByteArray("x") << QByteArray(92, '-') + "#\r\n" << QByteArray();
+    QTest::newRow("LF only") << QByteArray("abc") << QByteArray("#;\n") << QByteArray();
+    QTest::newRow("CR only overwrites") << QByteArray() << QByteArray("#\r") << QByteArray();
+    QTest::newRow("code page, tabs and a bell") << QByteArray("\x80\xe4\xff\r\n") << QByteArray("\xb5#\tx\a\r\n")
+                                                 << QByteArray();
+    QTest::newRow("colour set in the stream")
+        << QByteArray() << QByteArray("#\r\n") << QByteArray("\x1b[1;31mred from here\r\n");
+    QTest::newRow("scroll region set in the stream")
+        << QByteArray() << QByteArray("#\r\n") << QByteArray("\x1b[5;20r\x1b[20;1H");
+    QTest::newRow("reset after escapes") << QByteArray("\x1b[7minverse") << QByteArray("#\r\n")
+                                          << QByteArray("\x1b" "c");
+    QTest::newRow("underline from the middle on") << QByteArray() << QByteArray("#\r\n") << QByteArray("\x1b[4m");
+}
+
+void TestTerminal::unseenBytesEndOnTheSameScreen()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, middle);
+    std::string stream = head.toStdString();
+    const int lines = 3 * int(TerminalScreen::kScrollbackLines) + 500;
+    for (int i = 0; i < lines; ++i) {
+        if (i == lines / 2)
+            stream += middle.toStdString();
+        QByteArray l = line;
+        stream += l.replace('#', QByteArray::number(i)).toStdString();
+    }
+    stream += "tail";
+
+    // One screen sees every byte at once, the other is fed unseen in pieces
+    // of a stream's sizes and read now and then.
+    TerminalScreen seen(34, 96);
+    TerminalScreen unseen(34, 96);
+    std::string charsSeen, charsUnseen;
+    seen.ComTerminalChar = [&](const std::string& c) { charsSeen += c; };
+    unseen.ComTerminalChar = [&](const std::string& c) { charsUnseen += c; };
+    std::minstd_rand random(uint32_t(stream.size()));
+    for (size_t at = 0, piece = 0; at < stream.size(); ++piece) {
+        const size_t n = std::min(stream.size() - at, size_t(1 + random() % 700));
+        seen.feed(stream.substr(at, n));
+        unseen.feedUnseen(stream.substr(at, n));
+        at += n;
+        // Both gave every byte on at once.
+        QCOMPARE(charsUnseen.size(), at);
+        if (piece % 97 == 0)
+            QCOMPARE(unseen.cursorCol(), seen.cursorCol());
+    }
+    QCOMPARE(charsUnseen, stream);
+    QCOMPARE(charsSeen, stream);
+    QCOMPARE(screenDump(unseen), screenDump(seen));
+    // And both go on alike.
+    seen.feed("\r\nnext");
+    unseen.feed("\r\nnext");
+    QCOMPARE(screenDump(unseen), screenDump(seen));
 }
 
 void TestTerminal::escapeSequencesAreNotShown()
