@@ -7,13 +7,18 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPrinter>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QTextDocument>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <exception>
 
+#include "base/ActionBinding.h"
 #include "dialogs/FileChoice.h"
 #include "parameters/ParameterClipboard.h"
 #include "parameters/ParameterEditorPanel.h"
@@ -50,12 +55,63 @@ QStringList ParameterCommands::nameFilters(const char* filter)
     return out;
 }
 
-ParameterCommands::ParameterCommands(Host& host, QStackedWidget* notebookLeft, QPrinter& printer, QWidget* window)
+ParameterCommands::ParameterCommands(Host& host, const EditorButtons& buttons, QPrinter& printer, QWidget* window)
     : QObject(window), m_host(host), m_printer(printer), m_window(window)
 {
     setObjectName(QStringLiteral("ParameterCommands"));
-    m_panel = new ParameterEditorPanel(notebookLeft, this);
+    for (DeviceType line = 0; line < kModelLines; ++line)
+        m_pages[line] = buildPage(line, buttons);
+}
+
+// Made without a parent: the window places it.
+QWidget* ParameterCommands::buildPage(DeviceType line, const EditorButtons& buttons)
+{
+    static const char* const kScrollBoxNames[kModelLines] = {"ScrollBox_4X", "ScrollBox_300C",
+                                                                 "ScrollBox_301"};
+    const QString suffix = ParameterEditorPanel::nameSuffix(line);
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tab_") + QString::fromLatin1(kModelLineNames[line]));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(page);
+    scroll->setObjectName(QString::fromLatin1(kScrollBoxNames[line]));
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(new QWidget(scroll)); // the fields follow in start()
+    layout->addWidget(scroll, 1);
+    m_scrollBoxes[line] = scroll;
+    auto* row = new QHBoxLayout;
+    const std::pair<const char*, QAction*> kButtons[] = {{"Get", buttons.get}, {"Set", buttons.set}};
+    for (const auto& [caption, action] : kButtons) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), page);
+        b->setObjectName(QStringLiteral("btn_") + QString::fromLatin1(caption) + suffix);
+        QFont bold = b->font();
+        bold.setBold(true);
+        b->setFont(bold);
+        if (action)
+            bindButton(b, action);
+        row->addWidget(b);
+    }
+    layout->addLayout(row);
+    return page;
+}
+
+QWidget* ParameterCommands::page(DeviceType line) const
+{
+    return line < kModelLines ? m_pages[line] : nullptr;
+}
+
+void ParameterCommands::start()
+{
+    if (m_panel)
+        return;
+    m_panel = new ParameterEditorPanel(m_scrollBoxes, this);
     m_panel->OnRefused = [this](const std::string& text) { showStatus(text); };
+}
+
+void ParameterCommands::setEditorLocked(bool locked)
+{
+    if (m_panel)
+        m_panel->setLocked(locked);
 }
 
 ActionHandlers ParameterCommands::handlers()
