@@ -2,44 +2,50 @@
 
 #include <algorithm>
 
-#include "serial/PortName.h"
+#include "base/ScopedFlag.h"
 #include "base/Trace.h"
+#include "serial/PortName.h"
 
 namespace pxr {
 
-const char* parityText(Parity p)
-{
-    switch (p) {
-    case Parity::None: return "None";
-    case Parity::Odd: return "Odd";
-    case Parity::Even: return "Even";
-    case Parity::Mark: return "Mark";
-    case Parity::Space: return "Space";
-    }
-    return "None";
-}
-
-const char* stopBitsText(StopBits s)
-{
-    switch (s) {
-    case StopBits::One: return "1";
-    case StopBits::OneHalf: return "1.5";
-    case StopBits::Two: return "2";
-    }
-    return "1";
-}
-
-const char* flowControlText(FlowControl f)
-{
-    switch (f) {
-    case FlowControl::None: return "None";
-    case FlowControl::Hardware: return "Hardware";
-    case FlowControl::Software: return "Software";
-    }
-    return "None";
-}
-
 namespace {
+
+template <typename Enum>
+struct SettingText {
+    Enum value;
+    const char* text;
+};
+
+// The first row is what an unknown value or text stands for.
+const SettingText<Parity> kParityTexts[] = {
+    {Parity::None, "None"}, {Parity::Odd, "Odd"}, {Parity::Even, "Even"},
+    {Parity::Mark, "Mark"}, {Parity::Space, "Space"},
+};
+const SettingText<StopBits> kStopBitsTexts[] = {
+    {StopBits::One, "1"}, {StopBits::OneHalf, "1.5"}, {StopBits::Two, "2"},
+};
+const SettingText<FlowControl> kFlowControlTexts[] = {
+    {FlowControl::None, "None"}, {FlowControl::Hardware, "Hardware"}, {FlowControl::Software, "Software"},
+};
+
+template <typename Enum, size_t N>
+const char* textOf(const SettingText<Enum> (&table)[N], Enum value)
+{
+    for (const SettingText<Enum>& row : table)
+        if (row.value == value)
+            return row.text;
+    return table[0].text;
+}
+
+template <typename Enum, size_t N>
+Enum valueOf(const SettingText<Enum> (&table)[N], const std::string& text)
+{
+    for (const SettingText<Enum>& row : table)
+        if (text == row.text)
+            return row.value;
+    return table[0].value;
+}
+
 struct ErrorText {
     const char* text;
     bool withCode;
@@ -62,7 +68,15 @@ ErrorText errorText(ComErrorKind k)
     }
     return {"Unable to open com port", true};
 }
+
 } // namespace
+
+const char* parityText(Parity p) { return textOf(kParityTexts, p); }
+const char* stopBitsText(StopBits s) { return textOf(kStopBitsTexts, s); }
+const char* flowControlText(FlowControl f) { return textOf(kFlowControlTexts, f); }
+Parity parityFromText(const std::string& text) { return valueOf(kParityTexts, text); }
+StopBits stopBitsFromText(const std::string& text) { return valueOf(kStopBitsTexts, text); }
+FlowControl flowControlFromText(const std::string& text) { return valueOf(kFlowControlTexts, text); }
 
 std::string comErrorMessage(ComErrorKind kind, int osCode, const std::string& osMessage)
 {
@@ -165,6 +179,18 @@ void TComPort::PurgeInput()
 
 size_t TComPort::OutputCount() const { return Connected() ? m_backend.bytesToWrite() : 0; }
 
+void AttachedConsumer::setComPort(TComPort* port)
+{
+    if (port == m_port)
+        return;
+    if (m_port)
+        m_port->detach(this);
+    m_port = port;
+    portChanging();
+    if (m_port)
+        m_port->attach(this);
+}
+
 void TComPort::attach(ComConsumer* consumer)
 {
     if (consumer && std::find(m_consumers.begin(), m_consumers.end(), consumer) == m_consumers.end())
@@ -191,11 +217,7 @@ void TComPort::backendReceived(const std::string& block)
         m_pending.push_back(block);
         return;
     }
-    m_delivering = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{m_delivering};
+    const ScopedFlag delivering(m_delivering);
     deliver(block);
     while (!m_pending.empty()) {
         std::string next = std::move(m_pending.front());

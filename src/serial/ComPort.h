@@ -26,10 +26,14 @@ struct LineSettings {
     FlowControl flowControl = FlowControl::None;
 };
 
-// Texts of the settings store and the status bar ("None", "1.5", ...).
+// Texts of the settings store and the status bar ("None", "1.5", ...), and
+// back; a text that names no setting gives the first (None, 1, None).
 const char* parityText(Parity p);
 const char* stopBitsText(StopBits s);
 const char* flowControlText(FlowControl f);
+Parity parityFromText(const std::string& text);
+StopBits stopBitsFromText(const std::string& text);
+FlowControl flowControlFromText(const std::string& text);
 
 // Errors of the port component, with their fixed texts.
 enum class ComErrorKind {
@@ -72,6 +76,31 @@ public:
     virtual void comReceived(const std::string& block) = 0;
     // The port is being destroyed: forget it.
     virtual void comPortGone() {}
+};
+
+class TComPort;
+
+// A consumer on at most one port at a time, which leaves the port's list
+// when it goes.
+class AttachedConsumer : public ComConsumer {
+public:
+    AttachedConsumer() = default;
+    ~AttachedConsumer() override { setComPort(nullptr); }
+    AttachedConsumer(const AttachedConsumer&) = delete;
+    AttachedConsumer& operator=(const AttachedConsumer&) = delete;
+
+    // Attaches to the end of the port's consumer list (nullptr detaches); the
+    // same port again leaves the consumer where it is.
+    void setComPort(TComPort* port);
+    TComPort* comPort() const { return m_port; }
+    void comPortGone() override { m_port = nullptr; }
+
+protected:
+    // Between leaving the old port and joining the new one.
+    virtual void portChanging() {}
+
+private:
+    TComPort* m_port = nullptr;
 };
 
 class ComPortBackend {
