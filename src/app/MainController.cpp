@@ -17,16 +17,28 @@ namespace {
 
 constexpr uint32_t kAutoGetMs = 300;
 
+template <typename Enum, size_t N>
+Enum fromText(const std::string& text, const Enum (&values)[N], const char* (*toText)(Enum), Enum def)
+{
+    for (Enum v : values)
+        if (text == toText(v))
+            return v;
+    return def;
+}
+
 } // namespace
 
 LineSettings toLineSettings(const PortSettings& s)
 {
+    static const Parity kParities[] = {Parity::None, Parity::Odd, Parity::Even, Parity::Mark, Parity::Space};
+    static const StopBits kStops[] = {StopBits::One, StopBits::OneHalf, StopBits::Two};
+    static const FlowControl kFlows[] = {FlowControl::None, FlowControl::Hardware, FlowControl::Software};
     LineSettings l;
     l.baudRate = s.baudRate;
     l.dataBits = s.dataBits;
-    l.parity = parityFromText(s.parity);
-    l.stopBits = stopBitsFromText(s.stopBits);
-    l.flowControl = flowControlFromText(s.flowControl);
+    l.parity = fromText(s.parity, kParities, parityText, Parity::None);
+    l.stopBits = fromText(s.stopBits, kStops, stopBitsText, StopBits::One);
+    l.flowControl = fromText(s.flowControl, kFlows, flowControlText, FlowControl::None);
     return l;
 }
 

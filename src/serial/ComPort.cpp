@@ -8,44 +8,39 @@
 
 namespace pxr {
 
+const char* parityText(Parity p)
+{
+    switch (p) {
+    case Parity::None: return "None";
+    case Parity::Odd: return "Odd";
+    case Parity::Even: return "Even";
+    case Parity::Mark: return "Mark";
+    case Parity::Space: return "Space";
+    }
+    return "None";
+}
+
+const char* stopBitsText(StopBits s)
+{
+    switch (s) {
+    case StopBits::One: return "1";
+    case StopBits::OneHalf: return "1.5";
+    case StopBits::Two: return "2";
+    }
+    return "1";
+}
+
+const char* flowControlText(FlowControl f)
+{
+    switch (f) {
+    case FlowControl::None: return "None";
+    case FlowControl::Hardware: return "Hardware";
+    case FlowControl::Software: return "Software";
+    }
+    return "None";
+}
+
 namespace {
-
-template <typename Enum>
-struct SettingText {
-    Enum value;
-    const char* text;
-};
-
-// The first row is what an unknown value or text stands for.
-const SettingText<Parity> kParityTexts[] = {
-    {Parity::None, "None"}, {Parity::Odd, "Odd"}, {Parity::Even, "Even"},
-    {Parity::Mark, "Mark"}, {Parity::Space, "Space"},
-};
-const SettingText<StopBits> kStopBitsTexts[] = {
-    {StopBits::One, "1"}, {StopBits::OneHalf, "1.5"}, {StopBits::Two, "2"},
-};
-const SettingText<FlowControl> kFlowControlTexts[] = {
-    {FlowControl::None, "None"}, {FlowControl::Hardware, "Hardware"}, {FlowControl::Software, "Software"},
-};
-
-template <typename Enum, size_t N>
-const char* textOf(const SettingText<Enum> (&table)[N], Enum value)
-{
-    for (const SettingText<Enum>& row : table)
-        if (row.value == value)
-            return row.text;
-    return table[0].text;
-}
-
-template <typename Enum, size_t N>
-Enum valueOf(const SettingText<Enum> (&table)[N], const std::string& text)
-{
-    for (const SettingText<Enum>& row : table)
-        if (text == row.text)
-            return row.value;
-    return table[0].value;
-}
-
 struct ErrorText {
     const char* text;
     bool withCode;
@@ -68,15 +63,7 @@ ErrorText errorText(ComErrorKind k)
     }
     return {"Unable to open com port", true};
 }
-
 } // namespace
-
-const char* parityText(Parity p) { return textOf(kParityTexts, p); }
-const char* stopBitsText(StopBits s) { return textOf(kStopBitsTexts, s); }
-const char* flowControlText(FlowControl f) { return textOf(kFlowControlTexts, f); }
-Parity parityFromText(const std::string& text) { return valueOf(kParityTexts, text); }
-StopBits stopBitsFromText(const std::string& text) { return valueOf(kStopBitsTexts, text); }
-FlowControl flowControlFromText(const std::string& text) { return valueOf(kFlowControlTexts, text); }
 
 std::string comErrorMessage(ComErrorKind kind, int osCode, const std::string& osMessage)
 {

@@ -26,14 +26,10 @@ struct LineSettings {
     FlowControl flowControl = FlowControl::None;
 };
 
-// Texts of the settings store and the status bar ("None", "1.5", ...), and
-// back; a text that names no setting gives the first (None, 1, None).
+// Texts of the settings store and the status bar ("None", "1.5", ...).
 const char* parityText(Parity p);
 const char* stopBitsText(StopBits s);
 const char* flowControlText(FlowControl f);
-Parity parityFromText(const std::string& text);
-StopBits stopBitsFromText(const std::string& text);
-FlowControl flowControlFromText(const std::string& text);
 
 // Errors of the port component, with their fixed texts.
 enum class ComErrorKind {
