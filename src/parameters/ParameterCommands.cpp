@@ -177,33 +177,39 @@ void ParameterCommands::showProblem(const QString& text)
     QMessageBox::warning(m_window, QStringLiteral("PXRTool"), text);
 }
 
+QString ParameterCommands::chooseInParameterFolder(QFileDialog* dialog)
+{
+    dialog->setDirectory(QString::fromStdString(m_host.parameterFolder()));
+    return choose(dialog);
+}
+
+void ParameterCommands::report(bool ok, const std::string& status, const std::string& error, bool critical)
+{
+    if (ok)
+        showStatus(status);
+    else if (critical)
+        QMessageBox::critical(m_window, QStringLiteral("PXRTool"), messageText(error));
+    else
+        showProblem(messageText(error));
+}
+
 void ParameterCommands::acOpenExecute()
 {
-    OpenDialog()->setDirectory(QString::fromStdString(m_host.parameterFolder()));
-    const QString path = choose(OpenDialog());
+    const QString path = chooseInParameterFolder(OpenDialog());
     if (path.isEmpty())
         return;
     // A file that cannot be a parameter file leaves the editor as it is.
     const FileResult r = openParameterFile(pathBytes(path), m_host.deviceType(), *m_panel);
-    if (!r.ok) {
-        showProblem(messageText(r.error));
-        return;
-    }
-    showStatus(r.status);
+    report(r.ok, r.status, r.error);
 }
 
 void ParameterCommands::acSaveExecute()
 {
-    SaveDialog()->setDirectory(QString::fromStdString(m_host.parameterFolder()));
-    const QString path = choose(SaveDialog());
+    const QString path = chooseInParameterFolder(SaveDialog());
     if (path.isEmpty())
         return;
     const FileResult r = saveParameterFile(pathBytes(path), m_host.deviceType(), *m_panel);
-    if (!r.ok) {
-        QMessageBox::critical(m_window, QStringLiteral("PXRTool"), messageText(r.error));
-        return;
-    }
-    showStatus(r.status);
+    report(r.ok, r.status, r.error, true);
 }
 
 void ParameterCommands::printFile(const QString& path)
@@ -257,13 +263,10 @@ void ParameterCommands::acViewFileExecute()
 void ParameterCommands::acExportExecute()
 {
     const ClipboardResult r = exportParameterText(m_host.deviceType(), *m_panel);
-    if (!r.ok) {
-        showProblem(messageText(r.error));
-        return;
-    }
-    QGuiApplication::clipboard()->setText(
-        QString::fromLatin1(r.text.data(), static_cast<qsizetype>(r.text.size())));
-    showStatus(r.status);
+    if (r.ok)
+        QGuiApplication::clipboard()->setText(
+            QString::fromLatin1(r.text.data(), static_cast<qsizetype>(r.text.size())));
+    report(r.ok, r.status, r.error);
 }
 
 void ParameterCommands::acImportExecute()
@@ -273,11 +276,7 @@ void ParameterCommands::acImportExecute()
     const QByteArray text = QGuiApplication::clipboard()->text().toUtf8();
     const ClipboardResult r =
         importParameterText(m_host.deviceType(), text.toStdString(), *m_panel);
-    if (!r.ok) {
-        showProblem(messageText(r.error));
-        return;
-    }
-    showStatus(r.status);
+    report(r.ok, r.status, r.error);
 }
 
 } // namespace pxr

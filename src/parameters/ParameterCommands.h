@@ -86,6 +86,11 @@ private:
     QWidget* buildPage(DeviceType line, const EditorButtons& buttons);
     // The chosen file, or empty when the user cancelled.
     QString choose(QFileDialog* dialog);
+    // The same with the dialog opening in the parameter folder.
+    QString chooseInParameterFolder(QFileDialog* dialog);
+    // The outcome of a file or clipboard command: its status in panel 2, or
+    // its problem in a message box (a critical one where a save failed).
+    void report(bool ok, const std::string& status, const std::string& error, bool critical = false);
     QFileDialog* makeDialog(const char* name, QFileDialog::AcceptMode mode, const char* filter);
     void showStatus(const std::string& text);
     void showProblem(const QString& text);
