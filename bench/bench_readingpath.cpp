@@ -110,10 +110,9 @@ Result run(const Stream& s, size_t linesPerBlock, const std::string& logFile, do
 
 int main(int argc, char** argv)
 {
-    const double runSeconds = argc > 1 ? std::atof(argv[1]) : 2.0;
-    const std::filesystem::path folder =
-        argc > 2 ? std::filesystem::path(argv[2]) : std::filesystem::temp_directory_path();
-    const std::string logFile = (folder / "pxr-bench-readingpath.csv").string();
+    const bench::LogBenchArgs args = bench::logBenchArgs(argc, argv, 2.0, "pxr-bench-readingpath.csv");
+    const double runSeconds = args.seconds;
+    const std::string& logFile = args.logFile;
 
     // 460800 baud, 10 bits a byte: 46080 bytes/s; "005.000" CR LF is 9 bytes.
     const double lineLimit = 460800.0 / 10 / 9;

@@ -62,10 +62,9 @@ uint64_t countLines(const std::string& path)
 
 int main(int argc, char** argv)
 {
-    const double runSeconds = argc > 1 ? std::atof(argv[1]) : 60.0;
-    const std::filesystem::path folder =
-        argc > 2 ? std::filesystem::path(argv[2]) : std::filesystem::temp_directory_path();
-    const std::string logFile = (folder / "pxr-bench-soak.csv").string();
+    const bench::LogBenchArgs args = bench::logBenchArgs(argc, argv, 60.0, "pxr-bench-soak.csv");
+    const double runSeconds = args.seconds;
+    const std::string& logFile = args.logFile;
     constexpr double kLinesPerSecond = bench::kLineRate;
 
     TPXR7x pxr7x;

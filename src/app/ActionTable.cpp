@@ -164,6 +164,16 @@ const std::vector<EntryDef> kLogBar = {
 
 const std::vector<EntryDef> kNoBar;
 
+// The row of a table whose name column holds `name`; nullptr for none.
+template <typename Row>
+const Row* findRow(const std::vector<Row>& table, const char* Row::*column, const std::string& name)
+{
+    for (const Row& row : table)
+        if (name == row.*column)
+            return &row;
+    return nullptr;
+}
+
 } // namespace
 
 std::string withoutMnemonic(const std::string& caption)
@@ -185,22 +195,13 @@ std::string ActionDef::hintText() const { return hint ? std::string(hint) : with
 
 const std::vector<ActionDef>& actionTable() { return kActions; }
 
-const ActionDef* findAction(const std::string& name)
-{
-    for (const ActionDef& a : kActions)
-        if (name == a.name)
-            return &a;
-    return nullptr;
-}
+const ActionDef* findAction(const std::string& name) { return findRow(kActions, &ActionDef::name, name); }
 
 const std::vector<MeterActionDef>& meterActions() { return kMeterActions; }
 
 const MeterActionDef* findMeterAction(const std::string& name)
 {
-    for (const MeterActionDef& a : kMeterActions)
-        if (name == a.action)
-            return &a;
-    return nullptr;
+    return findRow(kMeterActions, &MeterActionDef::action, name);
 }
 
 bool focusesTerminalAfter(const std::string& action, DeviceType line)
@@ -224,10 +225,7 @@ const std::vector<ToolButtonDef>& terminalToolButtons() { return kTerminalButton
 
 const ToolButtonDef* findToolButton(const std::string& name)
 {
-    for (const ToolButtonDef& b : kTerminalButtons)
-        if (name == b.name)
-            return &b;
-    return nullptr;
+    return findRow(kTerminalButtons, &ToolButtonDef::name, name);
 }
 
 const std::vector<EntryDef>& chartContextMenu() { return kChartMenu; }

@@ -13,31 +13,11 @@ std::optional<StoredValue> MemoryKeyValueBackend::read(const std::string& sectio
     return it->second;
 }
 
-void MemoryKeyValueBackend::checkWrite() const
+void MemoryKeyValueBackend::write(const std::string& section, const std::string& name, const StoredValue& value)
 {
     if (m_failWrites)
         throw SettingsError("The settings store cannot be written");
-}
-
-void MemoryKeyValueBackend::writeText(const std::string& section, const std::string& name,
-                                      const std::string& text)
-{
-    checkWrite();
-    m_values[{section, name}] = StoredValue::text(text);
-}
-
-void MemoryKeyValueBackend::writeInteger(const std::string& section, const std::string& name,
-                                         int32_t value)
-{
-    checkWrite();
-    m_values[{section, name}] = StoredValue::number(value);
-}
-
-void MemoryKeyValueBackend::writeBinary(const std::string& section, const std::string& name,
-                                        const std::string& bytes)
-{
-    checkWrite();
-    m_values[{section, name}] = StoredValue::binary(bytes);
+    m_values[{section, name}] = value;
 }
 
 void MemoryKeyValueBackend::flush()

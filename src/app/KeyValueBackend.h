@@ -62,12 +62,19 @@ public:
 
     // Writes create the section when it is missing and replace a value of
     // any type. May throw SettingsError.
-    virtual void writeText(const std::string& section, const std::string& name,
-                           const std::string& text) = 0;
-    virtual void writeInteger(const std::string& section, const std::string& name,
-                              int32_t value) = 0;
-    virtual void writeBinary(const std::string& section, const std::string& name,
-                             const std::string& bytes) = 0;
+    virtual void write(const std::string& section, const std::string& name, const StoredValue& value) = 0;
+    void writeText(const std::string& section, const std::string& name, const std::string& text)
+    {
+        write(section, name, StoredValue::text(text));
+    }
+    void writeInteger(const std::string& section, const std::string& name, int32_t value)
+    {
+        write(section, name, StoredValue::number(value));
+    }
+    void writeBinary(const std::string& section, const std::string& name, const std::string& bytes)
+    {
+        write(section, name, StoredValue::binary(bytes));
+    }
 
     // Makes the writes so far permanent; throws SettingsError when they could
     // not be saved. Stores that write through do nothing.
@@ -90,12 +97,7 @@ public:
     bool textOnly() const override { return m_textOnly; }
     std::optional<StoredValue> read(const std::string& section,
                                     const std::string& name) const override;
-    void writeText(const std::string& section, const std::string& name,
-                   const std::string& text) override;
-    void writeInteger(const std::string& section, const std::string& name,
-                      int32_t value) override;
-    void writeBinary(const std::string& section, const std::string& name,
-                     const std::string& bytes) override;
+    void write(const std::string& section, const std::string& name, const StoredValue& value) override;
     void flush() override;
     std::string damage() const override { return m_damage; }
 
@@ -117,7 +119,6 @@ public:
 
 private:
     using Key = std::pair<std::string, std::string>;
-    void checkWrite() const;
 
     bool m_textOnly;
     std::map<Key, StoredValue> m_values;
@@ -141,12 +142,10 @@ public:
     bool textOnly() const override { return m_user.textOnly(); }
     std::optional<StoredValue> read(const std::string& section,
                                     const std::string& name) const override;
-    void writeText(const std::string& section, const std::string& name,
-                   const std::string& text) override { m_run.writeText(section, name, text); }
-    void writeInteger(const std::string& section, const std::string& name,
-                      int32_t value) override { m_run.writeInteger(section, name, value); }
-    void writeBinary(const std::string& section, const std::string& name,
-                     const std::string& bytes) override { m_run.writeBinary(section, name, bytes); }
+    void write(const std::string& section, const std::string& name, const StoredValue& value) override
+    {
+        m_run.write(section, name, value);
+    }
     std::string damage() const override { return m_user.damage(); }
 
     // Values written in this run.

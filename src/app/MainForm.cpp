@@ -12,12 +12,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPageSetupDialog>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QShortcutEvent>
 #include <QStackedWidget>
@@ -25,6 +22,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -45,6 +43,7 @@
 #include "parameters/ChangeBdDlg.h"
 #include "app/ComSetupForm.h"
 #include "simulation/SimuSetupForm.h"
+#include "terminal/HistoryView.h"
 #include "terminal/TerminalPage.h"
 #include "terminal/TerminalView.h"
 
@@ -56,10 +55,6 @@ constexpr int kWidth = 945;
 constexpr int kHeight = 721;
 constexpr int kLeftWidth = 224;
 constexpr int kButtonWidth = 75;
-constexpr int kHistoryRedrawMs = 300;
-// Behind another page the history is drawn on every third pass only: each
-// draw renders and lays out the whole history. Its page shows it at once.
-constexpr int kHiddenHistoryPasses = 3;
 
 const char* const kLineSuffix[kModelLines] = {"", "_1", "_2"};
 
@@ -100,9 +95,6 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
         if (SimuSetupForm)
             SimuSetupForm->exec();
     });
-
-    connect(&m_historyTimer, &QTimer::timeout, this, &TMainForm::redrawHistory);
-    m_historyTimer.start(kHistoryRedrawMs);
 
     // Hints of every control and menu entry reach the status bar, and the
     // menu-bar mnemonics must not swallow the action shortcuts.
@@ -154,7 +146,6 @@ char TMainForm::decimalSeparator() const
 TMainForm::~TMainForm()
 {
     qApp->removeEventFilter(this);
-    m_historyTimer.stop();
     disconnect(Notebook, nullptr, this, nullptr);
 }
 
@@ -329,6 +320,7 @@ void TMainForm::createPages()
 {
     // The measurement page's widgets are placed on three pages below.
     m_measurementUi = new MeasurementUi(m_pageHost, *this, m_printer, this);
+    m_historyView = new HistoryView(m_ctl.portHistory(), this);
 
     auto* central = new QWidget(this);
     auto* row = new QHBoxLayout(central);
@@ -376,19 +368,7 @@ void TMainForm::createPages()
     analogLayout->addWidget(m_measurementUi->analogMeter());
     grid->addWidget(analog, 0, 0);
 
-    auto* historyBox = new QGroupBox(QStringLiteral("History Serial Interface"), inner);
-    auto* historyLayout = new QVBoxLayout(historyBox);
-    CPortHistory1 = new QPlainTextEdit(historyBox);
-    CPortHistory1->setObjectName(QStringLiteral("CPortHistory1"));
-    CPortHistory1->setReadOnly(true);
-    CPortHistory1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    QFont courier;
-    courier.setFamilies({QStringLiteral("Courier"), QStringLiteral("Courier New"),
-                         QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
-    courier.setStyleHint(QFont::TypeWriter);
-    CPortHistory1->setFont(courier);
-    historyLayout->addWidget(CPortHistory1);
-    grid->addWidget(historyBox, 0, 1);
+    grid->addWidget(m_historyView->historyBox(), 0, 1);
 
     auto* digital = new QGroupBox(QStringLiteral("Digital Output Calculation"), inner);
     auto* digitalLayout = new QGridLayout(digital);
@@ -399,24 +379,7 @@ void TMainForm::createPages()
     digitalLayout->setColumnStretch(1, 1);
     grid->addWidget(digital, 1, 0);
 
-    auto* style = new QGroupBox(QStringLiteral("History Style"), inner);
-    auto* styleLayout = new QHBoxLayout(style);
-    RadioButton1 = new QRadioButton(QStringLiteral("Ascii"), style);
-    RadioButton2 = new QRadioButton(QStringLiteral("Hex"), style);
-    RadioButton3 = new QRadioButton(QStringLiteral("Hex Enclosed"), style);
-    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
-    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
-    RadioButton3->setObjectName(QStringLiteral("RadioButton3"));
-    RadioButton1->setChecked(true);
-    const std::pair<QRadioButton*, HistoryStyle> styles[] = {
-        {RadioButton1, HistoryStyle::Ascii}, {RadioButton2, HistoryStyle::Hex},
-        {RadioButton3, HistoryStyle::HexEnclosed}};
-    for (const auto& [button, s] : styles) {
-        styleLayout->addWidget(button);
-        connect(button, &QRadioButton::clicked, this, [this, s = s] { m_ctl.portHistory().setStyle(s); });
-    }
-    styleLayout->addStretch();
-    grid->addWidget(style, 1, 1);
+    grid->addWidget(m_historyView->styleBox(), 1, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(0, 1);
     scroll->setWidget(inner);
@@ -591,10 +554,6 @@ void TMainForm::ShowHintInStatusBar(const QString& hint)
 void TMainForm::NotebookClick(int index)
 {
     switch (index) {
-    case 0:
-        m_historySkipped = kHiddenHistoryPasses;
-        redrawHistory();
-        break;
     case 1:
         if (m_measurementUi->chart()->isVisible())
             m_measurementUi->chart()->setFocus();
@@ -627,20 +586,6 @@ void TMainForm::acPrinterSetupExecute()
 {
     QPageSetupDialog dialog(&m_printer, this);
     dialog.exec();
-}
-
-void TMainForm::redrawHistory()
-{
-    const PortHistory& history = m_ctl.portHistory();
-    if (history.changeCount() == m_historyDrawn)
-        return;
-    if (!CPortHistory1->isVisible() && isVisible() && ++m_historySkipped < kHiddenHistoryPasses)
-        return;
-    m_historySkipped = 0;
-    m_historyDrawn = history.changeCount();
-    // One byte per character, as received.
-    CPortHistory1->setPlainText(QString::fromLatin1(history.render()));
-    CPortHistory1->verticalScrollBar()->setValue(CPortHistory1->verticalScrollBar()->maximum());
 }
 
 // ---- MainView ------------------------------------------------------------------

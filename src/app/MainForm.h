@@ -6,7 +6,6 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPrinter>
-#include <QTimer>
 
 #include <memory>
 #include <string>
@@ -27,8 +26,6 @@ class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
-class QRadioButton;
 class QShortcut;
 class QStackedWidget;
 class QTabWidget;
@@ -40,6 +37,7 @@ class AnalogMeterWidget;
 class ConversationPanel;
 class ParameterCommands;
 class DiagramWidget;
+class HistoryView;
 class LedWidget;
 class LogView;
 class TerminalPage;
@@ -137,7 +135,6 @@ private:
     void NotebookClick(int index);
     void lb_InputMouseMove();
     void acPrinterSetupExecute();
-    void redrawHistory();
 
     QtEventLoop m_loop;
     // A local serial port or a serial device server (rfc2217://, socket://).
@@ -150,15 +147,13 @@ private:
     // mnemonic (Alt+C, Alt+P): the action wins, as the program always did.
     QHash<QKeySequence, QAction*> m_shortcuts;
     QPrinter m_printer;
-    QTimer m_historyTimer;
-    uint64_t m_historyDrawn = 0;
-    int m_historySkipped = 0;
     int m_busy = 0;
     bool m_shown = false;
     bool m_closed = false;
     MeasurementUi* m_measurementUi = nullptr;
     ParameterCommands* m_parameterCommands = nullptr;
     TerminalPage* m_terminalPage = nullptr;
+    HistoryView* m_historyView = nullptr;
     // The toolbar's terminal buttons, by name; the terminal page uses them.
     QHash<QString, QAction*> m_toolButtons;
     QShortcut* m_cancelKey = nullptr;
@@ -170,10 +165,6 @@ public:
     QStackedWidget* Notebook_Device = nullptr;
     QStackedWidget* Notebook_Graphic = nullptr;
     QStackedWidget* Notebook_Terminal = nullptr;
-    QPlainTextEdit* CPortHistory1 = nullptr;
-    QRadioButton* RadioButton1 = nullptr;
-    QRadioButton* RadioButton2 = nullptr;
-    QRadioButton* RadioButton3 = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QMenu* ChartMenu = nullptr;
     QMenu* LogMenu = nullptr;

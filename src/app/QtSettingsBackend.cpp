@@ -108,23 +108,20 @@ std::optional<StoredValue> QtSettingsBackend::read(const std::string& section,
     return StoredValue::binary({});
 }
 
-void QtSettingsBackend::writeText(const std::string& section, const std::string& name,
-                                  const std::string& text)
+void QtSettingsBackend::write(const std::string& section, const std::string& name, const StoredValue& value)
 {
-    m_settings.setValue(keyOf(section, name), QString::fromUtf8(text));
-}
-
-void QtSettingsBackend::writeInteger(const std::string& section, const std::string& name,
-                                     int32_t value)
-{
-    m_settings.setValue(keyOf(section, name), int(value));
-}
-
-void QtSettingsBackend::writeBinary(const std::string& section, const std::string& name,
-                                    const std::string& bytes)
-{
-    m_settings.setValue(keyOf(section, name),
-                        QByteArray(bytes.data(), qsizetype(bytes.size())));
+    const QString key = keyOf(section, name);
+    switch (value.type) {
+    case ValueType::Text:
+        m_settings.setValue(key, QString::fromUtf8(value.data));
+        return;
+    case ValueType::Integer:
+        m_settings.setValue(key, int(value.integer));
+        return;
+    case ValueType::Binary:
+        m_settings.setValue(key, QByteArray(value.data.data(), qsizetype(value.data.size())));
+        return;
+    }
 }
 
 void QtSettingsBackend::flush()

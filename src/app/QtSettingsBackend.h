@@ -20,12 +20,8 @@ public:
     bool textOnly() const override { return true; }
     std::optional<StoredValue> read(const std::string& section,
                                     const std::string& name) const override;
-    void writeText(const std::string& section, const std::string& name,
-                   const std::string& text) override;
-    void writeInteger(const std::string& section, const std::string& name,
-                      int32_t value) override;
-    void writeBinary(const std::string& section, const std::string& name,
-                     const std::string& bytes) override;
+    // Texts as UTF-8 strings, integers as numbers, bytes as a byte array.
+    void write(const std::string& section, const std::string& name, const StoredValue& value) override;
     void flush() override;
     std::string damage() const override { return m_damage; }
 

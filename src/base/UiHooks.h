@@ -25,6 +25,19 @@ public:
     virtual bool askYesNo(const std::string&) { return false; }
 };
 
+// The hourglass for the length of a scope, restored also when a port error
+// passes through it.
+class BusyCursor {
+public:
+    explicit BusyCursor(UiHooks& ui) : m_ui(ui) { m_ui.setBusyCursor(true); }
+    ~BusyCursor() { m_ui.setBusyCursor(false); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    UiHooks& m_ui;
+};
+
 // Hooks that do nothing: for tools without a window.
 class NullUiHooks : public UiHooks {
 public:

@@ -138,23 +138,17 @@ void DiagramWidget::applyZoomPan(bool allowZoom, bool allowPan)
     axisRect()->setRangeDragAxes(xAxis, nullptr);
 }
 
-void DiagramWidget::ZoomIn()
-{
-    if (!m_zoom || !m_series)
-        return;
-    finishZoomAnimation();
-    const DiagramAxes before = shownAxes();
-    m_zoom->ZoomIn(*m_series, m_applied);
-    animateFrom(before);
-}
+void DiagramWidget::ZoomIn() { zoomBy(&DiagramZoom::ZoomIn); }
 
-void DiagramWidget::ZoomOut()
+void DiagramWidget::ZoomOut() { zoomBy(&DiagramZoom::ZoomOut); }
+
+void DiagramWidget::zoomBy(void (DiagramZoom::*zoom)(const SeriesModel&, const GraphicSettings&))
 {
     if (!m_zoom || !m_series)
         return;
     finishZoomAnimation();
     const DiagramAxes before = shownAxes();
-    m_zoom->ZoomOut(*m_series, m_applied);
+    (m_zoom->*zoom)(*m_series, m_applied);
     animateFrom(before);
 }
 

@@ -105,6 +105,8 @@ private:
     // After the core changed its zoom: from the ranges shown before, step
     // to the core's.
     void animateFrom(const DiagramAxes& before);
+    // Zoom In and Zoom Out: one of the core's steps, then the animation.
+    void zoomBy(void (DiagramZoom::*zoom)(const SeriesModel&, const GraphicSettings&));
     void zoomStep();
     void userChangedRanges();
 

@@ -51,22 +51,17 @@ GraphicSetup::GraphicSetup(Hooks hooks, char decimalSeparator)
 {
 }
 
-void GraphicSetup::SetMinimum(double v)
-{
-    if (v == m_settings.minimum)
-        return;
-    m_settings.minimum = v;
-    if (m_hooks.showMinimum)
-        m_hooks.showMinimum(RegionalFloatText(v, m_separator));
-}
+void GraphicSetup::SetMinimum(double v) { setLimit(m_settings.minimum, v, m_hooks.showMinimum); }
 
-void GraphicSetup::SetMaximum(double v)
+void GraphicSetup::SetMaximum(double v) { setLimit(m_settings.maximum, v, m_hooks.showMaximum); }
+
+void GraphicSetup::setLimit(double& limit, double v, const std::function<void(const std::string&)>& show)
 {
-    if (v == m_settings.maximum)
+    if (v == limit)
         return;
-    m_settings.maximum = v;
-    if (m_hooks.showMaximum)
-        m_hooks.showMaximum(RegionalFloatText(v, m_separator));
+    limit = v;
+    if (show)
+        show(RegionalFloatText(v, m_separator));
 }
 
 void GraphicSetup::SetAutoScale(bool v) { m_settings.autoScale = v; }

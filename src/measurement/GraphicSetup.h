@@ -90,6 +90,8 @@ public:
     bool acceptTyped(const Typed& typed);
 
 private:
+    // The minimum or the maximum, shown in its field (ed_min, ed_max) when it changed.
+    void setLimit(double& limit, double v, const std::function<void(const std::string&)>& show);
     // ed_min, ed_max and ed_number show the fields' values.
     void showFields();
 

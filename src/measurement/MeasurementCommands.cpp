@@ -25,18 +25,6 @@ const MeasurementCommand kCommands[] = {
 
 const std::string kEsc(1, ESC);
 
-// Hourglass for the run detection; restored also when a port error passes.
-class BusyCursor {
-public:
-    explicit BusyCursor(UiHooks& ui) : m_ui(ui) { m_ui.setBusyCursor(true); }
-    ~BusyCursor() { m_ui.setBusyCursor(false); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-
-private:
-    UiHooks& m_ui;
-};
-
 } // namespace
 
 const MeasurementCommand* measurementCommands(size_t& count)

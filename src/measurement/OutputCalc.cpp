@@ -298,22 +298,17 @@ void OutputCalc::SetMeterValue(int32_t microAmps)
         m_meterValue = microAmps;
 }
 
-void OutputCalc::SetLed1(bool on)
-{
-    if (on == m_led1On)
-        return;
-    m_led1On = on;
-    if (m_lamps)
-        m_lamps->setLed(1, on);
-}
+void OutputCalc::SetLed1(bool on) { switchLamp(1, m_led1On, on); }
 
-void OutputCalc::SetLed2(bool on)
+void OutputCalc::SetLed2(bool on) { switchLamp(2, m_led2On, on); }
+
+void OutputCalc::switchLamp(int output, bool& state, bool on)
 {
-    if (on == m_led2On)
+    if (on == state)
         return;
-    m_led2On = on;
+    state = on;
     if (m_lamps)
-        m_lamps->setLed(2, on);
+        m_lamps->setLed(output, on);
 }
 
 void OutputCalc::ClearHysteresis()

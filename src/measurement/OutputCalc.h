@@ -112,6 +112,8 @@ private:
     // text, so that an edit not yet written to the meter applies at once.
     std::string pxr501AnalogErrorMode() const;
     void traceLed(int output, bool on, int64_t v, int64_t C, int64_t W, int64_t H) const;
+    // SetLed1 and SetLed2: a changed state is stored and switches lamp `output`.
+    void switchLamp(int output, bool& state, bool on);
 
     const DeviceType& m_deviceType;
     const TPXR7x& m_pxr7x;

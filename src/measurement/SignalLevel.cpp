@@ -1,5 +1,7 @@
 #include "measurement/SignalLevel.h"
 
+#include "base/ScopedFlag.h"
+
 namespace pxr {
 
 SignalLevel::SignalLevel(ComTransactions& tx, TPXR500C& pxr500c, TPXR501& pxr501, View view)
@@ -19,11 +21,7 @@ void SignalLevel::RunSignalDialog(const std::string& format, const std::string& 
 {
     if (m_running)
         return;
-    m_running = true;
-    struct Done {
-        bool& running;
-        ~Done() { running = false; }
-    } done{m_running};
+    const ScopedFlag running(m_running);
 
     SavedFormat = format;
     SavedContent = content;

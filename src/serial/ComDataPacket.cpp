@@ -2,19 +2,6 @@
 
 namespace pxr {
 
-TComDataPacket::~TComDataPacket() { setComPort(nullptr); }
-
-void TComDataPacket::setComPort(TComPort* port)
-{
-    if (port == m_port)
-        return;
-    if (m_port)
-        m_port->detach(this);
-    m_port = port;
-    if (m_port)
-        m_port->attach(this);
-}
-
 void TComDataPacket::setStartString(const std::string& s) { changeFraming(m_start, s); }
 void TComDataPacket::setStopString(const std::string& s) { changeFraming(m_stop, s); }
 void TComDataPacket::setSize(int size) { changeFraming(m_size, size); }

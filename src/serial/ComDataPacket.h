@@ -11,18 +11,9 @@
 
 namespace pxr {
 
-class TComDataPacket : public ComConsumer {
+class TComDataPacket : public AttachedConsumer {
 public:
     using PacketHandler = std::function<void(TComDataPacket& sender, const std::string& packet)>;
-
-    TComDataPacket() = default;
-    ~TComDataPacket() override;
-    TComDataPacket(const TComDataPacket&) = delete;
-    TComDataPacket& operator=(const TComDataPacket&) = delete;
-
-    // Attaches to the end of the port's consumer list (nullptr detaches).
-    void setComPort(TComPort* port);
-    TComPort* comPort() const { return m_port; }
 
     // Changing any of these four to a new value empties the buffer.
     void setStartString(const std::string& s);
@@ -45,7 +36,6 @@ public:
     bool inPacket() const { return m_inPacket; }
 
     void comReceived(const std::string& block) override { AddData(block); }
-    void comPortGone() override { m_port = nullptr; }
 
 private:
     bool hasStopCondition() const { return m_size > 0 || !m_stop.empty(); }
@@ -63,7 +53,6 @@ private:
     }
     std::string strip(std::string packet) const;
 
-    TComPort* m_port = nullptr;
     std::string m_start;
     std::string m_stop;
     int m_size = 0;

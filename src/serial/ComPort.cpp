@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "serial/PortName.h"
+#include "base/ScopedFlag.h"
 #include "base/Trace.h"
+#include "serial/PortName.h"
 
 namespace pxr {
 
@@ -165,6 +166,18 @@ void TComPort::PurgeInput()
 
 size_t TComPort::OutputCount() const { return Connected() ? m_backend.bytesToWrite() : 0; }
 
+void AttachedConsumer::setComPort(TComPort* port)
+{
+    if (port == m_port)
+        return;
+    if (m_port)
+        m_port->detach(this);
+    m_port = port;
+    portChanging();
+    if (m_port)
+        m_port->attach(this);
+}
+
 void TComPort::attach(ComConsumer* consumer)
 {
     if (consumer && std::find(m_consumers.begin(), m_consumers.end(), consumer) == m_consumers.end())
@@ -191,11 +204,7 @@ void TComPort::backendReceived(const std::string& block)
         m_pending.push_back(block);
         return;
     }
-    m_delivering = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{m_delivering};
+    const ScopedFlag delivering(m_delivering);
     deliver(block);
     while (!m_pending.empty()) {
         std::string next = std::move(m_pending.front());

@@ -74,6 +74,31 @@ public:
     virtual void comPortGone() {}
 };
 
+class TComPort;
+
+// A consumer on at most one port at a time, which leaves the port's list
+// when it goes.
+class AttachedConsumer : public ComConsumer {
+public:
+    AttachedConsumer() = default;
+    ~AttachedConsumer() override { setComPort(nullptr); }
+    AttachedConsumer(const AttachedConsumer&) = delete;
+    AttachedConsumer& operator=(const AttachedConsumer&) = delete;
+
+    // Attaches to the end of the port's consumer list (nullptr detaches); the
+    // same port again leaves the consumer where it is.
+    void setComPort(TComPort* port);
+    TComPort* comPort() const { return m_port; }
+    void comPortGone() override { m_port = nullptr; }
+
+protected:
+    // Between leaving the old port and joining the new one.
+    virtual void portChanging() {}
+
+private:
+    TComPort* m_port = nullptr;
+};
+
 class ComPortBackend {
 public:
     class Listener {

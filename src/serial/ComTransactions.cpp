@@ -241,11 +241,7 @@ void ComTransactions::DeviceInfo()
 {
     switch (deviceType) {
     case kPXR500C: {
-        m_ui.setBusyCursor(true);
-        struct Restore {
-            UiHooks& ui;
-            ~Restore() { ui.setBusyCursor(false); }
-        } restore{m_ui};
+        const BusyCursor busy(m_ui);
         if (DetectRunning(1000)) {
             PortWrite(std::string(1, ESC));
             Delay(1000);

@@ -4,20 +4,6 @@
 
 namespace pxr {
 
-PortHistory::~PortHistory() { setComPort(nullptr); }
-
-void PortHistory::setComPort(TComPort* port)
-{
-    if (port == m_port)
-        return;
-    if (m_port)
-        m_port->detach(this);
-    m_port = port;
-    clear();
-    if (m_port)
-        m_port->attach(this);
-}
-
 void PortHistory::setStyle(HistoryStyle style)
 {
     m_style = style;

@@ -16,15 +16,10 @@ namespace pxr {
 
 enum class HistoryStyle { Ascii, Hex, HexEnclosed };
 
-class PortHistory : public ComConsumer {
+// Attaching to another port (setComPort) clears the history.
+class PortHistory : public AttachedConsumer {
 public:
     static constexpr size_t kMaxLines = 256;
-
-    ~PortHistory() override;
-
-    // Attaching to another port clears the history.
-    void setComPort(TComPort* port);
-    TComPort* comPort() const { return m_port; }
 
     bool NoCRLF = false;
 
@@ -50,12 +45,11 @@ public:
     std::string render() const;
 
     void comReceived(const std::string& block) override { addBlock(block); }
-    void comPortGone() override { m_port = nullptr; }
 
 private:
+    void portChanging() override { clear(); }
     void store(std::string line);
 
-    TComPort* m_port = nullptr;
     HistoryStyle m_style = HistoryStyle::Ascii;
     std::deque<std::string> m_lines;
     std::string m_pending;

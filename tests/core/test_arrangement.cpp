@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -72,26 +73,35 @@ struct ArrangementCase {
     std::vector<std::string> packets;     // the lines the decoding reads
 };
 
+// The model-dependent commands; each line shows some of them and hides the rest.
+const char* const kModelDependent[] = {"acDS", "acDJ", "acSd", "acDW", "acDX", "acDM",
+                                       "acVM", "acVT", "acLF", "acSO", "acSetProfibus", "acBaudrate"};
+
+std::map<std::string, bool> showsOnly(const std::vector<std::string>& shown)
+{
+    std::map<std::string, bool> visibility;
+    for (const char* action : kModelDependent)
+        visibility[action] = std::find(shown.begin(), shown.end(), action) != shown.end();
+    for (const std::string& action : shown)
+        if (!visibility.count(action))
+            throw std::logic_error(action + " is not a model-dependent command");
+    return visibility;
+}
+
 const ArrangementCase kArrangementCases[] = {
     {0,
      "PXRTool (PXR7X)",
-     {{"acDS", true}, {"acDJ", false}, {"acSd", false}, {"acDW", true}, {"acDX", true},
-      {"acDM", true}, {"acVM", false}, {"acVT", false}, {"acLF", true}, {"acSO", true},
-      {"acSetProfibus", true}, {"acBaudrate", true}},
+     showsOnly({"acDS", "acDW", "acDX", "acDM", "acLF", "acSO", "acSetProfibus", "acBaudrate"}),
      "", "\r\n", 0, false, false,
      "12.345\r\n12.346\r\n", {"12.345", "12.346"}},
     {1,
      "PXRTool (PXR500C)",
-     {{"acDS", false}, {"acDJ", true}, {"acSd", false}, {"acDW", false}, {"acDX", false},
-      {"acDM", false}, {"acVM", false}, {"acVT", false}, {"acLF", false}, {"acSO", false},
-      {"acSetProfibus", false}, {"acBaudrate", false}},
+     showsOnly({"acDJ"}),
      " ", "", 8, true, false,
      " 0012345 0012346", {"0012345", "0012346"}},
     {2,
      "PXRTool (PXR501/PXR502)",
-     {{"acDS", false}, {"acDJ", false}, {"acSd", true}, {"acDW", false}, {"acDX", false},
-      {"acDM", true}, {"acVM", true}, {"acVT", true}, {"acLF", false}, {"acSO", true},
-      {"acSetProfibus", false}, {"acBaudrate", true}},
+     showsOnly({"acSd", "acDM", "acVM", "acVT", "acSO", "acBaudrate"}),
      "", "\r\n", 0, false, true,
      "D 12.345\r\n", {"D 12.345"}},
 };
@@ -531,6 +541,21 @@ TEST_F(MainFixture, ReadoutBoxStartsOneAutomaticReadout)
 const char* const kHardwareOnly[] = {"acDF", "acTP", "acID", "acDM", "acVM",
                                      "acVT", "acSO", "acLF", "acBaudrate", "acDevice"};
 
+// What the window and the controller show of simulation on or off (on PXR7X).
+void expectSimulation(MainFixture& f, bool on)
+{
+    EXPECT_EQ(f.ctl->simulationOn(), on);
+    EXPECT_EQ(f.port.Connected(), !on);
+    EXPECT_EQ(f.view.terminalPanel, !on);
+    EXPECT_EQ(f.view.title, on ? "PXRTool (PXR7X) Simulation" : "PXRTool (PXR7X)");
+    EXPECT_EQ(f.view.isVisible("acSimulation"), on);
+    EXPECT_EQ(f.ctl->SimuTimer().isActive(), on);
+    EXPECT_EQ(f.view.red, on);
+    EXPECT_EQ(f.ctl->lb_InputHint(), on ? "Simulate Device Values" : "");
+    for (const char* a : kHardwareOnly)
+        EXPECT_EQ(f.view.isEnabled(a), !on) << a;
+}
+
 TEST_F(MainFixture, SimulationSetupIsHiddenUntilSimulateDeviceIsTicked)
 {
     storePort();
@@ -550,18 +575,9 @@ TEST_F(MainFixture, SimulateDeviceTicksTheReadoutBoxAndSwitchesToSimulation)
         m.simulateToggled();
         EXPECT_TRUE(m.readoutNow);
     });
-    EXPECT_TRUE(ctl->simulationOn());
-    EXPECT_FALSE(port.Connected());
-    EXPECT_FALSE(view.terminalPanel);
-    EXPECT_EQ(view.title, "PXRTool (PXR7X) Simulation");
-    EXPECT_TRUE(view.isVisible("acSimulation"));
+    expectSimulation(*this, true);
     EXPECT_TRUE(ctl->Timer_AutoGet().isActive());
-    EXPECT_TRUE(ctl->SimuTimer().isActive());
-    EXPECT_TRUE(view.red);
     EXPECT_EQ(view.tab, 0);
-    EXPECT_EQ(ctl->lb_InputHint(), "Simulate Device Values");
-    for (const char* a : kHardwareOnly)
-        EXPECT_FALSE(view.isEnabled(a)) << a;
     for (const char* a : {"acDT", "acStop", "acGetParameter", "acSettings", "acDS", "acDW"})
         EXPECT_TRUE(view.isEnabled(a)) << a;
     EXPECT_EQ(view.panels[0], " /dev/ttyPXR:9600,8,None,1,None");
@@ -581,17 +597,8 @@ TEST_F(MainFixture, UntickingSimulateDeviceLeavesTheReadoutBoxAndRestoresTheDevi
         m.simulateToggled();
         EXPECT_TRUE(m.readoutNow);
     });
-    EXPECT_FALSE(ctl->simulationOn());
-    EXPECT_TRUE(port.Connected());
-    EXPECT_TRUE(view.terminalPanel);
-    EXPECT_EQ(view.title, "PXRTool (PXR7X)");
-    EXPECT_FALSE(view.isVisible("acSimulation"));
-    EXPECT_FALSE(ctl->SimuTimer().isActive());
-    EXPECT_FALSE(view.red);
+    expectSimulation(*this, false);
     EXPECT_GT(view.liveClears, clears);
-    EXPECT_EQ(ctl->lb_InputHint(), "");
-    for (const char* a : kHardwareOnly)
-        EXPECT_TRUE(view.isEnabled(a)) << a;
 }
 
 TEST_F(MainFixture, SimulationAtFirstStartLeavesThePortClosed)

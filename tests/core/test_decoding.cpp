@@ -29,6 +29,14 @@ void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 
 class LineForms : public ::testing::TestWithParam<LineCase> {};
 
+// A text, whether it reads as a number, and the number it gives.
+template <typename T>
+struct NumberText {
+    const char* text;
+    bool ok;
+    T value;
+};
+
 } // namespace
 
 TEST_P(LineForms, ValueTextAndReading)
@@ -92,11 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DecodeDecimal, Grammar)
 {
-    struct Case {
-        const char* text;
-        bool valid;
-        double value;
-    } cases[] = {
+    const NumberText<double> cases[] = {
         {"12.345", true, 12.345}, {"  1.5", true, 1.5},   {"+5", true, 5},      {"-0.5", true, -0.5},
         {".5", true, 0.5},        {"5.", true, 5},        {"1.5e3", true, 1500}, {"-2E-3", true, -0.002},
         {"1.5 ", false, 0},       {"1,5", false, 0},      {"", false, 0},       {"?", false, 0},
@@ -106,7 +110,7 @@ TEST(DecodeDecimal, Grammar)
     };
     for (const auto& c : cases) {
         double v = 99;
-        EXPECT_EQ(DecodeDecimal(c.text, v), c.valid) << c.text;
+        EXPECT_EQ(DecodeDecimal(c.text, v), c.ok) << c.text;
         EXPECT_DOUBLE_EQ(v, c.value) << c.text;
     }
 }
@@ -134,11 +138,7 @@ TEST(DecodeReading, HexadecimalCounts)
 
 TEST(TextToInt, ParameterAndLevelTexts)
 {
-    struct Case {
-        const char* text;
-        bool ok;
-        int32_t value;
-    } cases[] = {
+    const NumberText<int32_t> cases[] = {
         {"1", true, 1},       {"  -2", true, -2},  {"+3", true, 3},   {"$057A", true, 1402},
         {"2147483647", true, 2147483647}, {"-2147483648", true, -2147483647 - 1},
         {"2147483648", false, 0}, {"1 ", false, 0}, {"", false, 0},    {"1.0", false, 0},

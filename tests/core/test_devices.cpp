@@ -115,6 +115,16 @@ struct Sets {
             return rowsPXR500C(pxr500c);
         return rowsPXR501(pxr501);
     }
+    // The row of the value shown in `control`; a control no set has fails the test.
+    ValueRow rowOf(const std::string& control)
+    {
+        for (DeviceType model : {kPXR7X, kPXR500C, kPXR501})
+            for (ValueRow& r : rows(model))
+                if (r.control == control)
+                    return r;
+        ADD_FAILURE() << "no value is shown in " << control;
+        return {"", 0, control, [] { return std::string("?"); }, [](const std::string&) {}, "", ""};
+    }
     ParameterSet& set(DeviceType model)
     {
         if (model == kPXR7X)
@@ -565,20 +575,27 @@ TEST_P(EveryModel, GenericSetterUsesTheNamedValue)
     }
 }
 
-TEST(SetterTest, CommaRuleReplacesEveryComma)
+// A named setter stores any text as given, except that every comma becomes a
+// point, and writes it through to its control.
+TEST(SetterTest, StoresTheTextWithPointsForCommas)
 {
-    Sets s;
-    s.pxr7x.SetSA("1,5");
-    EXPECT_EQ(s.pxr7x.GetSA(), "1.5");
-    EXPECT_EQ(s.editor.fieldText("cb_sa"), "1.5");
-    s.pxr7x.SetOF("1,2,3");
-    EXPECT_EQ(s.pxr7x.GetOF(), "1.2.3");
-    s.pxr500c.SetAH("0,2");
-    EXPECT_EQ(s.pxr500c.GetAH(), "0.2");
-    EXPECT_EQ(s.editor.fieldText("cb_ah_1"), "0.2");
-    s.pxr501.SetQ1(2, "0,5");
-    EXPECT_EQ(s.pxr501.GetQ1(2), "0.5");
-    EXPECT_EQ(s.editor.fieldText("cb_q1_2_3"), "0.5");
+    const struct {
+        const char* control;
+        const char* text;
+        const char* stored;
+    } cases[] = {
+        {"cb_sa", "1,5", "1.5"},     {"cb_of", "1,2,3", "1.2.3"}, {"cb_ah_1", "0,2", "0.2"},
+        {"cb_q1_2_3", "0,5", "0.5"}, {"cb_sa", "  12 ", "  12 "}, {"cb_as", "zz", "zz"},
+        {"cb_st", "999", "999"},     {"cb_as_2", "DT\r\n", "DT\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.control) + " <" + c.text + ">");
+        Sets s;
+        const ValueRow row = s.rowOf(c.control);
+        row.set(c.text);
+        EXPECT_EQ(row.get(), c.stored);
+        EXPECT_EQ(s.editor.fieldText(row.control), c.stored);
+    }
 }
 
 TEST(SetterTest, EmptyTextBlanksValueAndControl)
@@ -589,20 +606,6 @@ TEST(SetterTest, EmptyTextBlanksValueAndControl)
     EXPECT_EQ(s.pxr7x.GetAC(), "");
     ASSERT_TRUE(s.editor.contains("cb_ac"));
     EXPECT_EQ(s.editor.fieldText("cb_ac"), "");
-}
-
-TEST(SetterTest, AnyTextIsStoredUnchanged)
-{
-    Sets s;
-    s.pxr7x.SetSA("  12 ");
-    EXPECT_EQ(s.pxr7x.GetSA(), "  12 ");
-    EXPECT_EQ(s.editor.fieldText("cb_sa"), "  12 ");
-    s.pxr7x.SetAS("zz");
-    EXPECT_EQ(s.pxr7x.GetAS(), "zz");
-    s.pxr7x.SetST("999");
-    EXPECT_EQ(s.pxr7x.GetST(), "999");
-    s.pxr501.SetAS("DT\r\n");
-    EXPECT_EQ(s.pxr501.GetAS(), "DT\r\n");
 }
 
 TEST(SetterTest, NewSetIsEmptyAndWritesNothing)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <regex>
 #include <set>
@@ -33,10 +34,13 @@ public:
     {
         meter.setOutput([this](const std::string& b) { out.push_back({now, b}); });
     }
-    static MeterConfig model(MeterModel m)
+    // The configuration of model m, changed by `adjust` where given.
+    static MeterConfig model(MeterModel m, const std::function<void(MeterConfig&)>& adjust = {})
     {
         MeterConfig c;
         c.model = m;
+        if (adjust)
+            adjust(c);
         return c;
     }
 
@@ -337,9 +341,7 @@ TEST(Emulator, StreamNeverOutrunsItsLine)
     // DX makes a reading every 20 ms; its nine bytes take 37.5 ms at 2400
     // baud. A reading that finds the line busy is dropped, so every second
     // one goes out, 40 ms apart, and nothing piles up.
-    MeterConfig c = Rig::model(MeterModel::PXR7X);
-    c.baudRate = 2400;
-    Rig rig(c);
+    Rig rig(Rig::model(MeterModel::PXR7X, [](MeterConfig& c) { c.baudRate = 2400; }));
     rig.start();
     rig.ask("DX", 5000);
     EXPECT_NEAR(medianGap(rig.out), 40, 1e-6);
@@ -450,9 +452,7 @@ TEST(Emulator, NoiseVariesTheReadings)
 TEST(Emulator, SameSeedSameOutputOtherSeedOther)
 {
     auto run = [](uint32_t seed) {
-        MeterConfig c = Rig::model(MeterModel::PXR501);
-        c.seed = seed;
-        Rig rig(c);
+        Rig rig(Rig::model(MeterModel::PXR501, [seed](MeterConfig& c) { c.seed = seed; }));
         rig.meter.powerOn(0);
         rig.runTo(3000);
         return rig.text();
@@ -463,9 +463,7 @@ TEST(Emulator, SameSeedSameOutputOtherSeedOther)
 
 TEST(Emulator, DistanceIsConfigurable)
 {
-    MeterConfig c = Rig::model(MeterModel::PXR7X);
-    c.distance = 12.25;
-    Rig rig(c);
+    Rig rig(Rig::model(MeterModel::PXR7X, [](MeterConfig& c) { c.distance = 12.25; }));
     rig.start();
     rig.ask("DW", 1000);
     const std::regex re(R"(012\.25\d)");
@@ -496,9 +494,7 @@ class RampAndErrorBurst : public ::testing::TestWithParam<BurstCase> {};
 TEST_P(RampAndErrorBurst, SixErrorLinesInAHundred)
 {
     const BurstCase& b = GetParam();
-    MeterConfig c = Rig::model(b.model);
-    c.rampAndError = true;
-    Rig rig(c);
+    Rig rig(Rig::model(b.model, [](MeterConfig& c) { c.rampAndError = true; }));
     rig.start();
     for (const char* s : b.setup)
         rig.ask(s);
@@ -700,9 +696,7 @@ bool isJunk(const std::string& bytes)
 
 TEST(Emulator, AfterBaudChangeTheOldRateNoLongerWorks)
 {
-    MeterConfig c = Rig::model(MeterModel::PXR7X);
-    c.faults.wrongBaud = true;
-    Rig rig(c);
+    Rig rig(Rig::model(MeterModel::PXR7X, [](MeterConfig& c) { c.faults.wrongBaud = true; }));
     rig.meter.setHostLineRate(9600);
     rig.start();
     EXPECT_EQ(rig.ask("SA"), "SA 1\r\n");
@@ -836,9 +830,10 @@ TEST(Faults, HangUpAfterNBytes)
 
 TEST(Faults, WrongBaudGarblesOutputAndIgnoresInput)
 {
-    MeterConfig c = withFault(MeterModel::PXR7X, [](MeterFaults& f) { f.wrongBaud = true; });
-    c.baudRate = 19200;
-    Rig rig(c);
+    Rig rig(Rig::model(MeterModel::PXR7X, [](MeterConfig& c) {
+        c.faults.wrongBaud = true;
+        c.baudRate = 19200;
+    }));
     rig.meter.setHostLineRate(9600);
     rig.meter.powerOn(0);
     rig.runTo(1000);
@@ -901,10 +896,11 @@ TEST(Faults, EscTailSendsTheReadingInHand)
 TEST(Faults, TheLineOnTheWireFinishesAfterEsc)
 {
     for (bool tail : {false, true}) {
-        MeterConfig c = withFault(MeterModel::PXR501, [](MeterFaults& f) { f.pieces = 4; });
-        c.faults.escTail = tail;
-        c.baudRate = 9600;
-        Rig rig(c);
+        Rig rig(Rig::model(MeterModel::PXR501, [tail](MeterConfig& c) {
+            c.faults.pieces = 4;
+            c.faults.escTail = tail;
+            c.baudRate = 9600;
+        }));
         rig.meter.powerOn(0);
         rig.runTo(1000);
         // Wait for the first piece of a line, then ESC while the rest is on the wire.
@@ -941,10 +937,10 @@ class Pieces : public ::testing::TestWithParam<PiecesCase> {};
 TEST_P(Pieces, ReplyHandedOverInPiecesAtTheLinesPace)
 {
     const PiecesCase& p = GetParam();
-    MeterConfig c = withFault(MeterModel::PXR501, [](MeterFaults&) {});
-    c.faults.pieces = p.pieces;
-    c.baudRate = 9600;
-    Rig rig(c);
+    Rig rig(Rig::model(MeterModel::PXR501, [&p](MeterConfig& c) {
+        c.faults.pieces = p.pieces;
+        c.baudRate = 9600;
+    }));
     rig.start();
     EXPECT_EQ(rig.ask("Q1", 500), "Q1 2 5000 0.1 1\r\n");
     ASSERT_EQ(rig.out.size(), p.sizes.size());
@@ -977,9 +973,7 @@ TEST(Faults, PiecesCutReadingLinesToo)
 TEST(Faults, AnswerTimeBeforeEveryAnswer)
 {
     for (double answer : {0.0, 5.0, 250.0}) {
-        MeterConfig c = Rig::model(MeterModel::PXR7X);
-        c.answerMs = answer;
-        Rig rig(c);
+        Rig rig(Rig::model(MeterModel::PXR7X, [answer](MeterConfig& c) { c.answerMs = answer; }));
         rig.start();
         const double asked = rig.now;
         EXPECT_EQ(rig.ask("SA", answer + 50), "SA 1\r\n");

@@ -8,7 +8,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include <process.h>
 #include <psapi.h>
 #else
 #include <unistd.h>
@@ -23,8 +22,10 @@
 #include "devices/FieldBinding.h"
 #include "devices/ParameterTable.h"
 #include "parameters/ParameterFile.h"
+#include "support/TempFolder.h"
 
 using namespace pxr;
+using pxr::test::TempFolder;
 namespace fs = std::filesystem;
 
 namespace {
@@ -61,14 +62,8 @@ bool untouched(const MapFieldBinding& fields)
 }
 
 struct BadFiles : ::testing::Test {
-    fs::path dir;
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("pxr-badfiles-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    TempFolder folder{"badfiles"};
+    const fs::path dir = folder.path();
 };
 
 } // namespace

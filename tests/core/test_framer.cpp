@@ -284,6 +284,33 @@ TEST(ComPortSettings, StatusTextAndErrorTexts)
     EXPECT_NE(open.find("2"), std::string::npos);
 }
 
+TEST(ComPortSettings, EachSettingHasItsStatusText)
+{
+    struct Case {
+        Parity parity;
+        StopBits stopBits;
+        FlowControl flow;
+        const char* status;
+    };
+    const Case cases[] = {
+        {Parity::Odd, StopBits::OneHalf, FlowControl::Hardware, " COM1:9600,8,Odd,1.5,Hardware"},
+        {Parity::Even, StopBits::Two, FlowControl::Software, " COM1:9600,8,Even,2,Software"},
+        {Parity::Mark, StopBits::One, FlowControl::None, " COM1:9600,8,Mark,1,None"},
+        {Parity::Space, StopBits::Two, FlowControl::Hardware, " COM1:9600,8,Space,2,Hardware"},
+    };
+    FakeBackend backend;
+    TComPort port(backend);
+    port.SetPort("COM1");
+    for (const Case& c : cases) {
+        LineSettings settings;
+        settings.parity = c.parity;
+        settings.stopBits = c.stopBits;
+        settings.flowControl = c.flow;
+        port.SetSettings(settings);
+        EXPECT_EQ(port.SettingsText(), c.status);
+    }
+}
+
 TEST(ComPortSettings, AnotherSpellingOfTheOpenPortKeepsItOpen)
 {
     // The interface setup may hand back "\\.\COM10" for the open "COM10":

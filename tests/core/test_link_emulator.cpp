@@ -8,6 +8,7 @@
 
 #include "parameters/ParameterTransfer.h"
 #include "support/CoreRig.h"
+#include "support/EveryMeterModel.h"
 
 using namespace pxr;
 using namespace pxr::test;
@@ -26,11 +27,6 @@ struct Rig : CoreRig {
         peer = std::make_unique<EmulatorPeer>(cfg);
         openMeter(*peer);
     }
-};
-
-struct ModelCase {
-    const char* name;
-    MeterModel model;
 };
 
 class EveryModel : public ::testing::TestWithParam<ModelCase> {};
@@ -77,12 +73,7 @@ TEST_P(EveryModel, ReadoutStopsAStreamingMeter)
     EXPECT_EQ(rig.ui.statusText(2), " Get Parameter ok");
 }
 
-INSTANTIATE_TEST_SUITE_P(Link, EveryModel,
-                         ::testing::Values(ModelCase{"PXR7X", MeterModel::PXR7X},
-                                           ModelCase{"PXR500C", MeterModel::PXR500C},
-                                           ModelCase{"PXR501", MeterModel::PXR501},
-                                           ModelCase{"PXR502", MeterModel::PXR502}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Link, EveryModel, ::testing::ValuesIn(kEveryMeterModel), modelCaseName);
 
 // A fresh meter read with Get Parameter: every editor field shows the
 // factory value of the model line's parameter table, whatever the program's

@@ -7,9 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#include <process.h>
-#else
+#ifndef _WIN32
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -32,6 +30,7 @@
 #include "support/FileText.h"
 #include "support/RecordingUi.h"
 #include "support/SmallFileSystem.h"
+#include "support/TempFolder.h"
 #include "support/VirtualEventLoop.h"
 #include "support/RecordingMeasurementView.h"
 
@@ -132,18 +131,12 @@ const LogFault kLogFaults[] = {
 
 class LogFileFault : public ::testing::TestWithParam<LogFault> {
 protected:
-    fs::path dir;
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("pxr-logfault-" + std::to_string(::getpid()) + "-" + GetParam().name);
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
+    TempFolder folder{std::string("logfault-") + GetParam().name};
+    const fs::path dir = folder.path();
     void TearDown() override
     {
         if (GetParam().repair)
             GetParam().repair(dir / "log.csv");
-        fs::remove_all(dir);
     }
 };
 

@@ -13,6 +13,7 @@
 #include "devices/ParameterTable.h"
 #include "parameters/ParameterFile.h"
 #include "support/EmulatorPeer.h"
+#include "support/EveryMeterModel.h"
 #include "support/LoopbackPort.h"
 #include "support/ScriptedPeer.h"
 #include "support/VirtualEventLoop.h"
@@ -186,11 +187,6 @@ struct Rig {
     }
 };
 
-struct ModelCase {
-    const char* name;
-    MeterModel model;
-};
-
 class CtlEveryModel : public ::testing::TestWithParam<ModelCase> {};
 
 // The value the file carries for a code, read back through the file reader.
@@ -249,12 +245,7 @@ TEST_P(CtlEveryModel, SetOfAChangedFileReachesTheMeter)
     EXPECT_EQ(rig.peer->meter.parameter("SF"), "3.5");
 }
 
-INSTANTIATE_TEST_SUITE_P(Ctl, CtlEveryModel,
-                         ::testing::Values(ModelCase{"PXR7X", MeterModel::PXR7X},
-                                           ModelCase{"PXR500C", MeterModel::PXR500C},
-                                           ModelCase{"PXR501", MeterModel::PXR501},
-                                           ModelCase{"PXR502", MeterModel::PXR502}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ctl, CtlEveryModel, ::testing::ValuesIn(kEveryMeterModel), modelCaseName);
 
 TEST(CtlSet, ReadBackThatDiffersNamesTheCode)
 {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
-#include <process.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -23,9 +22,11 @@
 
 #include "base/SafeFile.h"
 #include "support/SmallFileSystem.h"
+#include "support/TempFolder.h"
 
 using namespace pxr;
 using pxr::test::SmallFileSystem;
+using pxr::test::TempFolder;
 namespace fs = std::filesystem;
 
 #ifndef _WIN32
@@ -79,21 +80,17 @@ std::vector<std::string> names(const fs::path& dir)
 }
 
 struct SafeFile : ::testing::Test {
-    fs::path dir;
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("pxr-safefile-" + std::to_string(::getpid()));
-        fs::remove_all(dir);
-        fs::create_directories(dir / "real");
-    }
+    TempFolder folder{"safefile"};
+    const fs::path dir = folder.path();
+    void SetUp() override { fs::create_directories(dir / "real"); }
     void TearDown() override
     {
 #ifndef _WIN32
         g_recording = false;
 #endif
+        // Writable again, so that the folder can go.
         std::error_code ec;
         fs::permissions(dir / "locked.csv", fs::perms::owner_write, fs::perm_options::add, ec);
-        fs::remove_all(dir, ec);
     }
 };
 

@@ -70,11 +70,15 @@ TEST_P(Both, FirstStartGivesTheDefaultsOfAFreshMachine)
 
 // ---- read integer / boolean ----------------------------------------------------
 
-struct IntCase {
+// What the store holds before (nullopt: nothing), and what is expected.
+template <typename Expected>
+struct StoredCase {
     const char* label;
     std::optional<StoredValue> stored;
-    int32_t expected;  // with default 77
+    Expected expected;
 };
+
+using IntCase = StoredCase<int32_t>; // the integer read, with default 77
 
 TEST(SettingsReadInteger, ConvertsTextAndKeepsIntegers)
 {
@@ -155,11 +159,7 @@ TEST_P(Both, BooleansAreWrittenAsTheTextsZeroAndOne)
 
 // ---- write integer -------------------------------------------------------------
 
-struct WriteIntCase {
-    const char* label;
-    std::optional<StoredValue> before;
-    StoredValue after;  // after writing 1
-};
+using WriteIntCase = StoredCase<StoredValue>; // what the store holds after writing 1
 
 TEST(SettingsWriteInteger, ATextValueStaysText)
 {
@@ -172,11 +172,11 @@ TEST(SettingsWriteInteger, ATextValueStaysText)
     };
     for (const auto& c : cases) {
         MemoryKeyValueBackend backend;
-        if (c.before)
-            backend.put("Device", "Type", *c.before);
+        if (c.stored)
+            backend.put("Device", "Type", *c.stored);
         SettingsStore store(backend);
         store.writeDeviceType(1);
-        EXPECT_EQ(backend.read("Device", "Type"), c.after) << c.label;
+        EXPECT_EQ(backend.read("Device", "Type"), c.expected) << c.label;
     }
 }
 

@@ -43,26 +43,44 @@ INSTANTIATE_TEST_SUITE_P(
                       CharCase{"UndefinedIn1252", "\x81", "\xEF\xBF\xBD", 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct TypedCase {
+// A text in one value of a code, and what is expected of it.
+template <typename Expected>
+struct TextInAValue {
     DeviceType model;
     const char* code;
     size_t index;
     std::string text;
-    std::string refusal; // empty: taken
+    Expected expected;
 };
 
-void PrintTo(const TypedCase& c, std::ostream* os) { *os << c.code << "[" << c.index << "] <" << c.text << ">"; }
+template <typename Expected>
+void PrintTo(const TextInAValue<Expected>& c, std::ostream* os)
+{
+    *os << c.code << "[" << c.index << "] <" << c.text << ">";
+}
 
-class Typed : public ::testing::TestWithParam<TypedCase> {};
+// The code's entry in the parameter tables, looked up before each case.
+template <typename Expected>
+class InAValue : public ::testing::TestWithParam<TextInAValue<Expected>> {
+protected:
+    void SetUp() override
+    {
+        def = findParameter(this->GetParam().model, this->GetParam().code);
+        ASSERT_NE(def, nullptr);
+    }
+    const ParameterDef* def = nullptr;
+};
+
+// The refusal of a typed text (empty: taken).
+using TypedCase = TextInAValue<std::string>;
+class Typed : public InAValue<std::string> {};
 
 TEST_P(Typed, RefusalNamesCharacterAndCode)
 {
     const TypedCase& c = GetParam();
-    const ParameterDef* def = findParameter(c.model, c.code);
-    ASSERT_NE(def, nullptr);
-    EXPECT_EQ(typedCharacterRefusal(*def, c.index, c.text), c.refusal);
+    EXPECT_EQ(typedCharacterRefusal(*def, c.index, c.text), c.expected);
     // The same judgement as the check of files, the clipboard and Set Parameter.
-    EXPECT_EQ(refusedValueText(*def, c.index, c.text).empty(), c.refusal.empty());
+    EXPECT_EQ(refusedValueText(*def, c.index, c.text).empty(), c.expected.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -76,24 +94,14 @@ INSTANTIATE_TEST_SUITE_P(
                                 " the control character 0x09 not taken: the meter cannot take it in AH"},
                       TypedCase{kPXR7X, "SD", 0, "\x7F", " the control character 0x7F not taken: the meter cannot take it in SD"}));
 
-struct PossibleCase {
-    DeviceType model;
-    const char* code;
-    size_t index;
-    const char* text;
-    bool possible;
-};
-
-void PrintTo(const PossibleCase& c, std::ostream* os) { *os << c.code << "[" << c.index << "] <" << c.text << ">"; }
-
-class Possible : public ::testing::TestWithParam<PossibleCase> {};
+// Whether an answer is a possible value.
+using PossibleCase = TextInAValue<bool>;
+class Possible : public InAValue<bool> {};
 
 TEST_P(Possible, ByEditorKindAndRange)
 {
     const PossibleCase& c = GetParam();
-    const ParameterDef* def = findParameter(c.model, c.code);
-    ASSERT_NE(def, nullptr);
-    EXPECT_EQ(isPossibleValue(def->values[c.index], c.text), c.possible);
+    EXPECT_EQ(isPossibleValue(def->values[c.index], c.text), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

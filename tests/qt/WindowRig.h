@@ -49,6 +49,20 @@ inline void answerFileDialog(QObject* owner, const QString& path, QString* start
     });
 }
 
+// Types `text` into the field as a user does: into the focused field, over
+// its whole text.
+inline void typeInto(QLineEdit* field, const QString& text)
+{
+    field->setFocus(Qt::MouseFocusReason);
+    field->selectAll();
+    for (const QChar ch : text) {
+        if (ch.unicode() < 0x80)
+            QTest::keyClick(field, ch.toLatin1());
+        else // a key of a keyboard layout that has it
+            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+}
+
 // How the user closes the interface setup: the OK or Cancel button, or the
 // Return key (OK is the default button).
 enum class Answer { OK, Cancel, Return };

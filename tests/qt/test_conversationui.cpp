@@ -3,12 +3,10 @@
 // clicks: a second command pressed inside Set Parameter does nothing and
 // Set writes what was typed; typing in the terminal sends nothing and says
 // so; progress and Cancel (button and Esc) in the status bar; the heater
-// check on every write path; fields that show their whole value; characters
-// the meter cannot take are not taken.
+// check on every write path; fields that show their whole value.
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,20 +35,6 @@ namespace {
 // Runs `act` after `ms`, inside whatever the window waits for then.
 void later(QObject* owner, int ms, std::function<void()> act) { QTimer::singleShot(ms, owner, std::move(act)); }
 
-// Types `text` into the field as a user does: into the focused field, over
-// its whole text.
-void typeInto(QLineEdit* field, const QString& text)
-{
-    field->setFocus(Qt::MouseFocusReason);
-    field->selectAll();
-    for (const QChar ch : text) {
-        if (ch.unicode() < 0x80)
-            QTest::keyClick(field, ch.toLatin1());
-        else // a key of a keyboard layout that has it
-            QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    }
-}
-
 QString screenText(const TerminalView& view)
 {
     QString text;
@@ -71,6 +55,7 @@ class TestConversationUi : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void secondCommandInsideSetIsDisabled();
     void typingInTheTerminalIsNotSentWhileTalking();
     void progressAndCancel_data();
@@ -78,16 +63,20 @@ private slots:
     void heaterCheckOnEveryWritePath_data();
     void heaterCheckOnEveryWritePath();
     void fieldsShowTheirWholeValue();
-    void charactersTheMeterCannotTakeAreNotTaken();
 };
+
+// Every test here talks to a pxr-meter.
+void TestConversationUi::initTestCase()
+{
+    if (!PtyMeter::available())
+        QSKIP("pxr-meter is not part of this build");
+}
 
 // F10, then F8 and a click on "Get" inside Set's waits: both are disabled,
 // and Set writes the SA that was typed (before, the readout refilled the
 // editor inside Set's stop pause and Set wrote the meter's old SA back).
 void TestConversationUi::secondCommandInsideSetIsDisabled()
 {
-    if (!PtyMeter::available())
-        QSKIP("pxr-meter is not part of this build");
     MeterWindow w;
     QVERIFY(w.startRead("pxr7x", 0));
     TMainForm& f = *w.form;
@@ -122,8 +111,6 @@ void TestConversationUi::secondCommandInsideSetIsDisabled()
 
 void TestConversationUi::typingInTheTerminalIsNotSentWhileTalking()
 {
-    if (!PtyMeter::available())
-        QSKIP("pxr-meter is not part of this build");
     MeterWindow w;
     QVERIFY(w.startRead("pxr7x", 0));
     TMainForm& f = *w.form;
@@ -168,8 +155,6 @@ void TestConversationUi::progressAndCancel_data()
 // readout after the current exchange, the fields already read stay.
 void TestConversationUi::progressAndCancel()
 {
-    if (!PtyMeter::available())
-        QSKIP("pxr-meter is not part of this build");
     QFETCH(QString, how);
     MeterWindow w;
     QVERIFY(w.start("pxr7x", 0, {"--answer-ms", "150"}));
@@ -230,8 +215,6 @@ void TestConversationUi::heaterCheckOnEveryWritePath_data()
 // the limits, not 99 50.
 void TestConversationUi::heaterCheckOnEveryWritePath()
 {
-    if (!PtyMeter::available())
-        QSKIP("pxr-meter is not part of this build");
     QFETCH(QString, path);
     MeterWindow w;
     QVERIFY(w.startRead("pxr501", 2));
@@ -254,8 +237,6 @@ void TestConversationUi::heaterCheckOnEveryWritePath()
 // tool-tip carries the whole value.
 void TestConversationUi::fieldsShowTheirWholeValue()
 {
-    if (!PtyMeter::available())
-        QSKIP("pxr-meter is not part of this build");
     MeterWindow w;
     QVERIFY(w.startRead("pxr501", 2));
     TMainForm& f = *w.form;
@@ -282,39 +263,6 @@ void TestConversationUi::fieldsShowTheirWholeValue()
         QVERIFY2(end >= QFontMetrics(field->font()).horizontalAdvance(v.value), v.control);
         field->setCursorPosition(0);
     }
-}
-
-// "€" typed or pasted into a field, or imported from the clipboard: refused
-// with a text naming the code, never a "?" in the field.
-void TestConversationUi::charactersTheMeterCannotTakeAreNotTaken()
-{
-    Window w;
-    QVERIFY(w.start("/nonexistent/pxr-test-port", 2) && w.activate());
-    TMainForm& f = *w.form;
-    QLineEdit* sa = w.field("cb_sa_2");
-    typeInto(sa, QString::fromUtf8("5\u20ac"));
-    QCOMPARE(sa->text(), QString("5"));
-    QCOMPARE(w.status(), QString::fromUtf8(" \"\u20ac\" not taken: the meter cannot take it in SA"));
-
-    QGuiApplication::clipboard()->setText(QString::fromUtf8("7\u00b0"));
-    sa->selectAll();
-    QTest::keyClick(sa, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(sa->text(), QString("5"));
-    QCOMPARE(w.status(), QString::fromUtf8(" \"\u00b0\" not taken: the meter cannot take it in SA"));
-
-    // A blank would split the values of a code that has several.
-    typeInto(w.field("cb_td_2"), "1 2");
-    QCOMPARE(w.text("cb_td_2"), QString("12"));
-    QCOMPARE(w.status(), QString(" \" \" not taken: it would split the values of TD"));
-
-    QGuiApplication::clipboard()->setText(QString::fromUtf8("SA=9\r\nAS=dt\u20ac\r\n"));
-    QString message;
-    answerMessageBox(&f, &message);
-    QTest::mouseClick(f.ToolBar1->widgetForAction(f.action("acImport")), Qt::LeftButton);
-    QTRY_VERIFY(!message.isEmpty());
-    QCOMPARE(message, QString::fromUtf8("Cannot import from the clipboard: the value of AS contains \"\u20ac\", "
-                                        "which the meter cannot take."));
-    QCOMPARE(sa->text(), QString("5"));
 }
 
 PXR_WINDOW_TEST_MAIN(TestConversationUi)

@@ -134,7 +134,7 @@ void TestMainWindow::layoutAtCreation()
     QVERIFY(QFontInfo(f.measurementUi().liveValue()->font()).fixedPitch());
     QCOMPARE(f.measurementUi().outputLabel(1)->text(), QString("Output 1"));
     QCOMPARE(f.measurementUi().outputLabel(2)->text(), QString("Output 2"));
-    QVERIFY(f.RadioButton1->isChecked());
+    QVERIFY(f.findChild<QRadioButton*>("RadioButton1")->isChecked());
     QCOMPARE(f.StatusPanel[0]->width(), 175);
     QCOMPARE(f.StatusPanel[1]->width(), 50);
     QVERIFY(f.StatusPanel[1]->alignment() & Qt::AlignHCenter);
@@ -504,8 +504,10 @@ void TestMainWindow::deviceInfoLostPortAndReconnect()
     QTRY_VERIFY_WITH_TIMEOUT(f.controller().port().Connected(), 5000);
     QCOMPARE(f.StatusPanel[0]->text(), " " + link + ":9600,8,None,1,None");
 
+    auto* history = f.findChild<QPlainTextEdit*>("CPortHistory1");
+    QVERIFY(history);
     f.action("acDevice")->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(f.CPortHistory1->toPlainText().contains("ID PXR7X"), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(history->toPlainText().contains("ID PXR7X"), 3000);
 
     // The far end goes away: one message, port closed, nothing spins.
     w.meter.kill();
@@ -524,9 +526,9 @@ void TestMainWindow::deviceInfoLostPortAndReconnect()
     QVERIFY(w.setup({}, Answer::Cancel));
     QVERIFY(f.controller().port().Connected());
     QCOMPARE(f.StatusPanel[2]->text(), QString());
-    const int ids = f.CPortHistory1->toPlainText().count("ID PXR7X");
+    const int ids = history->toPlainText().count("ID PXR7X");
     f.action("acDevice")->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(f.CPortHistory1->toPlainText().count("ID PXR7X") > ids, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(history->toPlainText().count("ID PXR7X") > ids, 3000);
     f.action("acExit")->trigger();
     QVERIFY(!f.controller().port().Connected());
 }

@@ -1,8 +1,9 @@
 // The parameter editor in the real main window, offscreen: the pages built
 // from the tables, step buttons, the heater check (also with a German
 // decimal comma), Get Parameter with F8 against pxr-meter on a
-// pseudo-terminal for each model line, the closed port, and the file and
-// clipboard commands with their refusals.
+// pseudo-terminal for each model line, the closed port, the file and
+// clipboard commands with their refusals, and characters the meter cannot
+// take (typed, pasted or imported) not taken.
 
 #include <QAction>
 #include <QApplication>
@@ -60,12 +61,24 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// A window on no port whose parameter folder is dir.
-bool startIn(Window& w, const QTemporaryDir& dir)
-{
-    w.put("Directory", "Parameter", dir.path());
-    return w.start(kNoPort, 0);
-}
+// A window on no port whose parameter folder is a temporary folder of its own.
+struct FolderWindow : Window {
+    QTemporaryDir dir;
+
+    ~FolderWindow() { form.reset(); } // the window goes before its folder
+    bool startInFolder()
+    {
+        put("Directory", "Parameter", dir.path());
+        return start(kNoPort, 0);
+    }
+    // The same with a file `name` of `bytes` in the folder: the file's path,
+    // "" where the file or the window failed.
+    QString startWithFile(const char* name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        return writeFile(path, bytes) && startInFolder() ? path : QString();
+    }
+};
 
 QToolButton* toolButton(Window& w, const char* action)
 {
@@ -92,6 +105,7 @@ private slots:
     void printWithoutAPrinterSaysSo();
     void fileDialogTakesItsCompletionListAlong();
     void exportAndImport();
+    void charactersTheMeterCannotTakeAreNotTaken();
     void getParameterWithF8_data();
     void getParameterWithF8();
 };
@@ -340,15 +354,13 @@ void TestParameterEditor::closedPortKeepsTheEditor()
 
 void TestParameterEditor::openRefusesFilesThatAreNoParameterFiles()
 {
-    QTemporaryDir dir;
-    Window w;
-    QVERIFY(startIn(w, dir));
-    const QString log = dir.filePath("log.csv");
-    QVERIFY(writeFile(log, "Time;Value\r\n0.1;5.000\r\n"));
+    FolderWindow w;
+    const QString log = w.startWithFile("log.csv", "Time;Value\r\n0.1;5.000\r\n");
+    QVERIFY(!log.isEmpty());
     const struct {
         QString path;
         QString reason;
-    } cases[] = {{dir.filePath("missing.csv"), "does not exist"},
+    } cases[] = {{w.dir.filePath("missing.csv"), "does not exist"},
                  {log, "no [Parameter] section"}};
     for (const auto& c : cases) {
         w.type("cb_sa", "17");
@@ -358,7 +370,7 @@ void TestParameterEditor::openRefusesFilesThatAreNoParameterFiles()
         answerFileDialog(w.form.get(), c.path, &startedIn);
         answerMessageBox(w.form.get(), &message);
         w.form->action("acOpen")->trigger();
-        QCOMPARE(startedIn, QDir(dir.path()).absolutePath());
+        QCOMPARE(startedIn, QDir(w.dir.path()).absolutePath());
         QVERIFY2(message.contains(c.path) && message.contains(c.reason), qPrintable(message));
         QCOMPARE(w.text("cb_sa"), QString("17"));
         QCOMPARE(w.status(), QString(" before"));
@@ -399,11 +411,9 @@ void TestParameterEditor::printWithoutAPrinterSaysSo()
 {
     if (!QPrinterInfo::availablePrinterNames().isEmpty())
         QSKIP("this computer has a printer");
-    QTemporaryDir dir;
-    Window w;
-    QVERIFY(startIn(w, dir));
-    const QString path = dir.filePath("p.csv");
-    QVERIFY(writeFile(path, "[Parameter]\r\nSA=3\r\n"));
+    FolderWindow w;
+    const QString path = w.startWithFile("p.csv", "[Parameter]\r\nSA=3\r\n");
+    QVERIFY(!path.isEmpty());
     QToolButton* print = toolButton(w, "acPrint");
     QVERIFY(print);
     QString message;
@@ -416,17 +426,17 @@ void TestParameterEditor::printWithoutAPrinterSaysSo()
     // With a printer (here one that writes PDF), the file is printed and nothing is said.
     QPrinter& printer = w.form->printer();
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(dir.filePath("printed.pdf"));
+    printer.setOutputFileName(w.dir.filePath("printed.pdf"));
     message.clear();
     answerFileDialog(w.form.get(), path);
     answerMessageBox(w.form.get(), &message);
     QTest::mouseClick(print, Qt::LeftButton);
-    QTRY_VERIFY(QFileInfo(dir.filePath("printed.pdf")).size() > 0);
+    QTRY_VERIFY(QFileInfo(w.dir.filePath("printed.pdf")).size() > 0);
     QTest::qWait(100);
     QVERIFY2(message.isEmpty(), qPrintable(message));
 
     // A printer that fails (here a PDF into a folder that is not there) is named.
-    printer.setOutputFileName(dir.filePath("missing/printed.pdf"));
+    printer.setOutputFileName(w.dir.filePath("missing/printed.pdf"));
     answerFileDialog(w.form.get(), path);
     answerMessageBox(w.form.get(), &message);
     QTest::mouseClick(print, Qt::LeftButton);
@@ -435,11 +445,10 @@ void TestParameterEditor::printWithoutAPrinterSaysSo()
 
 void TestParameterEditor::fileDialogTakesItsCompletionListAlong()
 {
-    QTemporaryDir dir;
+    FolderWindow w;
     for (const char* name : {"param1.csv", "param2.csv"})
-        QVERIFY(writeFile(dir.filePath(name), "[Parameter]\r\nSA=3\r\n"));
-    Window w;
-    QVERIFY(startIn(w, dir));
+        QVERIFY(writeFile(w.dir.filePath(name), "[Parameter]\r\nSA=3\r\n"));
+    QVERIFY(w.startInFolder());
     // The user types a name, the completion list comes up, Return opens.
     QWidget* list = nullptr;
     whenShown<QFileDialog>(w.form.get(), [&](QFileDialog* d) {
@@ -458,7 +467,7 @@ void TestParameterEditor::fileDialogTakesItsCompletionListAlong()
     QToolButton* open = toolButton(w, "acOpen");
     QVERIFY(open);
     QTest::mouseClick(open, Qt::LeftButton);
-    QTRY_COMPARE(w.status(), " Read: " + dir.filePath("param1.csv"));
+    QTRY_COMPARE(w.status(), " Read: " + w.dir.filePath("param1.csv"));
     QVERIFY(list);
     QVERIFY(!list->isVisible());
     QCOMPARE(w.text("cb_sa"), QString("3"));
@@ -466,11 +475,9 @@ void TestParameterEditor::fileDialogTakesItsCompletionListAlong()
 
 void TestParameterEditor::saveFailureNamesTheFile()
 {
-    QTemporaryDir dir;
-    Window w;
-    QVERIFY(startIn(w, dir));
-    const QString path = dir.filePath("old.csv");
-    QVERIFY(writeFile(path, "[Parameter]\r\nSA=3\r\n"));
+    FolderWindow w;
+    const QString path = w.startWithFile("old.csv", "[Parameter]\r\nSA=3\r\n");
+    QVERIFY(!path.isEmpty());
     // A value that cannot be stored on one line: the old file stays whole.
     w.type("cb_sa", "1");
     w.field("cb_of")->setText(QString("1\n2"));
@@ -525,6 +532,39 @@ void TestParameterEditor::exportAndImport()
     for (const std::string& c : w.controls())
         if (c != "cb_st")
             QVERIFY2(w.text(c.c_str()).isEmpty(), c.c_str());
+}
+
+// "€" typed or pasted into a field, or imported from the clipboard: refused
+// with a text naming the code, never a "?" in the field.
+void TestParameterEditor::charactersTheMeterCannotTakeAreNotTaken()
+{
+    Window w;
+    QVERIFY(w.start("/nonexistent/pxr-test-port", 2) && w.activate());
+    TMainForm& f = *w.form;
+    QLineEdit* sa = w.field("cb_sa_2");
+    typeInto(sa, QString::fromUtf8("5\u20ac"));
+    QCOMPARE(sa->text(), QString("5"));
+    QCOMPARE(w.status(), QString::fromUtf8(" \"\u20ac\" not taken: the meter cannot take it in SA"));
+
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("7\u00b0"));
+    sa->selectAll();
+    QTest::keyClick(sa, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(sa->text(), QString("5"));
+    QCOMPARE(w.status(), QString::fromUtf8(" \"\u00b0\" not taken: the meter cannot take it in SA"));
+
+    // A blank would split the values of a code that has several.
+    typeInto(w.field("cb_td_2"), "1 2");
+    QCOMPARE(w.text("cb_td_2"), QString("12"));
+    QCOMPARE(w.status(), QString(" \" \" not taken: it would split the values of TD"));
+
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("SA=9\r\nAS=dt\u20ac\r\n"));
+    QString message;
+    answerMessageBox(&f, &message);
+    QTest::mouseClick(f.ToolBar1->widgetForAction(f.action("acImport")), Qt::LeftButton);
+    QTRY_VERIFY(!message.isEmpty());
+    QCOMPARE(message, QString::fromUtf8("Cannot import from the clipboard: the value of AS contains \"\u20ac\", "
+                                        "which the meter cannot take."));
+    QCOMPARE(sa->text(), QString("5"));
 }
 
 void TestParameterEditor::getParameterWithF8_data()

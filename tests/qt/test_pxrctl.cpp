@@ -16,6 +16,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -75,6 +76,22 @@ std::vector<std::string> splitCrLf(const std::string& text)
     for (size_t at; (at = text.find("\r\n", from)) != std::string::npos; from = at + 2)
         lines.push_back(text.substr(from, at - from));
     return lines;
+}
+
+// Waits until `done` holds, at most `ms`; whether it holds at the end.
+bool waitUntil(int ms, const std::function<bool()>& done)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms && !done())
+        QThread::msleep(20);
+    return done();
+}
+
+// Waits (at most 15 s) until the file a stream writes holds n lines or more.
+bool waitForLines(const QString& path, size_t n)
+{
+    return waitUntil(15000, [&] { return splitCrLf(readFile(path)).size() >= n; });
 }
 
 // What the meter sent, from its traffic log ("-> " lines), cut into lines.
@@ -245,11 +262,7 @@ TEST_F(PxrCtl, CtrlCDuringStreamSendsEscAndLeavesACompleteFile)
     p.start(QStringLiteral(PXRCTL_PATH), on("stream") << "-o" << file("log.csv"));
     ASSERT_TRUE(p.waitForStarted(5000));
     // Wait until some readings are on disk.
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 15000 && splitCrLf(readFile(file("log.csv"))).size() < 5)
-        QThread::msleep(20);
-    ASSERT_GE(splitCrLf(readFile(file("log.csv"))).size(), 5u) << p.readAllStandardError().toStdString();
+    ASSERT_TRUE(waitForLines(file("log.csv"), 5)) << p.readAllStandardError().toStdString();
     const size_t logBefore = meter.log().size();
     ASSERT_EQ(::kill(static_cast<pid_t>(p.processId()), SIGINT), 0);
     ASSERT_TRUE(p.waitForFinished(kRunLimitMs));
@@ -267,10 +280,8 @@ TEST_F(PxrCtl, CtrlCDuringStreamSendsEscAndLeavesACompleteFile)
         EXPECT_TRUE(std::regex_match(lines[i], logLine)) << i << ": " << lines[i];
 
     // The meter received the ESC after the signal.
-    t.restart();
-    while (t.elapsed() < 5000 && meter.log().find("<ESC>", logBefore) == std::string::npos)
-        QThread::msleep(20);
-    EXPECT_NE(meter.log().find("<ESC>", logBefore), std::string::npos) << meter.log().substr(logBefore);
+    EXPECT_TRUE(waitUntil(5000, [&] { return meter.log().find("<ESC>", logBefore) != std::string::npos; }))
+        << meter.log().substr(logBefore);
 }
 
 TEST_F(PxrCtl, StreamToStdoutWithCount)
@@ -349,11 +360,7 @@ TEST_F(PxrCtlSer2Net, StoppingTheServerEndsAStreamWithExitTwoAndEveryLineKept)
     p.start(QStringLiteral(PXRCTL_PATH), {"stream", "--port", server.rfc2217Name(), "--model", "pxr7x", "--baud",
                                           "19200", "--timeout", "0", "-o", file("cut.csv")});
     ASSERT_TRUE(p.waitForStarted(5000));
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 15000 && splitCrLf(readFile(file("cut.csv"))).size() < 8)
-        QThread::msleep(20);
-    ASSERT_GE(splitCrLf(readFile(file("cut.csv"))).size(), 8u) << p.readAllStandardError().toStdString();
+    ASSERT_TRUE(waitForLines(file("cut.csv"), 8)) << p.readAllStandardError().toStdString();
     server.stop();
     // Lost, not waiting for ever (--timeout 0): exit 2 within a moment.
     ASSERT_TRUE(p.waitForFinished(10000));

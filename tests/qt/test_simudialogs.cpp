@@ -48,6 +48,17 @@ void whenShown(QDialog& dlg, std::function<void()> step)
     timer->start();
 }
 
+// Shows the setup, types `distance`, ticks Ramp and Error and clicks
+// `button`; true when the dialog has closed.
+bool closesWith(TSimuSetupForm& form, const char* distance, QPushButton* button)
+{
+    form.show();
+    form.ed_dist->setText(distance);
+    form.cb_autodist->setChecked(true);
+    QTest::mouseClick(button, Qt::LeftButton);
+    return !form.isVisible();
+}
+
 } // namespace
 
 class SimuDialogsTest : public QObject {
@@ -101,11 +112,7 @@ void SimuDialogsTest::okTakesACommaDistanceAndRefusesOutOfRange()
 {
     SimuSetup setup;
     TSimuSetupForm form(setup);
-    form.show();
-    form.ed_dist->setText("4,5");
-    form.cb_autodist->setChecked(true);
-    QTest::mouseClick(form.OKButton, Qt::LeftButton);
-    QVERIFY(!form.isVisible());
+    QVERIFY(closesWith(form, "4,5", form.OKButton));
     QCOMPARE(setup.FixedDistance, 4.5);
     QVERIFY(setup.RampAndError);
     QCOMPARE(form.ed_dist->text(), QString("4,5"));
@@ -134,11 +141,7 @@ void SimuDialogsTest::cancelShowsTheValuesInForce()
 {
     SimuSetup setup;
     TSimuSetupForm form(setup);
-    form.show();
-    form.ed_dist->setText("7");
-    form.cb_autodist->setChecked(true);
-    QTest::mouseClick(form.CancelButton, Qt::LeftButton);
-    QVERIFY(!form.isVisible());
+    QVERIFY(closesWith(form, "7", form.CancelButton));
     QCOMPARE(setup.FixedDistance, 5.0);
     QCOMPARE(form.ed_dist->text(), QString("5"));
     QVERIFY(!form.cb_autodist->isChecked());

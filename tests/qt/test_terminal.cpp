@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <memory>
 #include <random>
@@ -28,6 +30,8 @@
 
 #include "app/KeyValueBackend.h"
 #include "app/MainForm.h"
+#include "terminal/HistoryView.h"
+#include "terminal/PortHistory.h"
 #include "terminal/TerminalPage.h"
 #include "app/SettingsStore.h"
 #include "dialogs/DirectorySetupForm.h"
@@ -109,6 +113,7 @@ private slots:
     void lineCountOfAStreamEndsOnTheLastCount();
     void lastChangeOfABurstIsPainted();
     void typedCommandReachesTheMeter();
+    void historyBehindAnotherPageCatchesUp();
 };
 
 void TestTerminal::screenControlCodes_data()
@@ -683,11 +688,13 @@ void TestTerminal::typedCommandReachesTheMeter()
     QCOMPARE(term->screen().cursorCol(), 0);
 
     // The history got the same line; switching styles renders it again.
-    QTRY_VERIFY_WITH_TIMEOUT(f.CPortHistory1->toPlainText().contains("ID PXR7X"), 3000);
-    QTest::mouseClick(f.RadioButton2, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(f.CPortHistory1->toPlainText().contains("49 44 20 50 58 52 37 58 "), 3000);
-    QTest::mouseClick(f.RadioButton1, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(f.CPortHistory1->toPlainText().contains("ID PXR7X"), 3000);
+    auto* history = f.findChild<QPlainTextEdit*>("CPortHistory1");
+    QVERIFY(history);
+    QTRY_VERIFY_WITH_TIMEOUT(history->toPlainText().contains("ID PXR7X"), 3000);
+    QTest::mouseClick(f.findChild<QRadioButton*>("RadioButton2"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(history->toPlainText().contains("49 44 20 50 58 52 37 58 "), 3000);
+    QTest::mouseClick(f.findChild<QRadioButton*>("RadioButton1"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(history->toPlainText().contains("ID PXR7X"), 3000);
 
     // The toolbar's terminal buttons.
     QAction* plus = f.findChild<QAction*>("ToolButton8");
@@ -716,6 +723,44 @@ void TestTerminal::typedCommandReachesTheMeter()
                              3000);
 
     f.action("acExit")->trigger();
+}
+
+void TestTerminal::historyBehindAnotherPageCatchesUp()
+{
+    PortHistory history;
+    HistoryView view(history, nullptr);
+    QTabWidget notebook;
+    auto* device = new QWidget;
+    auto* layout = new QVBoxLayout(device);
+    layout->addWidget(view.historyBox());
+    layout->addWidget(view.styleBox());
+    notebook.addTab(device, "Device");
+    notebook.addTab(new QWidget, "Terminal");
+    notebook.resize(500, 300);
+    notebook.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&notebook));
+    QPlainTextEdit* text = view.text();
+    QCOMPARE(text->objectName(), QString("CPortHistory1"));
+
+    history.addBlock("ID PXR7X\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().contains("ID PXR7X"), 3000);
+
+    // Behind the terminal the history is still drawn, at a slower pace.
+    notebook.setCurrentIndex(1);
+    history.addBlock("0001.000\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().contains("0001.000"), 3000);
+
+    // Its page shows all that came meanwhile at once, scrolled to the end.
+    for (int i = 0; i < 200; ++i)
+        history.addBlock(QString::asprintf("%04d.500\r\n", i).toStdString());
+    notebook.setCurrentIndex(0);
+    QVERIFY(text->toPlainText().endsWith("0199.500"));
+    QVERIFY(text->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(text->verticalScrollBar()->value(), text->verticalScrollBar()->maximum());
+
+    QTest::mouseClick(view.styleBox()->findChild<QRadioButton*>("RadioButton2"), Qt::LeftButton);
+    QCOMPARE(history.style(), HistoryStyle::Hex);
+    QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().endsWith("30 31 39 39 2E 35 30 30 0D 0A "), 3000);
 }
 
 PXR_WINDOW_TEST_MAIN(TestTerminal)
