@@ -93,9 +93,6 @@ DiagramWidget::DiagramWidget(QWidget* parent) : QCustomPlot(parent)
     connect(yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
             [this](const QCPRange&) { userChangedRanges(); });
 
-    m_timer.setInterval(kReplotMs);
-    connect(&m_timer, &QTimer::timeout, this, &DiagramWidget::tick);
-    m_timer.start();
     m_zoomTimer.setInterval(kZoomStepMs);
     connect(&m_zoomTimer, &QTimer::timeout, this, &DiagramWidget::zoomStep);
 }
@@ -257,7 +254,7 @@ void DiagramWidget::userChangedRanges()
     emit rangesShown();
 }
 
-void DiagramWidget::tick()
+void DiagramWidget::showNewPoints()
 {
     if (!m_series)
         return;

@@ -1,9 +1,9 @@
 #pragma once
 // Chart1: the diagram page's line chart on QCustomPlot, with one graph
 // Series1. It shows the core's SeriesModel (gaps as NaN) in the axis ranges
-// DiagramZoom gives, and replots from a timer at most 10 times a second (as
-// the live number and the needle), never per reading, and paints without
-// QCustomPlot's paint buffers. Mouse zoom (a dragged rectangle) and horizontal panning
+// DiagramZoom gives, and replots when told of new points by the core's
+// tick of the live number and the needle (at most 10 times a second), never
+// per reading, and paints without QCustomPlot's paint buffers. Mouse zoom (a dragged rectangle) and horizontal panning
 // are reported back to DiagramZoom, so the core stays the one that knows
 // what is shown.
 //
@@ -34,9 +34,6 @@ QByteArray DiagramPictureFormat(const QString& fileName);
 class DiagramWidget : public QCustomPlot {
     Q_OBJECT
 public:
-    // A replot redraws the whole chart (some 2 ms on one core); at a stream's
-    // full rate 30 a second cost more than everything else the program does.
-    static constexpr int kReplotMs = 100;
     static constexpr int kZoomSteps = 4;
     static constexpr int kZoomStepMs = 25;
     // The size the chart is drawn in for printing, then stretched onto the page.
@@ -65,6 +62,10 @@ public:
 
     // Copies the points and ranges now and replots when visible.
     void refresh();
+    // The series has new points: refresh(). A replot redraws the whole chart
+    // (some 2 ms on one core); at a stream's full rate 30 a second cost more
+    // than everything else the program does, so this comes from a timer.
+    void showNewPoints();
 
     // Landscape page: caption and "Datum / Uhrzeit: ..." on top, the chart
     // stretched into the margins below. Throws std::runtime_error when the
@@ -98,7 +99,6 @@ protected:
     void processRectZoom(QRect rect, QMouseEvent* event) override;
 
 private:
-    void tick();
     void copyPoints();
     DiagramAxes targetAxes() const;
     void setRanges(const DiagramAxes& axes);
@@ -113,7 +113,6 @@ private:
     const SeriesModel* m_series = nullptr;
     DiagramZoom* m_zoom = nullptr;
     GraphicSettings m_applied;
-    QTimer m_timer;
     uint64_t m_shownRevision = ~uint64_t(0);
     DiagramAxes m_shownAxes;
     bool m_settingRanges = false;

@@ -47,18 +47,22 @@ void LogView::attach(const OnlineLog* log)
 
 void LogView::tick()
 {
+    flush();
     // Nobody sees the view behind another page; a fast stream would lay out
     // every line there all the same, as the log only keeps the newest ones.
-    if (!isVisible() && window()->isVisible() && ++m_skipped < kHiddenPasses)
-        return;
-    m_skipped = 0;
-    flush();
+    // The timer itself slows down there, so that a quiet program is not
+    // woken 20 times a second for nothing.
+    const bool behindPage = !isVisible() && window()->isVisible();
+    const int interval = behindPage ? kFlushMs * kHiddenPasses : kFlushMs;
+    if (m_timer.interval() != interval)
+        m_timer.setInterval(interval);
 }
 
 void LogView::showEvent(QShowEvent* e)
 {
     QPlainTextEdit::showEvent(e);
     flush();
+    m_timer.start(kFlushMs);
 }
 
 void LogView::flush()

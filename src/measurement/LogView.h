@@ -3,8 +3,8 @@
 // a timer takes the lines logged since its last pass and appends them in
 // one step, so a fast stream costs one text update per pass, not one per
 // reading. The view keeps at most 256 rows. Behind another page of a shown
-// window it takes a pass only every kHiddenPasses ticks, and all at once
-// when it is shown again.
+// window its passes are kHiddenPasses times further apart, and it takes
+// everything at once when it is shown again.
 
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -37,7 +37,6 @@ private:
     void tick();
 
     const OnlineLog* m_log = nullptr;
-    int m_skipped = 0;
     QTimer m_timer;
     uint64_t m_shownSerial = 0;
     uint64_t m_shownClears = 0;

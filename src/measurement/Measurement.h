@@ -33,6 +33,9 @@ public:
     // Timer_AnalogMeter: lb_Input's caption and AnalogMeter1's value (called
     // when either differs from what was shown last).
     virtual void showLiveValues(const std::string& caption, int32_t meterValue) = 0;
+    // The same tick, when the diagram's series has changed since the last
+    // one: the diagram follows at the needle's pace, from the same timer.
+    virtual void showNewPoints() = 0;
 
 protected:
     ~MeasurementView() = default;
@@ -50,6 +53,7 @@ public:
     void setStartStopLog(bool, const std::string&) override {}
     void resetLineCount() override {}
     void showLiveValues(const std::string&, int32_t) override {}
+    void showNewPoints() override {}
 };
 
 class Measurement {
@@ -103,6 +107,7 @@ private:
     std::string m_shownCaption;
     int32_t m_shownValue = 0;
     bool m_shownOnce = false;
+    uint64_t m_shownRevision = 0;
 };
 
 } // namespace pxr

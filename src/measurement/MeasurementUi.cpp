@@ -64,6 +64,7 @@ public:
         m_ui.m_liveValue->setText(QString::fromLatin1(caption.data(), int(caption.size())));
         m_ui.m_analogMeter->setValue(value);
     }
+    void showNewPoints() override { m_ui.m_chart->showNewPoints(); }
     std::string logDirectory() override { return m_host.logFolder(); }
     std::string chooseLogFile(const std::string& dir) override
     {
@@ -128,14 +129,14 @@ void MeasurementUi::buildWidgets()
     m_chart = new DiagramWidget;
     m_chart->setFocusPolicy(Qt::StrongFocus);
     m_chart->setContextMenuPolicy(Qt::CustomContextMenu);
-    auto* statistics = new StatisticsLine;
-    m_statisticsLine = statistics;
-    m_statistics = statistics->label();
+    m_statisticsLine = new StatisticsLine;
+    m_statistics = m_statisticsLine->label();
     m_statistics->setObjectName(QStringLiteral("lb_Statistics"));
-    m_statistics->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_logView = new LogView;
 }
+
+QWidget* MeasurementUi::statisticsLine() const { return m_statisticsLine; }
 
 void MeasurementUi::start()
 {
@@ -222,9 +223,7 @@ void MeasurementUi::showStatistics()
         return;
     const std::string text =
         DiagramStatsText(m->stats, m->series, m->zoom, m_chart->shownAxes().x, regionalSeparator());
-    const QString shown = QString::fromStdString(text);
-    if (m_statistics->text() != shown)
-        m_statistics->setText(shown);
+    m_statisticsLine->showText(QString::fromStdString(text));
 }
 
 void MeasurementUi::setOutput2Visible(bool visible)

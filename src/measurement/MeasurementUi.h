@@ -29,6 +29,7 @@ class LedWidget;
 class LogView;
 class Measurement;
 class SignalLevel;
+class StatisticsLine;
 class TGraphicSetupForm;
 class UiHooks;
 
@@ -80,7 +81,7 @@ public:
     DiagramWidget* chart() const { return m_chart; }
     QLabel* statistics() const { return m_statistics; }
     // The widget holding statistics() that goes into the page.
-    QWidget* statisticsLine() const { return m_statisticsLine; }
+    QWidget* statisticsLine() const;
     LogView* logView() const { return m_logView; }
 
     // The indicators that follow the model line and the simulation switch.
@@ -120,7 +121,7 @@ private:
     QLabel* m_output1 = nullptr;
     QLabel* m_output2 = nullptr;
     DiagramWidget* m_chart = nullptr;
-    QWidget* m_statisticsLine = nullptr;
+    StatisticsLine* m_statisticsLine = nullptr;
     QLabel* m_statistics = nullptr;
     LogView* m_logView = nullptr;
     TGraphicSetupForm* m_graphicSetup = nullptr;

@@ -7,12 +7,30 @@ namespace pxr {
 
 namespace {
 
-// A label painting over a picture of what lies behind it.
+// A label painting over a picture of what lies behind it, selectable
+// while it has the focus.
 class BackdropLabel : public QLabel {
 public:
-    explicit BackdropLabel(QWidget* parent) : QLabel(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+    explicit BackdropLabel(QWidget* parent) : QLabel(parent)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setSelectable(false);
+    }
+
+    void setSelectable(bool selectable)
+    {
+        setTextInteractionFlags(selectable ? Qt::TextSelectableByMouse : Qt::NoTextInteraction);
+        // As a selectable label takes it, so that the first click gets here.
+        setFocusPolicy(Qt::ClickFocus);
+    }
 
 protected:
+    void focusInEvent(QFocusEvent* e) override
+    {
+        setSelectable(true);
+        QLabel::focusInEvent(e);
+    }
+
     void paintEvent(QPaintEvent* e) override
     {
         takeBackdrop();
@@ -70,6 +88,15 @@ private:
 StatisticsLine::StatisticsLine(QWidget* parent) : QWidget(parent), m_label(new BackdropLabel(this))
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+}
+
+void StatisticsLine::showText(const QString& text)
+{
+    if (m_label->text() == text)
+        return;
+    if (!m_label->hasFocus() && m_label->textInteractionFlags() != Qt::NoTextInteraction)
+        static_cast<BackdropLabel*>(m_label)->setSelectable(false);
+    m_label->setText(text);
 }
 
 std::vector<int> StatisticsLine::shapeOfText() const

@@ -10,6 +10,13 @@
 // another one (another number of lines, a line of another length, another
 // font). And the label paints its own background: a picture of what the
 // window draws behind it there, taken once for its place and size.
+//
+// The text can be selected with the mouse and copied. A selectable label
+// keeps a text document that lays itself out again for every new text,
+// which cost more than all the rest of the line; so the label is plain
+// (the same pixels) and turns selectable when it takes the focus (a click,
+// before the click itself reaches it), and plain again with the first new
+// text after it has lost the focus.
 
 #include <QLabel>
 #include <QPixmap>
@@ -25,6 +32,8 @@ public:
     explicit StatisticsLine(QWidget* parent = nullptr);
 
     QLabel* label() const { return m_label; }
+    // A new text for the label (nothing happens for the same text).
+    void showText(const QString& text);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -323,14 +323,23 @@ TEST_F(Road, LiveDisplayShowsOnlyTheLatestReadingEvery100Ms)
     loop.runUntil(100); // first tick: nothing received yet
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], std::make_pair(std::string(), int32_t(0)));
+    EXPECT_EQ(view.newPoints, 1); // the first tick shows the (empty) series
     m.simulatedLine("005.000");
     m.simulatedLine("010.000");
     EXPECT_EQ(shown.size(), 1u); // nothing redrawn per reading
+    EXPECT_EQ(view.newPoints, 1);
     loop.runUntil(200);
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[1], std::make_pair(std::string("010.000"), int32_t(8000)));
+    EXPECT_EQ(view.newPoints, 2);
     loop.runUntil(500); // unchanged: nothing to redraw
     EXPECT_EQ(shown.size(), 2u);
+    EXPECT_EQ(view.newPoints, 2);
+    // The same reading again: the number and needle stay, the diagram moves on.
+    m.simulatedLine("010.000");
+    loop.runUntil(600);
+    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_EQ(view.newPoints, 3);
 }
 
 TEST_F(Road, ClearDiagramRestartsTheTimeBaseForDiagramAndLog)
@@ -382,6 +391,7 @@ TEST_F(Road, ViewSetLaterReachesEveryPartAndTheDisplayIsShownAgain)
     loop.runUntil(200);
     ASSERT_EQ(later.shown.size(), 1u);
     EXPECT_EQ(later.shown[0].first, "");
+    EXPECT_EQ(later.newPoints, 1);
     m.simulatedLine("003.000"); // above AC 2 + AH/2: output 1 on
     ASSERT_EQ(later.leds.size(), 1u);
     EXPECT_EQ(later.leds[0], std::make_pair(1, true));

@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <cerrno>
 #include <cstring>
@@ -36,6 +37,7 @@
 #include "measurement/LedWidget.h"
 #include "measurement/LogView.h"
 #include "measurement/MeasurementUi.h"
+#include "measurement/StatisticsLine.h"
 #include "app/ComSetupForm.h"
 #include "base/Trace.h"
 #include "base/UiHooks.h"
@@ -155,6 +157,7 @@ private slots:
     void hiddenLogViewCatchesUp();
     void windowDiagramFollowsReadings();
     void windowStatisticsFollowReadingsZoomAndClear();
+    void statisticsSelectableWithTheSameLook();
     void needleAndLampsFollowTheModelLine();
     void dtAgainstEmulator();
     void findMeterFillsTheSetupAndItsRateSurvivesOK();
@@ -896,6 +899,56 @@ void TestMeasurementUi::windowStatisticsFollowReadingsZoomAndClear()
     const QImage behind = f.grab(lineArea).toImage();
     label->show();
     QCOMPARE(withLine, behind);
+}
+
+// The line shows its texts as a plain label and turns selectable when
+// clicked: the user can select and copy as always, and each picture is the
+// one a selectable label paints.
+void TestMeasurementUi::statisticsSelectableWithTheSameLook()
+{
+    QWidget page;
+    auto* layout = new QVBoxLayout(&page);
+    auto* elsewhere = new QLineEdit(&page);
+    auto* line = new StatisticsLine;
+    layout->addWidget(elsewhere);
+    layout->addWidget(line);
+    page.resize(700, 120);
+    page.show();
+    page.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&page));
+    QLabel* label = line->label();
+    const QString first = QStringLiteral("Since Clear:  Count 12   Mean 5.5000   Min 1.0000   Max 10.0000");
+    const QString second = QStringLiteral("Since Clear:  Count 13   Mean 5.6000   Min 1.0000   Max 10.0000");
+    const auto picture = [label] { return label->grab().toImage(); };
+    const auto selectable = [label] { return bool(label->textInteractionFlags() & Qt::TextSelectableByMouse); };
+    line->showText(first);
+    QCOMPARE(label->text(), first);
+    const QImage plain = picture();
+
+    // A click: selectable from the click on, and the same picture.
+    const QPoint word(label->fontMetrics().horizontalAdvance(QStringLiteral("Sin")), label->height() / 2);
+    QTest::mouseClick(label, Qt::LeftButton, {}, word);
+    QVERIFY(label->hasFocus());
+    QVERIFY(selectable());
+    QCOMPARE(picture(), plain);
+    QTest::mouseDClick(label, Qt::LeftButton, {}, word);
+    QCOMPARE(label->selectedText(), QStringLiteral("Since"));
+
+    // New figures while the user is in it: still selectable.
+    line->showText(second);
+    QVERIFY(selectable());
+    const QImage selectableSecond = picture();
+    // Once the user has gone elsewhere, the next text is plain again, and
+    // drawn as the selectable label drew it.
+    QTest::mouseClick(elsewhere, Qt::LeftButton);
+    QVERIFY(!label->hasFocus());
+    line->showText(first);
+    QVERIFY(!selectable());
+    QCOMPARE(picture(), plain);
+    line->showText(second);
+    QCOMPARE(picture(), selectableSecond);
+    QTest::mouseDClick(label, Qt::LeftButton, {}, word);
+    QCOMPARE(label->selectedText(), QStringLiteral("Since"));
 }
 
 void TestMeasurementUi::needleAndLampsFollowTheModelLine()

@@ -30,6 +30,7 @@ public:
     {
         shown.emplace_back(caption, meterValue);
     }
+    void showNewPoints() override { ++newPoints; }
 
     bool dialogOpen = false;
     std::vector<int32_t> levels;
@@ -40,6 +41,7 @@ public:
     std::vector<std::pair<bool, std::string>> captions;
     int lineCountResets = 0;
     std::vector<std::pair<std::string, int32_t>> shown;
+    int newPoints = 0;
 };
 
 } // namespace pxr::test
