@@ -159,7 +159,7 @@ Figures runOnce(const Model& m, const std::string& link, double answerMs)
     TPXR7x pxr7x(&fields);
     TPXR500C pxr500c(&fields);
     TPXR501 pxr501(&fields);
-    ParameterTransfer transfer(tx, mess, pxr7x, pxr500c, pxr501, ParameterTransfer::Hooks{});
+    ParameterTransfer transfer(tx, mess, pxr7x, pxr500c, pxr501, nullptr);
     port.SetPort(link);
     port.SetBaudRate(m.baud);
     port.Open();

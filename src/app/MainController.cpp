@@ -146,19 +146,10 @@ void MainController::FormCreate(const std::vector<std::string>& args)
     m_signalLevel = std::make_unique<SignalLevel>(m_tx, *m_pxr500c, *m_pxr501);
     m_measurement = std::make_unique<Measurement>(m_deviceType, m_loop, m_view, *m_pxr7x, *m_pxr500c, *m_pxr501);
     m_measurement->connect(ComDataPacket_mess);
-    MeasurementCommands::Hooks commandHooks;
-    commandHooks.simulationOn = [this] { return m_simulationOn; };
-    commandHooks.setSimuTimer = [this](bool on) { m_simu->setTimerEnabled(on); };
-    commandHooks.setSimuMode = [this](int mode) { m_simu->SetSimuMode(static_cast<uint8_t>(mode)); };
-    m_commands = std::make_unique<MeasurementCommands>(m_tx, *m_pxr7x, *m_pxr501, std::move(commandHooks));
-    ParameterTransfer::Hooks hooks;
-    hooks.simulationOn = [this] { return m_simulationOn; };
-    hooks.decimalSeparator = [this] { return m_system ? m_system->decimalSeparator() : '.'; };
-    // The simulated device's part in Set Parameter and Set Standard.
-    hooks.recomputeSimuInterval = [this] { m_simu->ComputeSimuInterval(); };
-    hooks.setSimuMode = [this](int mode) { m_simu->SetSimuMode(static_cast<uint8_t>(mode)); };
-    m_transfer = std::make_unique<ParameterTransfer>(m_tx, ComDataPacket_mess, *m_pxr7x, *m_pxr500c,
-                                                     *m_pxr501, std::move(hooks));
+    m_commands = std::make_unique<MeasurementCommands>(m_tx, *m_pxr7x, *m_pxr501,
+                                                       static_cast<MeasurementCommands::Simulation*>(this));
+    m_transfer = std::make_unique<ParameterTransfer>(m_tx, ComDataPacket_mess, *m_pxr7x, *m_pxr500c, *m_pxr501,
+                                                     static_cast<ParameterTransfer::Host*>(this));
 
     m_deviceType = kPXR7X;
     m_tx.deviceType = m_deviceType;
@@ -686,6 +677,15 @@ void MainController::deliverSimulatedLine(const std::string& line)
     if (m_measurement)
         m_measurement->simulatedLine(line);
 }
+
+void MainController::setSimuTimer(bool on) { m_simu->setTimerEnabled(on); }
+
+void MainController::setSimuMode(int mode) { m_simu->SetSimuMode(static_cast<uint8_t>(mode)); }
+
+// The simulated device's part in Set Parameter and Set Standard.
+void MainController::recomputeSimuInterval() { m_simu->ComputeSimuInterval(); }
+
+char MainController::decimalSeparator() const { return m_system ? m_system->decimalSeparator() : '.'; }
 
 void MainController::installSimulation()
 {

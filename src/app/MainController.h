@@ -48,7 +48,7 @@ std::string portLostText(const std::string& portName, const std::string& osMessa
 // error", ...), which would only mislead; true for any other text.
 bool systemTextExplainsLoss(const std::string& osMessage);
 
-class MainController : private SimuHost {
+class MainController : private SimuHost, private MeasurementCommands::Simulation, private ParameterTransfer::Host {
 public:
     MainController(TComPort& port, EventLoop& loop, KeyValueBackend& settings, MainView& view);
     ~MainController();
@@ -127,7 +127,7 @@ public:
 
     // ---- state ----
     DeviceType deviceType() const override { return m_deviceType; }
-    bool simulationOn() const { return m_simulationOn; }
+    bool simulationOn() const override { return m_simulationOn; }
     bool historyNoCRLF() const { return m_historyNoCRLF; }
     // The traffic history CPortHistory1 shows: what the port received, and
     // the simulated device's lines.
@@ -202,6 +202,13 @@ private:
     std::string simuParameter(DeviceType line, const std::string& code, int index) const override;
     bool signalDialogOpen() const override;
     void deliverSimulatedLine(const std::string& line) override;
+    // MeasurementCommands::Simulation and ParameterTransfer::Host: the
+    // simulated device's timer, mode and interval, the user's decimal
+    // separator.
+    void setSimuTimer(bool on) override;
+    void setSimuMode(int mode) override;
+    void recomputeSimuInterval() override;
+    char decimalSeparator() const override;
 
     TComPort& m_port;
     EventLoop& m_loop;

@@ -41,8 +41,9 @@ const MeasurementCommand* findMeasurementCommand(const std::string& action)
     return nullptr;
 }
 
-MeasurementCommands::MeasurementCommands(ComTransactions& tx, TPXR7x& pxr7x, TPXR501& pxr501, Hooks hooks)
-    : m_tx(tx), m_pxr7x(pxr7x), m_pxr501(pxr501), m_hooks(std::move(hooks))
+MeasurementCommands::MeasurementCommands(ComTransactions& tx, TPXR7x& pxr7x, TPXR501& pxr501,
+                                         Simulation* simulation)
+    : m_tx(tx), m_pxr7x(pxr7x), m_pxr501(pxr501), m_simulation(simulation)
 {
 }
 
@@ -80,10 +81,10 @@ void MeasurementCommands::run(const char* action)
     // The simulated device is switched before anything is sent; the port is
     // closed in simulation, so nothing reaches the wire then.
     if (simulation()) {
-        if (c->simuMode != 0 && model == kPXR7X && m_hooks.setSimuMode)
-            m_hooks.setSimuMode(c->simuMode);
-        if (c->simuTimerOn && m_hooks.setSimuTimer)
-            m_hooks.setSimuTimer(true);
+        if (c->simuMode != 0 && model == kPXR7X)
+            m_simulation->setSimuMode(c->simuMode);
+        if (c->simuTimerOn)
+            m_simulation->setSimuTimer(true);
     }
     const SendPattern pattern = c->pattern[model];
     // DS exists only on PXR7X; reached through a stale shortcut elsewhere it
@@ -129,8 +130,8 @@ void MeasurementCommands::stopPxr500c()
 
 void MeasurementCommands::acStopExecute()
 {
-    if (simulation() && m_hooks.setSimuTimer)
-        m_hooks.setSimuTimer(false);
+    if (simulation())
+        m_simulation->setSimuTimer(false);
     if (m_tx.deviceType == kPXR500C)
         stopPxr500c();
     else

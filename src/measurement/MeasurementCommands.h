@@ -33,15 +33,20 @@ const MeasurementCommand* findMeasurementCommand(const std::string& action);
 
 class MeasurementCommands {
 public:
-    struct Hooks {
-        std::function<bool()> simulationOn;
-        // The simulated device: its timer (SimuTimer) and PXR7X's mode.
-        std::function<void(bool on)> setSimuTimer;
-        std::function<void(int mode)> setSimuMode;
+    // The simulated device, as far as the commands start and stop it.
+    class Simulation {
+    public:
+        virtual bool simulationOn() const = 0;
+        // Its timer (SimuTimer) and PXR7X's mode.
+        virtual void setSimuTimer(bool on) = 0;
+        virtual void setSimuMode(int mode) = 0;
+
+    protected:
+        ~Simulation() = default;
     };
 
-    MeasurementCommands(ComTransactions& tx, TPXR7x& pxr7x, TPXR501& pxr501, Hooks hooks = {});
-    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // Without a simulation the commands always go to the meter.
+    MeasurementCommands(ComTransactions& tx, TPXR7x& pxr7x, TPXR501& pxr501, Simulation* simulation = nullptr);
 
     void acDTExecute() { run("acDT"); }
     void acDSExecute() { run("acDS"); }
@@ -64,12 +69,12 @@ private:
     void run(const char* action);
     void send(SendPattern pattern, const std::string& command);
     void stopPxr500c();
-    bool simulation() const { return m_hooks.simulationOn && m_hooks.simulationOn(); }
+    bool simulation() const { return m_simulation && m_simulation->simulationOn(); }
 
     ComTransactions& m_tx;
     TPXR7x& m_pxr7x;
     TPXR501& m_pxr501;
-    Hooks m_hooks;
+    Simulation* m_simulation;
 };
 
 } // namespace pxr

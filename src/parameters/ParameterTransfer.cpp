@@ -92,9 +92,9 @@ private:
 } // namespace
 
 ParameterTransfer::ParameterTransfer(ComTransactions& tx, TComDataPacket& measurementFramer, TPXR7x& pxr7x,
-                                     TPXR500C& pxr500c, TPXR501& pxr501, Hooks hooks)
+                                     TPXR500C& pxr500c, TPXR501& pxr501, Host* host)
     : m_tx(tx), m_mess(measurementFramer), m_pxr7x(pxr7x), m_pxr500c(pxr500c), m_pxr501(pxr501),
-      m_hooks(std::move(hooks)), m_autoGet(tx.loop().createTimer())
+      m_host(host), m_autoGet(tx.loop().createTimer())
 {
     m_autoGet->setSingleShot(true);
     m_autoGet->setCallback([this] { Timer_AutoGetTimer(); });
@@ -298,11 +298,10 @@ void ParameterTransfer::acSetParameterExecute()
     // "Set" button takes no focus and F10 leaves it where it is, so the
     // check of a field being left need not have run.
     if (FieldBinding* fields = set.binding())
-        applyHeaterCheck(m_tx.deviceType, *fields, m_hooks.decimalSeparator ? m_hooks.decimalSeparator() : '.');
+        applyHeaterCheck(m_tx.deviceType, *fields, m_host ? m_host->decimalSeparator() : '.');
     set.ReadFromEditor();
     if (simulation()) {
-        if (m_hooks.recomputeSimuInterval)
-            m_hooks.recomputeSimuInterval();
+        m_host->recomputeSimuInterval();
         return;
     }
     UiHooks& ui = m_tx.ui();
@@ -371,8 +370,8 @@ void ParameterTransfer::acSetStandardExecute()
     }
     default:
         m_pxr7x.SetDefaults();
-        if (simulation() && m_hooks.setSimuMode)
-            m_hooks.setSimuMode(1);
+        if (simulation())
+            m_host->setSimuMode(1);
         break;
     }
     m_tx.loop().processEvents();

@@ -23,19 +23,24 @@ extern const char* const kSetRefused; // " Set Parameter refused: "
 
 class ParameterTransfer {
 public:
-    struct Hooks {
-        std::function<bool()> simulationOn;
+    // What the sequences need of the program around them.
+    class Host {
+    public:
+        virtual bool simulationOn() const = 0;
         // The simulated device: recompute its output interval from the set /
         // select a simulated measuring mode.
-        std::function<void()> recomputeSimuInterval;
-        std::function<void(int mode)> setSimuMode;
-        // The user's decimal separator, for values the heater check corrects
-        // ('.' when not set).
-        std::function<char()> decimalSeparator;
+        virtual void recomputeSimuInterval() = 0;
+        virtual void setSimuMode(int mode) = 0;
+        // The user's decimal separator, for values the heater check corrects.
+        virtual char decimalSeparator() const = 0;
+
+    protected:
+        ~Host() = default;
     };
 
+    // Without a host: no simulation, '.' as the decimal separator.
     ParameterTransfer(ComTransactions& tx, TComDataPacket& measurementFramer, TPXR7x& pxr7x,
-                      TPXR500C& pxr500c, TPXR501& pxr501, Hooks hooks);
+                      TPXR500C& pxr500c, TPXR501& pxr501, Host* host);
 
     void acGetParameterExecute();
     void acSetParameterExecute();
@@ -59,14 +64,14 @@ private:
 
     void restartAutoStart();
     void writeSequence();
-    bool simulation() const { return m_hooks.simulationOn && m_hooks.simulationOn(); }
+    bool simulation() const { return m_host && m_host->simulationOn(); }
 
     ComTransactions& m_tx;
     TComDataPacket& m_mess;
     TPXR7x& m_pxr7x;
     TPXR500C& m_pxr500c;
     TPXR501& m_pxr501;
-    Hooks m_hooks;
+    Host* m_host;
     std::unique_ptr<Timer> m_autoGet;
 };
 

@@ -33,16 +33,15 @@ public:
 
 const std::string kEsc = "\x1b";
 
-struct Commands : ::testing::Test, CoreRig {
+struct Commands : ::testing::Test, CoreRig, MeasurementCommands::Simulation {
     StubbornPeer peer;
     bool simulation = false;
     std::vector<std::string> simuEvents;
-    MeasurementCommands cmd{tx, pxr7x, pxr501,
-                            MeasurementCommands::Hooks{
-                                [this] { return simulation; },
-                                [this](bool on) { simuEvents.push_back(on ? "timer on" : "timer off"); },
-                                [this](int m) { simuEvents.push_back("mode " + std::to_string(m)); },
-                            }};
+    MeasurementCommands cmd{tx, pxr7x, pxr501, this};
+
+    bool simulationOn() const override { return simulation; }
+    void setSimuTimer(bool on) override { simuEvents.push_back(on ? "timer on" : "timer off"); }
+    void setSimuMode(int m) override { simuEvents.push_back("mode " + std::to_string(m)); }
 
     void SetUp() override { open(peer); }
     double at(size_t i) const { return backend.written().at(i).atMs; }

@@ -17,19 +17,18 @@ using namespace pxr::test;
 
 namespace {
 
-struct Transfer : ::testing::Test, CoreRig {
+struct Transfer : ::testing::Test, CoreRig, ParameterTransfer::Host {
     ScriptedPeer peer;
     bool simulation = false;
     std::vector<int> simuModes;
     int recomputed = 0;
     char separator = '.';
-    ParameterTransfer transfer{tx, mess, pxr7x, pxr500c, pxr501,
-                               ParameterTransfer::Hooks{
-                                   [this] { return simulation; },
-                                   [this] { ++recomputed; },
-                                   [this](int m) { simuModes.push_back(m); },
-                                   [this] { return separator; },
-                               }};
+    ParameterTransfer transfer{tx, mess, pxr7x, pxr500c, pxr501, this};
+
+    bool simulationOn() const override { return simulation; }
+    void recomputeSimuInterval() override { ++recomputed; }
+    void setSimuMode(int m) override { simuModes.push_back(m); }
+    char decimalSeparator() const override { return separator; }
 
     void SetUp() override
     {

@@ -27,7 +27,7 @@ namespace {
 
 // The fixture is the simulated device's host, keeping every line it is given,
 // and the signal-strength dialog.
-struct Simu : ::testing::Test, SimuHost, SignalLevelDisplay {
+struct Simu : ::testing::Test, SimuHost, SignalLevelDisplay, MeasurementCommands::Simulation {
     VirtualEventLoop loop;
     LoopbackPort backend{loop};
     TComPort port{backend};
@@ -53,12 +53,12 @@ struct Simu : ::testing::Test, SimuHost, SignalLevelDisplay {
     std::vector<Reading>& readings = sink.readings;
     Simu() { decoding.addSink(sink); }
 
-    MeasurementCommands commands{tx, pxr7x, pxr501,
-                                 MeasurementCommands::Hooks{[] { return true; },
-                                                            [this](bool on) { device.setTimerEnabled(on); },
-                                                            [this](int mode) {
-                                                                device.SetSimuMode(static_cast<uint8_t>(mode));
-                                                            }}};
+    MeasurementCommands commands{tx, pxr7x, pxr501, this};
+
+    // MeasurementCommands::Simulation: always on, the device above.
+    bool simulationOn() const override { return true; }
+    void setSimuTimer(bool on) override { device.setTimerEnabled(on); }
+    void setSimuMode(int mode) override { device.SetSimuMode(static_cast<uint8_t>(mode)); }
 
     DeviceType deviceType() const override { return line; }
     std::string simuParameter(DeviceType l, const std::string& code, int index) const override
