@@ -280,11 +280,11 @@ QWidget* TMainForm::createButtonBar(const std::vector<EntryDef>& entries, QWidge
 void TMainForm::createPages()
 {
     // The measurement page's widgets are placed on three pages below.
-    m_measurementUi = new MeasurementUi(m_pageHost, *this, m_printer, this);
+    const PageContext page{*this, m_printer, this};
+    m_measurementUi = new MeasurementUi(m_pageHost, page);
     // The parameter editor and its file and clipboard commands.
     m_parameterCommands = new ParameterCommands(
-        m_pageHost, {action(QStringLiteral("acGetParameter")), action(QStringLiteral("acSetParameter"))}, m_printer,
-        this);
+        m_pageHost, page, {action(QStringLiteral("acGetParameter")), action(QStringLiteral("acSetParameter"))});
     m_historyView = new HistoryView(m_ctl.portHistory(), this);
 
     auto* central = new QWidget(this);
@@ -370,7 +370,7 @@ void TMainForm::createPages()
     const TerminalPage::FontButtons fontButtons{m_toolButtons.value(QStringLiteral("ToolButton8")),
                                                 m_toolButtons.value(QStringLiteral("ToolButton10")),
                                                 m_toolButtons.value(QStringLiteral("tb_Bold"))};
-    m_terminalPage = new TerminalPage(m_ctl.transactions(), m_pageHost, *this, fontButtons, terminal, this);
+    m_terminalPage = new TerminalPage(m_ctl.transactions(), m_pageHost, page, fontButtons, terminal);
     Notebook_Terminal =
         makeBars(QStringLiteral("Notebook_Terminal"), m_terminalPage->panel(), deviceButtonBar);
     m_terminalPage->addBelowTerminal(Notebook_Terminal);

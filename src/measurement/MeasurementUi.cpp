@@ -80,14 +80,14 @@ private:
     Host& m_host;
 };
 
-MeasurementUi::MeasurementUi(Host& host, UiHooks& ui, QPrinter& printer, QWidget* window)
-    : QObject(window), m_host(host), m_ui(ui), m_printer(printer), m_window(window)
+MeasurementUi::MeasurementUi(Host& host, const PageContext& page)
+    : QObject(page.window), m_host(host), m_page(page)
 {
     setObjectName(QStringLiteral("MeasurementUi"));
     buildWidgets();
-    chooseLogFile = [this](const QString& dir) { return csvFile(m_window, dir); };
+    chooseLogFile = [this](const QString& dir) { return csvFile(m_page.window, dir); };
     choosePictureFile = [this] {
-        QFileDialog dialog(m_window);
+        QFileDialog dialog(m_page.window);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setNameFilters({QStringLiteral("Pictures (*.bmp *.png *.jpg *.jpeg)"),
                                QStringLiteral("Bitmap (*.bmp)"), QStringLiteral("PNG (*.png)"),
@@ -96,7 +96,7 @@ MeasurementUi::MeasurementUi(Host& host, UiHooks& ui, QPrinter& printer, QWidget
         return chosenFile(dialog);
     };
     confirmPrint = [this](QPrinter& p) {
-        QPrintDialog dialog(&p, m_window);
+        QPrintDialog dialog(&p, m_page.window);
         return dialog.exec() == QDialog::Accepted;
     };
 }
@@ -143,7 +143,7 @@ void MeasurementUi::start()
     installHooks();
     // Closing the window frees the measurement (FormClose); the views must
     // let go of it first, as their timers keep running until the end.
-    m_window->installEventFilter(this);
+    m_page.window->installEventFilter(this);
 }
 
 ActionHandlers MeasurementUi::handlers()
@@ -187,7 +187,7 @@ ActionHandlers MeasurementUi::handlers()
 
 bool MeasurementUi::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched == m_window && e->type() == QEvent::Close) {
+    if (watched == m_page.window && e->type() == QEvent::Close) {
         m_chart->attach(nullptr, nullptr);
         m_logView->attach(nullptr);
     }
@@ -271,20 +271,20 @@ void MeasurementUi::store(const GraphicSettings& settings)
     m_host.storeGraphic(settings);
 }
 
-void MeasurementUi::showError(const std::string& text) { m_ui.showError(text); }
+void MeasurementUi::showError(const std::string& text) { m_page.ui.showError(text); }
 
 void MeasurementUi::acPrintGrafikExecute()
 {
-    if (!confirmPrint || !confirmPrint(m_printer))
+    if (!confirmPrint || !confirmPrint(m_page.printer))
         return;
-    m_ui.setBusyCursor(true);
+    m_page.ui.setBusyCursor(true);
     try {
-        m_chart->printTo(m_printer, m_window->windowTitle());
+        m_chart->printTo(m_page.printer, m_page.window->windowTitle());
     } catch (...) {
-        m_ui.setBusyCursor(false);
+        m_page.ui.setBusyCursor(false);
         throw;
     }
-    m_ui.setBusyCursor(false);
+    m_page.ui.setBusyCursor(false);
 }
 
 void MeasurementUi::acSaveGrafikExecute()

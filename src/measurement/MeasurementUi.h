@@ -15,6 +15,7 @@
 #include <string>
 
 #include "base/ActionHandlers.h"
+#include "base/PageContext.h"
 #include "devices/DeviceType.h"
 #include "measurement/GraphicSetup.h"
 
@@ -58,9 +59,9 @@ public:
         virtual void setZoomActionsEnabled(bool enabled) = 0;
     };
 
-    // The page belongs to `window`, whose closing lets the views go of the
-    // core's series and log. `printer` is the one of "Printer Setup".
-    MeasurementUi(Host& host, UiHooks& ui, QPrinter& printer, QWidget* window);
+    // The page belongs to the window, whose closing lets the views go of
+    // the core's series and log.
+    MeasurementUi(Host& host, const PageContext& page);
     ~MeasurementUi() override;
 
     // After FormCreate: the core's measurement is there to be shown.
@@ -119,9 +120,7 @@ private:
     void showError(const std::string& text) override;
 
     Host& m_host;
-    UiHooks& m_ui;
-    QPrinter& m_printer;
-    QWidget* m_window;
+    PageContext m_page;
 
     QLabel* m_liveValue = nullptr;
     AnalogMeterWidget* m_analogMeter = nullptr;

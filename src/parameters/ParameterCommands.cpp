@@ -55,8 +55,8 @@ QStringList ParameterCommands::nameFilters(const char* filter)
     return out;
 }
 
-ParameterCommands::ParameterCommands(Host& host, const EditorButtons& buttons, QPrinter& printer, QWidget* window)
-    : QObject(window), m_host(host), m_printer(printer), m_window(window)
+ParameterCommands::ParameterCommands(Host& host, const PageContext& page, const EditorButtons& buttons)
+    : QObject(page.window), m_host(host), m_page(page)
 {
     setObjectName(QStringLiteral("ParameterCommands"));
     for (DeviceType line = 0; line < kModelLines; ++line)
@@ -132,7 +132,7 @@ ActionHandlers ParameterCommands::handlers()
 
 QFileDialog* ParameterCommands::makeDialog(const char* name, QFileDialog::AcceptMode mode, const char* filter)
 {
-    auto* d = new QFileDialog(m_window);
+    auto* d = new QFileDialog(m_page.window);
     d->setObjectName(QString::fromLatin1(name));
     d->setAcceptMode(mode);
     // Also for opening, a name of a file that does not exist is accepted;
@@ -174,7 +174,7 @@ void ParameterCommands::showStatus(const std::string& text)
 
 void ParameterCommands::showProblem(const QString& text)
 {
-    QMessageBox::warning(m_window, QStringLiteral("PXRTool"), text);
+    QMessageBox::warning(m_page.window, QStringLiteral("PXRTool"), text);
 }
 
 QString ParameterCommands::chooseInParameterFolder(QFileDialog* dialog)
@@ -188,7 +188,7 @@ void ParameterCommands::report(bool ok, const std::string& status, const std::st
     if (ok)
         showStatus(status);
     else if (critical)
-        QMessageBox::critical(m_window, QStringLiteral("PXRTool"), messageText(error));
+        QMessageBox::critical(m_page.window, QStringLiteral("PXRTool"), messageText(error));
     else
         showProblem(messageText(error));
 }
@@ -221,7 +221,7 @@ void ParameterCommands::printFile(const QString& path)
     }
     // Parameter and log files are short text; one byte is one character.
     const QByteArray bytes = file.read(static_cast<qint64>(kParameterTextLimit) * 4);
-    QPrinter& printer = m_printer;
+    QPrinter& printer = m_page.printer;
     // Without a printer the toolkit falls back to a PDF without a file name
     // and prints into nowhere, saying so only on stderr.
     const bool usable = printer.outputFormat() == QPrinter::PdfFormat ? !printer.outputFileName().isEmpty()

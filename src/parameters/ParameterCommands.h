@@ -16,6 +16,7 @@
 #include <string>
 
 #include "base/ActionHandlers.h"
+#include "base/PageContext.h"
 #include "devices/DeviceType.h"
 
 class QAction;
@@ -48,9 +49,9 @@ public:
         QAction* set = nullptr;
     };
 
-    // Builds the pages; the dialogs and message boxes belong to `window`,
-    // which also owns this object. `printer` is the one of "Printer Setup".
-    ParameterCommands(Host& host, const EditorButtons& buttons, QPrinter& printer, QWidget* window);
+    // Builds the pages; the dialogs and message boxes belong to the window,
+    // which also owns this object.
+    ParameterCommands(Host& host, const PageContext& page, const EditorButtons& buttons);
     ~ParameterCommands() override;
 
     // A model line's page (tab_PXR7X ...), for the window to place.
@@ -97,8 +98,7 @@ private:
     void printFile(const QString& path);
 
     Host& m_host;
-    QPrinter& m_printer;
-    QWidget* m_window;
+    PageContext m_page;
     std::array<QWidget*, kModelLines> m_pages{};
     std::array<QScrollArea*, kModelLines> m_scrollBoxes{};
     ParameterEditorPanel* m_panel = nullptr;

@@ -14,9 +14,9 @@
 
 namespace pxr {
 
-TerminalPage::TerminalPage(ComTransactions& tx, Host& host, UiHooks& ui, const FontButtons& buttons,
-                           QWidget* place, QObject* owner)
-    : QObject(owner), m_tx(tx), m_host(host), m_ui(ui), m_port(&tx.port())
+TerminalPage::TerminalPage(ComTransactions& tx, Host& host, const PageContext& page, const FontButtons& buttons,
+                           QWidget* place)
+    : QObject(page.window), m_tx(tx), m_host(host), m_page(page), m_port(&tx.port())
 {
     setObjectName(QStringLiteral("TerminalPage"));
     m_panel = new QFrame(place);
@@ -46,7 +46,7 @@ TerminalPage::TerminalPage(ComTransactions& tx, Host& host, UiHooks& ui, const F
         if (!m_countPending)
             return;
         m_countPending = false;
-        m_ui.setStatusText(1, m_pendingCount);
+        m_page.ui.setStatusText(1, m_pendingCount);
         m_countPanel.start();
     });
 }
@@ -90,7 +90,7 @@ bool TerminalPage::write(const std::string& bytes)
         m_port->Write(bytes);
         return true;
     } catch (const std::exception& e) {
-        m_ui.setStatusText(2, std::string(" ") + e.what());
+        m_page.ui.setStatusText(2, std::string(" ") + e.what());
         return false;
     }
 }
@@ -108,7 +108,7 @@ void TerminalPage::showLineCount(const std::string& text)
         m_countPending = true;
         return;
     }
-    m_ui.setStatusText(1, text);
+    m_page.ui.setStatusText(1, text);
     m_countPanel.start();
 }
 

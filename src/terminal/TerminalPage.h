@@ -14,6 +14,7 @@
 #include <string>
 
 #include "base/ActionHandlers.h"
+#include "base/PageContext.h"
 #include "serial/ComPort.h"
 
 class QAction;
@@ -51,9 +52,9 @@ public:
     };
 
     // The panel is made a child of `place`; the page itself is a child of
-    // `owner`. Status panels 1 and 2 are shown through `ui`.
-    TerminalPage(ComTransactions& tx, Host& host, UiHooks& ui, const FontButtons& buttons, QWidget* place,
-                 QObject* owner);
+    // the window. Status panels 1 and 2 are shown through the UI hooks.
+    TerminalPage(ComTransactions& tx, Host& host, const PageContext& page, const FontButtons& buttons,
+                 QWidget* place);
     ~TerminalPage() override;
 
     QFrame* panel() const { return m_panel; }
@@ -85,7 +86,7 @@ private:
 
     ComTransactions& m_tx;
     Host& m_host;
-    UiHooks& m_ui;
+    PageContext m_page;
     TComPort* m_port;
     QFrame* m_panel = nullptr;
     QVBoxLayout* m_panelLayout = nullptr;
