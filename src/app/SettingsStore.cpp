@@ -172,22 +172,21 @@ PortSettings convertPortTexts(const std::vector<std::string>& texts, const PortS
     return result;
 }
 
-// ---- fixed values of Graphic ---------------------------------------------
+// ---- fixed values of Graphic and Directory --------------------------------
 
-struct GraphicFloat {
+// A field of a settings struct and the name of its value in the store.
+template <typename Settings, typename Field>
+struct NamedField {
     const char* name;
-    double GraphicSettings::*member;
+    Field Settings::*member;
 };
-const GraphicFloat kGraphicFloats[] = {
+
+const NamedField<GraphicSettings, double> kGraphicFloats[] = {
     {"Minimum", &GraphicSettings::minimum},
     {"Maximum", &GraphicSettings::maximum},
 };
 
-struct GraphicFlag {
-    const char* name;
-    bool GraphicSettings::*member;
-};
-const GraphicFlag kGraphicFlags[] = {
+const NamedField<GraphicSettings, bool> kGraphicFlags[] = {
     {"AutoScale", &GraphicSettings::autoScale},
     {"Pointer", &GraphicSettings::pointer},
     {"Stair", &GraphicSettings::stair},
@@ -197,11 +196,7 @@ const GraphicFlag kGraphicFlags[] = {
 
 const char* const kGraphicNumber = "Number";
 
-struct DirectoryValue {
-    const char* name;
-    std::string DirectorySettings::*member;
-};
-const DirectoryValue kDirectoryValues[] = {
+const NamedField<DirectorySettings, std::string> kDirectoryValues[] = {
     {"Parameter", &DirectorySettings::parameter},
     {"LogFile", &DirectorySettings::logFile},
 };

@@ -59,6 +59,25 @@ size_t skipDigits(std::string_view text, size_t& i)
 }
 } // namespace
 
+bool ReadWholeNumber(std::string_view text, int64_t cap, int64_t& value)
+{
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    skipSign(text, i);
+    if (i == text.size())
+        return false;
+    int64_t n = 0;
+    for (; i < text.size(); ++i) {
+        if (!isDigit(text[i]))
+            return false;
+        n = std::min(n * 10 + (text[i] - '0'), cap);
+    }
+    value = negative ? -n : n;
+    return true;
+}
+
 namespace {
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }

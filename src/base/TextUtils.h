@@ -2,6 +2,7 @@
 // Small text functions shared by the transactions, the parameter sets, the
 // files and the simulated device. Texts are byte strings.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,11 @@ bool ScanDecimal(std::string_view text, bool commaToo, size_t& numberBegin);
 // Converts a text ScanDecimal accepted (with "," read as "."), independent
 // of the C locale; false for a value out of the double's range.
 bool ConvertScannedDecimal(std::string_view number, double& value);
+
+// Blanks, an optional sign and one or more decimal digits, nothing else
+// after them. The magnitude stops growing at `cap`, so that a caller tells a
+// number too large for it without an overflow.
+bool ReadWholeNumber(std::string_view text, int64_t cap, int64_t& value);
 
 // Cuts the text before the first delimiter off `text` and returns it; the
 // delimiter goes too. Without a delimiter the whole text is the token and

@@ -238,8 +238,8 @@ void OutputCalc::UpdateSwitchOutputs(const Reading& reading)
         const int64_t W2 = widthOf(m_pxr501.GetQ2(1));
         const int64_t H2 = thousandths(m_pxr501.GetQ2(2));
         const bool level2 = TextToIntDef(m_pxr501.GetQ2(3), 0) > 0;
-        SetLed2(SwitchOutput(v, C2, W2, H2, level2, m_out2Center, m_out2End));
-        traceLed(2, m_led2On, v, C2, W2, H2);
+        SetLed2(SwitchOutput(v, C2, W2, H2, level2, m_output2.center, m_output2.end));
+        traceLed(2, m_output2.ledOn, v, C2, W2, H2);
         C = thousandths(m_pxr501.GetQ1(0));
         W = widthOf(m_pxr501.GetQ1(1));
         H = thousandths(m_pxr501.GetQ1(2));
@@ -254,8 +254,8 @@ void OutputCalc::UpdateSwitchOutputs(const Reading& reading)
         H = H < 0 ? -H : H;
         break;
     }
-    SetLed1(SwitchOutput(v, C, W, H, level, m_out1Center, m_out1End));
-    traceLed(1, m_led1On, v, C, W, H);
+    SetLed1(SwitchOutput(v, C, W, H, level, m_output1.center, m_output1.end));
+    traceLed(1, m_output1.ledOn, v, C, W, H);
 }
 
 void OutputCalc::SwitchErrorState()
@@ -298,9 +298,9 @@ void OutputCalc::SetMeterValue(int32_t microAmps)
         m_meterValue = microAmps;
 }
 
-void OutputCalc::SetLed1(bool on) { switchLamp(1, m_led1On, on); }
+void OutputCalc::SetLed1(bool on) { switchLamp(1, m_output1.ledOn, on); }
 
-void OutputCalc::SetLed2(bool on) { switchLamp(2, m_led2On, on); }
+void OutputCalc::SetLed2(bool on) { switchLamp(2, m_output2.ledOn, on); }
 
 void OutputCalc::switchLamp(int output, bool& state, bool on)
 {
@@ -313,7 +313,8 @@ void OutputCalc::switchLamp(int output, bool& state, bool on)
 
 void OutputCalc::ClearHysteresis()
 {
-    m_out1Center = m_out1End = m_out2Center = m_out2End = false;
+    m_output1.center = m_output1.end = false;
+    m_output2.center = m_output2.end = false;
 }
 
 } // namespace pxr

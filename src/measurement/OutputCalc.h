@@ -93,12 +93,12 @@ public:
 
     int32_t MeterValue() const { return m_meterValue; }
     int32_t AnalogLastValue() const { return m_analogLastValue; }
-    bool Led1On() const { return m_led1On; }
-    bool Led2On() const { return m_led2On; }
-    bool Out1CenterState() const { return m_out1Center; }
-    bool Out1EndState() const { return m_out1End; }
-    bool Out2CenterState() const { return m_out2Center; }
-    bool Out2EndState() const { return m_out2End; }
+    bool Led1On() const { return m_output1.ledOn; }
+    bool Led2On() const { return m_output2.ledOn; }
+    bool Out1CenterState() const { return m_output1.center; }
+    bool Out1EndState() const { return m_output1.end; }
+    bool Out2CenterState() const { return m_output2.center; }
+    bool Out2EndState() const { return m_output2.end; }
 
 private:
     // The analog output first, then the switching outputs.
@@ -123,12 +123,14 @@ private:
 
     int32_t m_meterValue = 0;
     int32_t m_analogLastValue = 0;
-    bool m_led1On = false;
-    bool m_led2On = false;
-    bool m_out1Center = false;
-    bool m_out1End = false;
-    bool m_out2Center = false;
-    bool m_out2End = false;
+    // A switching output: its lamp and the comparator's two hysteresis states.
+    struct SwitchState {
+        bool ledOn = false;
+        bool center = false;
+        bool end = false;
+    };
+    SwitchState m_output1;
+    SwitchState m_output2;
 };
 
 } // namespace pxr

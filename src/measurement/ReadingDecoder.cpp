@@ -13,8 +13,6 @@ namespace pxr {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 int hexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -78,21 +76,11 @@ bool TryTextToInt(std::string_view text, int32_t& value)
         value = static_cast<int32_t>(n);
         return true;
     }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    if (i == text.size())
-        return false;
+    // One past the most negative int32, so that anything beyond it is refused.
+    constexpr int64_t kCap = -int64_t(std::numeric_limits<int32_t>::min()) + 1;
     int64_t n = 0;
-    for (; i < text.size(); ++i) {
-        if (!isDigit(text[i]))
-            return false;
-        n = n * 10 + (text[i] - '0');
-        if (n > int64_t(std::numeric_limits<int32_t>::max()) + 1)
-            return false;
-    }
-    if (negative)
-        n = -n;
+    if (!ReadWholeNumber(text.substr(i), kCap, n))
+        return false;
     if (n > std::numeric_limits<int32_t>::max() || n < std::numeric_limits<int32_t>::min())
         return false;
     value = static_cast<int32_t>(n);

@@ -1,6 +1,5 @@
 #include "parameters/ParameterEditor.h"
 
-#include <cctype>
 #include <charconv>
 #include <cstdint>
 
@@ -13,38 +12,15 @@ namespace pxr {
 
 namespace {
 
-// Whole number of StepNumber's grammar; false for anything else. Digits
-// beyond what an int64 holds saturate, which is far outside any field's range.
-bool readWholeNumber(const std::string& text, int64_t& value)
-{
-    constexpr int64_t kCap = INT64_C(1) << 40;
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    if (i == text.size())
-        return false;
-    int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (!std::isdigit(c))
-            return false;
-        v = v * 10 + (c - '0');
-        if (v > kCap)
-            v = kCap;
-    }
-    value = negative ? -v : v;
-    return true;
-}
+// Larger numbers stop here, far outside any field's range.
+constexpr int64_t kStepCap = INT64_C(1) << 40;
 
 } // namespace
 
 std::string StepNumber(const std::string& text, int low, int high, StepDirection direction)
 {
     int64_t v = 0;
-    if (!readWholeNumber(text, v))
+    if (!ReadWholeNumber(text, kStepCap, v))
         v = 0;
     v += direction == StepDirection::Up ? 1 : -1;
     if (v < low)

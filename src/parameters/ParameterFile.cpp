@@ -129,6 +129,57 @@ ReadResult readParameterFile(DeviceType model, const std::string& bytes, FieldBi
     return result;
 }
 
+namespace {
+
+// Why the fields cannot be saved as `fullPath` (empty: they were).
+std::string saveProblem(const std::string& fullPath, DeviceType model, const FieldBinding& fields)
+{
+    const std::string problem = unstorableValueReason(model, fields, kProfileValueLimit);
+    if (!problem.empty())
+        return problem;
+    const SafeWriteResult written = replaceFileContents(fullPath, parameterFileText(model, fields));
+    return written.ok ? std::string() : written.reason;
+}
+
+// Why the file `fullPath` cannot be loaded into the fields (empty: it was).
+std::string openProblem(const std::string& fullPath, DeviceType model, FieldBinding& fields)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::status(pathFromUtf8(fullPath), ec);
+    if (!fs::exists(status))
+        return "the file does not exist";
+    if (!fs::is_regular_file(status))
+        return "it is not a regular file";
+    std::FILE* in = openFile(fullPath, "rb");
+    if (!in)
+        return systemText(errno);
+    // One byte more than the limit is enough to tell a file that is too
+    // large, whatever it claims its size to be.
+    std::string bytes(kParameterTextLimit + 1, '\0');
+    bytes.resize(std::fread(&bytes[0], 1, bytes.size(), in));
+    const bool bad = std::ferror(in) != 0;
+    std::fclose(in);
+    if (bad)
+        return "the file cannot be read";
+    const ReadResult read = readParameterFile(model, bytes, fields);
+    return read.ok ? std::string() : read.error;
+}
+
+// The end of a save or an open: the status text when there was no problem,
+// else the message that names the file.
+void finish(FileResult& result, const std::string& problem,
+            std::string (*errorText)(const std::string& path, const std::string& reason),
+            std::string (*statusText)(const std::string& fullPath))
+{
+    result.ok = problem.empty();
+    if (result.ok)
+        result.status = statusText(result.path);
+    else
+        result.error = errorText(result.path, problem);
+}
+
+} // namespace
+
 FileResult saveParameterFile(const std::string& path, DeviceType model, const FieldBinding& fields)
 {
     FileResult result;
@@ -137,19 +188,7 @@ FileResult saveParameterFile(const std::string& path, DeviceType model, const Fi
         result.error = writeError(path, "no file name given");
         return result;
     }
-    const std::string problem = unstorableValueReason(model, fields, kProfileValueLimit);
-    if (!problem.empty()) {
-        result.error = writeError(result.path, problem);
-        return result;
-    }
-
-    const SafeWriteResult written = replaceFileContents(result.path, parameterFileText(model, fields));
-    if (!written.ok) {
-        result.error = writeError(result.path, written.reason);
-        return result;
-    }
-    result.ok = true;
-    result.status = writeStatusText(result.path);
+    finish(result, saveProblem(result.path, model, fields), writeError, writeStatusText);
     return result;
 }
 
@@ -157,39 +196,7 @@ FileResult openParameterFile(const std::string& path, DeviceType model, FieldBin
 {
     FileResult result;
     result.path = fullPathOf(path);
-    std::error_code ec;
-    const fs::file_status status = fs::status(pathFromUtf8(result.path), ec);
-    if (!fs::exists(status)) {
-        result.error = readError(result.path, "the file does not exist");
-        return result;
-    }
-    if (!fs::is_regular_file(status)) {
-        result.error = readError(result.path, "it is not a regular file");
-        return result;
-    }
-    std::FILE* in = openFile(result.path, "rb");
-    if (!in) {
-        result.error = readError(result.path, systemText(errno));
-        return result;
-    }
-    // One byte more than the limit is enough to tell a file that is too
-    // large, whatever it claims its size to be.
-    std::string bytes(kParameterTextLimit + 1, '\0');
-    bytes.resize(std::fread(&bytes[0], 1, bytes.size(), in));
-    const bool bad = std::ferror(in) != 0;
-    std::fclose(in);
-    if (bad) {
-        result.error = readError(result.path, "the file cannot be read");
-        return result;
-    }
-
-    const ReadResult read = readParameterFile(model, bytes, fields);
-    if (!read.ok) {
-        result.error = readError(result.path, read.error);
-        return result;
-    }
-    result.ok = true;
-    result.status = readStatusText(result.path);
+    finish(result, openProblem(result.path, model, fields), readError, readStatusText);
     return result;
 }
 

@@ -34,8 +34,13 @@ public:
     bool SendText(const std::string& text);
     bool SendParameter(const std::string& name, const std::string& value);
     // A reply without a line end (PXR500C's AS) is over after this many
-    // 10 ms polls without a new byte. Two cover a USB adapter's 16 ms latency.
-    static constexpr int kQuietPasses = 2;
+    // 10 ms polls without a new byte. Every reply of the command interface
+    // ends in CR LF, so this only ends the wait for a meter that breaks that
+    // rule. A silence in the middle of a line is not the meter's: on a loaded
+    // machine the kernel holds received bytes back for about 100 ms at a time
+    // (seen while a compiler ran beside the program), and a reply cut there
+    // spilt its rest into the next query's answer. 20 polls outlast that.
+    static constexpr int kQuietPasses = 20;
     // status: 1 reply accepted, 0 no reply (or port closed), -1 reply without echo.
     // With an empty stop string the reply is every chunk received from the
     // first one on until the line has been quiet for kQuietPasses polls or

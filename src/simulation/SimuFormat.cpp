@@ -1,5 +1,6 @@
 #include "simulation/SimuFormat.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 
@@ -37,18 +38,18 @@ std::string fixedPoint(const char* fmt, double value)
     return ReplaceText(format(fmt, value), ",", ".");
 }
 
+// v within -limit..limit, 0 for what is no number, so that a wild setting
+// cannot overflow the integer it is rounded to.
+double boundedNumber(double v, double limit)
+{
+    return std::isfinite(v) ? std::clamp(v, -limit, limit) : 0.0;
+}
+
 // c rounded to the nearest integer, as the 64-bit number "%.6X" formats; a
 // negative count gives its 16-digit two's complement.
 std::string hexCount(double c)
 {
-    constexpr double kLimit = 9.2e18;
-    if (!std::isfinite(c))
-        c = 0;
-    if (c > kLimit)
-        c = kLimit;
-    if (c < -kLimit)
-        c = -kLimit;
-    const auto n = static_cast<unsigned long long>(std::llround(c));
+    const auto n = static_cast<unsigned long long>(std::llround(boundedNumber(c, 9.2e18)));
     return format("%.6llX", n);
 }
 
@@ -88,46 +89,44 @@ std::string pxr7xLine(bool hex, bool error, double c, double d)
     return text;
 }
 
-std::string pxr501Line(const std::string& content, bool hex, bool error, double c, double d,
-                       const SimuRandom& random)
+// PXR501/502 in one of its two forms. The second SD value picks what follows
+// the distance: 1 the signal strength, 2 the temperature, 3 both; an error
+// line carries zeros for the signal strength.
+struct Pxr501Form {
+    const char* errorLine;
+    const char* signalFormat;
+    const char* errorSignal;
+    const char* temperature;
+};
+const Pxr501Form kPxr501Hex = {"HE02   ", " %.4X", " 0000", " 100"};
+const Pxr501Form kPxr501Decimal = {"DE02   ", " %.5d", " 00000", " +25.6"};
+
+std::string pxr501Distance(bool hex, double c, double d)
 {
-    if (error) {
-        if (hex) {
-            static const char* const kSuffix[] = {"", " 0000", " 100", " 0000 100"};
-            const int i = content == "1" ? 1 : content == "2" ? 2 : content == "3" ? 3 : 0;
-            return std::string("HE02   ") + kSuffix[i];
-        }
-        static const char* const kSuffix[] = {"", " 00000", " +25.6", " 00000 +25.6"};
-        const int i = content == "1" ? 1 : content == "2" ? 2 : content == "3" ? 3 : 0;
-        return std::string("DE02   ") + kSuffix[i];
-    }
     std::string text;
     if (hex) {
         text = hexCount(c);
         keepLast(text, 6);
-        text = "H" + text;
-        if (content == "1")
-            text += format(" %.4X", 1400 + draw(random));
-        else if (content == "2")
-            text += " 100";
-        else if (content == "3")
-            text += format(" %.4X 100", 1400 + draw(random));
-        return text;
+        return "H" + text;
     }
     text = fixedPoint("%.3f", d);
     if (!text.empty() && text[0] == '-') {
         padZeros(text, 9);
-        text = "D" + text;
-    } else {
-        padZeros(text, 8);
-        text = "D " + text;
+        return "D" + text;
     }
-    if (content == "1")
-        text += format(" %.5d", 1400 + draw(random));
-    else if (content == "2")
-        text += " +25.6";
-    else if (content == "3")
-        text += format(" %.5d +25.6", 1400 + draw(random));
+    padZeros(text, 8);
+    return "D " + text;
+}
+
+std::string pxr501Line(const std::string& content, bool hex, bool error, double c, double d,
+                       const SimuRandom& random)
+{
+    const Pxr501Form& form = hex ? kPxr501Hex : kPxr501Decimal;
+    std::string text = error ? std::string(form.errorLine) : pxr501Distance(hex, c, d);
+    if (content == "1" || content == "3")
+        text += error ? std::string(form.errorSignal) : format(form.signalFormat, 1400 + draw(random));
+    if (content == "2" || content == "3")
+        text += form.temperature;
     return text;
 }
 
@@ -230,20 +229,8 @@ bool ApplySimuInterval(uint32_t& applied, int64_t ms)
 int64_t SimuBaseDistance(double fixedDistance, double offset)
 {
     constexpr double kLimit = 1.0e15;
-    double fixed = std::trunc(fixedDistance * 1000.0);
-    double off = offset * 1000.0;
-    if (!std::isfinite(fixed))
-        fixed = 0;
-    if (!std::isfinite(off))
-        off = 0;
-    if (off > kLimit)
-        off = kLimit;
-    if (off < -kLimit)
-        off = -kLimit;
-    if (fixed > kLimit)
-        fixed = kLimit;
-    if (fixed < -kLimit)
-        fixed = -kLimit;
+    const double fixed = boundedNumber(std::trunc(fixedDistance * 1000.0), kLimit);
+    const double off = boundedNumber(offset * 1000.0, kLimit);
     return static_cast<int64_t>(fixed) + std::llround(off);
 }
 

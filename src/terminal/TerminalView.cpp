@@ -49,15 +49,6 @@ TerminalView::TerminalView(QWidget* parent) : QAbstractScrollArea(parent)
     applyFont();
 
     m_screen.OnChanged = [this] { screenChanged(); };
-    m_repaint.setSingleShot(true);
-    m_repaint.setInterval(kRepaintMs);
-    connect(&m_repaint, &QTimer::timeout, this, [this] {
-        if (!m_repaintPending)
-            return;
-        m_repaintPending = false;
-        viewport()->update();
-        m_repaint.start();
-    });
 
     // The user scrolled (bar, wheel, keys of the bar): the view follows the
     // cursor again once its row is back in view, and stays where the user
@@ -95,19 +86,15 @@ void TerminalView::ComTerminalDblClick()
     viewport()->update();
 }
 
-void TerminalView::setFontSize(int points)
+void TerminalView::setFontSize(int points) { changeFont(std::clamp(points, kMinFontSize, kMaxFontSize), m_bold); }
+
+void TerminalView::setFontBold(bool bold) { changeFont(m_fontSize, bold); }
+
+void TerminalView::changeFont(int points, bool bold)
 {
-    points = std::clamp(points, kMinFontSize, kMaxFontSize);
-    if (points == m_fontSize)
+    if (points == m_fontSize && bold == m_bold)
         return;
     m_fontSize = points;
-    applyFont();
-}
-
-void TerminalView::setFontBold(bool bold)
-{
-    if (bold == m_bold)
-        return;
     m_bold = bold;
     applyFont();
 }
@@ -194,12 +181,7 @@ void TerminalView::screenChanged()
         m_caretOn = true;
         m_caretTimer.start();
     }
-    if (m_repaint.isActive()) {
-        m_repaintPending = true;
-        return;
-    }
-    viewport()->update();
-    m_repaint.start();
+    m_repaint.request();
 }
 
 void TerminalView::resizeEvent(QResizeEvent* e)

@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 
+#include "terminal/PacedCall.h"
 #include "terminal/TerminalScreen.h"
 
 namespace pxr {
@@ -82,6 +83,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    // Size and weight together; the cell grid is measured again when either changed.
+    void changeFont(int points, bool bold);
     void applyFont();
     void updateScrollBars();
     void screenChanged();
@@ -105,8 +108,7 @@ private:
     bool m_followCursor = true;
     bool m_caretOn = true;
     QTimer m_caretTimer;
-    QTimer m_repaint;
-    bool m_repaintPending = false;
+    PacedCall m_repaint{kRepaintMs, [this] { viewport()->update(); }};
     QString m_inputNote;
 };
 

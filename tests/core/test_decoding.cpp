@@ -143,6 +143,7 @@ TEST(TextToInt, ParameterAndLevelTexts)
         {"2147483647", true, 2147483647}, {"-2147483648", true, -2147483647 - 1},
         {"2147483648", false, 0}, {"1 ", false, 0}, {"", false, 0},    {"1.0", false, 0},
         {"x", false, 0},      {"$", false, 0},     {"-", false, 0},
+        {"-2147483649", false, 0}, {"99999999999999999999", false, 0}, {"- 1", false, 0},
     };
     for (const auto& c : cases) {
         int32_t v = 99;

@@ -14,6 +14,7 @@
 #include "support/FileText.h"
 #include "support/RecordingUi.h"
 #include "support/RecordingMeasurementView.h"
+#include "support/TempFolder.h"
 
 using namespace pxr;
 using namespace pxr::test;
@@ -32,20 +33,12 @@ struct Log : ::testing::Test {
     std::vector<std::pair<bool, std::string>>& captions = view.captions;
     int& lineCountResets = view.lineCountResets;
     OnlineLog log{timer, ui, &view};
-    fs::path dir;
+    TempFolder folder{"log"};
+    const fs::path dir = folder.path();
 
     Log() { view.logFolder = "/home/user/Documents"; }
 
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("pxr-log-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        timer.Start();
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { timer.Start(); }
     std::string path(const char* name) const { return (dir / name).string(); }
     void startLog(const std::string& p)
     {

@@ -19,6 +19,7 @@
 #include "devices/ParameterTable.h"
 #include "parameters/ParameterFile.h"
 #include "support/EditorFields.h"
+#include "support/TempFolder.h"
 
 using namespace pxr;
 using namespace pxr::test;
@@ -287,17 +288,11 @@ TEST(UnstorableValue, LineBreaksNulAndLengthAreNamed)
 
 class ParameterFileOnDisk : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::random_device seed;
-        m_dir = fs::temp_directory_path() / ("pxr-parameterfile-" + std::to_string(seed()));
-        fs::create_directories(m_dir);
-    }
+    // Writable again, so that the folder can go.
     void TearDown() override
     {
         std::error_code ec;
         fs::permissions(m_dir / "p.csv", fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(m_dir, ec);
     }
     // The path in the platform's own form (backslashes on Windows).
     std::string path(const char* name) const { return (m_dir / fs::path(name).make_preferred()).string(); }
@@ -320,7 +315,8 @@ protected:
         std::sort(list.begin(), list.end());
         return list;
     }
-    fs::path m_dir;
+    TempFolder m_folder{"parameterfile"};
+    const fs::path m_dir = m_folder.path();
 };
 
 TEST_F(ParameterFileOnDisk, SaveWritesTheFileAndReportsItsPath)
