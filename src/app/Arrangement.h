@@ -13,8 +13,6 @@
 
 namespace pxr {
 
-constexpr int kModelLines = 3;
-
 struct Arrangement {
     const char* title;
     // Measurement framer (ComDataPacket_mess), set in this order after

@@ -1,6 +1,7 @@
 #include "app/InterfaceSetup.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "base/TextUtils.h"
 #include "serial/PortName.h"
@@ -9,7 +10,7 @@ namespace pxr {
 
 namespace {
 
-const std::vector<std::string> kDevices = {"PXR7X", "PXR500C", "PXR501/502"};
+const std::vector<std::string> kDevices(std::begin(kModelLineNames), std::end(kModelLineNames));
 const std::vector<std::string> kBauds = {"2400",  "4800",   "9600",   "19200", "38400",
                                          "57600", "115200", "230400", "460800"};
 

@@ -26,7 +26,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "app/ActionBinding.h"
+#include "base/ActionBinding.h"
 #include "app/Arrangement.h"
 #include "app/ConversationPanel.h"
 #include "app/PortSettingsPanel.h"
@@ -56,16 +56,8 @@ constexpr int kHeight = 721;
 constexpr int kLeftWidth = 224;
 constexpr int kButtonWidth = 75;
 
-const char* const kLineSuffix[kModelLines] = {"", "_1", "_2"};
-
 QString qs(const char* s) { return QString::fromUtf8(s); }
 QString qs(const std::string& s) { return QString::fromStdString(s); }
-
-QFont boldFont(QFont f)
-{
-    f.setBold(true);
-    return f;
-}
 
 } // namespace
 
@@ -111,8 +103,7 @@ TMainForm::TMainForm(KeyValueBackend& settings, const std::vector<std::string>& 
     });
 
     m_ctl.FormCreate(args);
-    // The parameter editor and its file and clipboard commands.
-    m_parameterCommands = new ParameterCommands(m_pageHost, Notebook_Left, m_printer, this);
+    m_parameterCommands->start();
     m_ctl.setFieldBinding(&m_parameterCommands->panel());
     serve(m_parameterCommands->handlers());
     m_measurementUi->start();
@@ -286,40 +277,14 @@ QWidget* TMainForm::createButtonBar(const std::vector<EntryDef>& entries, QWidge
     return bar;
 }
 
-QWidget* TMainForm::createLeftPage(int line)
-{
-    const QString suffix = qs(kLineSuffix[line]);
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("tab_") + qs(ComSetupModel::deviceItems()[line]));
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    // The parameter editor of the model line goes here.
-    auto* editor = new QScrollArea(page);
-    editor->setObjectName(QStringLiteral("ScrollBox_Parameter") + suffix);
-    editor->setWidgetResizable(true);
-    editor->setWidget(new QWidget(editor));
-    layout->addWidget(editor, 1);
-    auto* buttons = new QHBoxLayout;
-    const struct {
-        const char* action;
-        const char* caption;
-        const char* name;
-    } kButtons[] = {{"acGetParameter", "Get", "btn_Get"}, {"acSetParameter", "Set", "btn_Set"}};
-    for (const auto& button : kButtons) {
-        auto* b = new QPushButton(qs(button.caption), page);
-        b->setObjectName(qs(button.name) + suffix);
-        b->setFont(boldFont(b->font()));
-        bindButton(b, m_actions.value(qs(button.action)));
-        buttons->addWidget(b);
-    }
-    layout->addLayout(buttons);
-    return page;
-}
-
 void TMainForm::createPages()
 {
     // The measurement page's widgets are placed on three pages below.
     m_measurementUi = new MeasurementUi(m_pageHost, *this, m_printer, this);
+    // The parameter editor and its file and clipboard commands.
+    m_parameterCommands = new ParameterCommands(
+        m_pageHost, {action(QStringLiteral("acGetParameter")), action(QStringLiteral("acSetParameter"))}, m_printer,
+        this);
     m_historyView = new HistoryView(m_ctl.portHistory(), this);
 
     auto* central = new QWidget(this);
@@ -329,8 +294,8 @@ void TMainForm::createPages()
     Notebook_Left = new QStackedWidget(central);
     Notebook_Left->setObjectName(QStringLiteral("Notebook_Left"));
     Notebook_Left->setFixedWidth(kLeftWidth);
-    for (int line = 0; line < kModelLines; ++line)
-        Notebook_Left->addWidget(createLeftPage(line));
+    for (DeviceType line = 0; line < kModelLines; ++line)
+        Notebook_Left->addWidget(m_parameterCommands->page(line));
     row->addWidget(Notebook_Left);
 
     Notebook = new QTabWidget(central);
@@ -695,8 +660,7 @@ void TMainForm::showConversation(const MeterConversation& talk)
 {
     ConversationStatus->follow(talk);
     m_cancelKey->setEnabled(talk.active());
-    if (m_parameterCommands)
-        m_parameterCommands->panel().setLocked(talk.active() && talk.locksEditor());
+    m_parameterCommands->setEditorLocked(talk.active() && talk.locksEditor());
     if (!talk.active())
         m_terminalPage->view()->setInputNote(QString());
 }

@@ -124,7 +124,6 @@ private:
     void createToolBar();
     void createPages();
     void createStatusBar();
-    QWidget* createLeftPage(int line);
     QWidget* createButtonBar(const std::vector<EntryDef>& entries, QWidget* parent);
     QMenu* createContextMenu(const std::vector<EntryDef>& entries, const QString& name);
     QAction* entryAction(const EntryDef& entry, QObject* parent);

@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QPushButton>
 
-#include "app/ActionBinding.h"
+#include "base/ActionBinding.h"
 #include "app/MainController.h"
 #include "app/MainForm.h"
 

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <functional>
 
+#include "devices/DeviceType.h"
+
 namespace pxr {
 
 namespace {
@@ -14,8 +16,6 @@ const char* const kDevice = "Device";
 const char* const kComPort = "ComPort";
 const char* const kGraphic = "Graphic";
 const char* const kDirectory = "Directory";
-
-constexpr int32_t kModelLineCount = 3;  // PXR7X, PXR500C, PXR501/502
 
 // ---- text conversions --------------------------------------------------
 
@@ -425,7 +425,7 @@ StartupSettings SettingsStore::loadAllWithDefaults(const std::string& documentsF
     };
 
     attempt(kDevice, "Type", [&] { s.deviceType = readDeviceType(); });
-    if (s.deviceType < 0 || s.deviceType >= kModelLineCount) {
+    if (s.deviceType < 0 || s.deviceType >= kModelLines) {
         // No arrangement of the main window exists for such a value; start
         // as on a fresh machine instead.
         s.problems.push_back(std::string(kDevice) + "/Type: " + std::to_string(s.deviceType)

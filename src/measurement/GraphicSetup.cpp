@@ -46,22 +46,22 @@ std::string AxisLimitError(const GraphicSettings& settings)
     return "Axis minimum must be less than the maximum";
 }
 
-GraphicSetup::GraphicSetup(Hooks hooks, char decimalSeparator)
-    : m_hooks(std::move(hooks)), m_separator(decimalSeparator)
+GraphicSetup::GraphicSetup(Fields* fields, Chart* chart, char decimalSeparator)
+    : m_fields(fields), m_chart(chart), m_separator(decimalSeparator)
 {
 }
 
-void GraphicSetup::SetMinimum(double v) { setLimit(m_settings.minimum, v, m_hooks.showMinimum); }
+void GraphicSetup::SetMinimum(double v) { setLimit(m_settings.minimum, v, &Fields::showMinimum); }
 
-void GraphicSetup::SetMaximum(double v) { setLimit(m_settings.maximum, v, m_hooks.showMaximum); }
+void GraphicSetup::SetMaximum(double v) { setLimit(m_settings.maximum, v, &Fields::showMaximum); }
 
-void GraphicSetup::setLimit(double& limit, double v, const std::function<void(const std::string&)>& show)
+void GraphicSetup::setLimit(double& limit, double v, void (Fields::*show)(const std::string&))
 {
     if (v == limit)
         return;
     limit = v;
-    if (show)
-        show(RegionalFloatText(v, m_separator));
+    if (m_fields)
+        (m_fields->*show)(RegionalFloatText(v, m_separator));
 }
 
 void GraphicSetup::SetAutoScale(bool v) { m_settings.autoScale = v; }
@@ -72,8 +72,8 @@ void GraphicSetup::SetAllowPan(bool v) { m_settings.allowPan = v; }
 void GraphicSetup::SetAllowZoom(bool v)
 {
     m_settings.allowZoom = v;
-    if (m_hooks.setZoomActionsEnabled)
-        m_hooks.setZoomActionsEnabled(v);
+    if (m_chart)
+        m_chart->setZoomActionsEnabled(v);
 }
 
 void GraphicSetup::SetNumber(int v)
@@ -81,18 +81,17 @@ void GraphicSetup::SetNumber(int v)
     if (v == m_settings.number)
         return;
     m_settings.number = std::clamp(v, kMinNumber, kMaxNumber);
-    if (m_hooks.showNumber)
-        m_hooks.showNumber(std::to_string(m_settings.number));
+    if (m_fields)
+        m_fields->showNumber(std::to_string(m_settings.number));
 }
 
 void GraphicSetup::showFields()
 {
-    if (m_hooks.showMinimum)
-        m_hooks.showMinimum(RegionalFloatText(m_settings.minimum, m_separator));
-    if (m_hooks.showMaximum)
-        m_hooks.showMaximum(RegionalFloatText(m_settings.maximum, m_separator));
-    if (m_hooks.showNumber)
-        m_hooks.showNumber(std::to_string(m_settings.number));
+    if (!m_fields)
+        return;
+    m_fields->showMinimum(RegionalFloatText(m_settings.minimum, m_separator));
+    m_fields->showMaximum(RegionalFloatText(m_settings.maximum, m_separator));
+    m_fields->showNumber(std::to_string(m_settings.number));
 }
 
 void GraphicSetup::Load(const GraphicSettings& stored)
@@ -105,25 +104,25 @@ void GraphicSetup::Load(const GraphicSettings& stored)
     SetAllowZoom(stored.allowZoom);
     SetAllowPan(stored.allowPan);
     SetNumber(stored.number);
-    if (m_hooks.showNumber)
-        m_hooks.showNumber(std::to_string(m_settings.number));
+    if (m_fields)
+        m_fields->showNumber(std::to_string(m_settings.number));
     ApplyToChart();
 }
 
 bool GraphicSetup::ApplyToChart()
 {
-    if (m_hooks.applyMarkers)
-        m_hooks.applyMarkers(m_settings.pointer, m_settings.stair);
+    if (m_chart)
+        m_chart->applyMarkers(m_settings.pointer, m_settings.stair);
     const std::string error = AxisLimitError(m_settings);
     if (!error.empty()) {
-        if (m_hooks.showError)
-            m_hooks.showError(error);
+        if (m_chart)
+            m_chart->showError(error);
         return false;
     }
-    if (m_hooks.applyAxis)
-        m_hooks.applyAxis(m_settings.autoScale, m_settings.minimum, m_settings.maximum);
-    if (m_hooks.applyZoomPan)
-        m_hooks.applyZoomPan(m_settings.allowZoom, m_settings.allowPan);
+    if (m_chart) {
+        m_chart->applyAxis(m_settings.autoScale, m_settings.minimum, m_settings.maximum);
+        m_chart->applyZoomPan(m_settings.allowZoom, m_settings.allowPan);
+    }
     return true;
 }
 
@@ -147,8 +146,8 @@ bool GraphicSetup::acceptTyped(const Typed& typed)
     showFields();
     if (!ApplyToChart())
         return false;
-    if (m_hooks.store)
-        m_hooks.store(m_settings);
+    if (m_chart)
+        m_chart->store(m_settings);
     return true;
 }
 

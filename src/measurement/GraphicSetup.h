@@ -1,10 +1,10 @@
 #pragma once
 // The rules of the diagram setup dialog (TGraphicSetupForm) without the
 // dialog: its eight fields with their setters, the reading of the typed
-// texts on "OK", and ApplyToChart's steps. The dialog widget shows what the
-// hooks hand it and passes the typed texts to acceptTyped.
+// texts on "OK", and ApplyToChart's steps. The dialog widget shows the
+// fields it is handed and passes the typed texts to acceptTyped; the
+// diagram's page takes ApplyToChart's steps.
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,21 +28,29 @@ public:
     static constexpr int kMinNumber = 10;
     static constexpr int kMaxNumber = 1000;
 
-    struct Hooks {
-        // The dialog's controls.
-        std::function<void(const std::string& text)> showMinimum; // ed_min
-        std::function<void(const std::string& text)> showMaximum; // ed_max
-        std::function<void(const std::string& text)> showNumber;  // ed_number
+    // The dialog's three edit fields.
+    class Fields {
+    public:
+        virtual ~Fields() = default;
+        virtual void showMinimum(const std::string& text) = 0; // ed_min
+        virtual void showMaximum(const std::string& text) = 0; // ed_max
+        virtual void showNumber(const std::string& text) = 0;  // ed_number
+    };
+
+    // What ApplyToChart and "OK" reach outside the dialog.
+    class Chart {
+    public:
+        virtual ~Chart() = default;
         // "Zoom In" and "Zoom Out" follow the zoom-allowed field.
-        std::function<void(bool enabled)> setZoomActionsEnabled;
+        virtual void setZoomActionsEnabled(bool enabled) = 0;
         // ApplyToChart's steps on the chart.
-        std::function<void(bool pointer, bool stair)> applyMarkers;
-        std::function<void(bool autoScale, double minimum, double maximum)> applyAxis;
-        std::function<void(bool allowZoom, bool allowPan)> applyZoomPan;
+        virtual void applyMarkers(bool pointer, bool stair) = 0;
+        virtual void applyAxis(bool autoScale, double minimum, double maximum) = 0;
+        virtual void applyZoomPan(bool allowZoom, bool allowPan) = 0;
         // Section "Graphic" of the settings store.
-        std::function<void(const GraphicSettings& settings)> store;
+        virtual void store(const GraphicSettings& settings) = 0;
         // The application's standard error box.
-        std::function<void(const std::string& text)> showError;
+        virtual void showError(const std::string& text) = 0;
     };
 
     // What the user typed and ticked when pressing "OK".
@@ -57,8 +65,10 @@ public:
         std::string number; // ed_number
     };
 
-    explicit GraphicSetup(Hooks hooks = {}, char decimalSeparator = '.');
-    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // Either may be null: nothing is shown or applied there.
+    explicit GraphicSetup(Fields* fields = nullptr, Chart* chart = nullptr, char decimalSeparator = '.');
+    void setFields(Fields* fields) { m_fields = fields; }
+    void setChart(Chart* chart) { m_chart = chart; }
     void setDecimalSeparator(char c) { m_separator = c; }
 
     // Each stores the value and updates its control only when it changed
@@ -91,12 +101,13 @@ public:
 
 private:
     // The minimum or the maximum, shown in its field (ed_min, ed_max) when it changed.
-    void setLimit(double& limit, double v, const std::function<void(const std::string&)>& show);
+    void setLimit(double& limit, double v, void (Fields::*show)(const std::string&));
     // ed_min, ed_max and ed_number show the fields' values.
     void showFields();
 
     GraphicSettings m_settings;
-    Hooks m_hooks;
+    Fields* m_fields;
+    Chart* m_chart;
     char m_separator;
 };
 

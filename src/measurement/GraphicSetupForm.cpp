@@ -83,29 +83,12 @@ TGraphicSetupForm::TGraphicSetupForm(QWidget* parent) : QDialog(parent)
     ed_min->setText(qs(RegionalFloatText(defaults.minimum, regionalSeparator())));
     ed_max->setText(qs(RegionalFloatText(defaults.maximum, regionalSeparator())));
     ed_number->setText(QString::number(defaults.number));
-    installHooks();
+    m_setup.setFields(this);
 }
 
-void TGraphicSetupForm::setChartHooks(ChartHooks hooks)
-{
-    m_chart = std::move(hooks);
-    installHooks();
-}
-
-void TGraphicSetupForm::installHooks()
-{
-    GraphicSetup::Hooks h;
-    h.showMinimum = [this](const std::string& t) { ed_min->setText(qs(t)); };
-    h.showMaximum = [this](const std::string& t) { ed_max->setText(qs(t)); };
-    h.showNumber = [this](const std::string& t) { ed_number->setText(qs(t)); };
-    h.setZoomActionsEnabled = m_chart.setZoomActionsEnabled;
-    h.applyMarkers = m_chart.applyMarkers;
-    h.applyAxis = m_chart.applyAxis;
-    h.applyZoomPan = m_chart.applyZoomPan;
-    h.store = m_chart.store;
-    h.showError = m_chart.showError;
-    m_setup.setHooks(std::move(h));
-}
+void TGraphicSetupForm::showMinimum(const std::string& text) { ed_min->setText(qs(text)); }
+void TGraphicSetupForm::showMaximum(const std::string& text) { ed_max->setText(qs(text)); }
+void TGraphicSetupForm::showNumber(const std::string& text) { ed_number->setText(qs(text)); }
 
 void TGraphicSetupForm::showChecks()
 {

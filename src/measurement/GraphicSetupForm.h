@@ -16,22 +16,14 @@ class QPushButton;
 
 namespace pxr {
 
-class TGraphicSetupForm : public QDialog {
+class TGraphicSetupForm : public QDialog, private GraphicSetup::Fields {
     Q_OBJECT
 public:
-    // What ApplyToChart and "OK" reach outside the dialog.
-    struct ChartHooks {
-        std::function<void(bool pointer, bool stair)> applyMarkers;
-        std::function<void(bool autoScale, double minimum, double maximum)> applyAxis;
-        std::function<void(bool allowZoom, bool allowPan)> applyZoomPan;
-        std::function<void(bool enabled)> setZoomActionsEnabled;
-        std::function<void(const GraphicSettings& settings)> store;
-        std::function<void(const std::string& text)> showError;
-    };
-
     explicit TGraphicSetupForm(QWidget* parent = nullptr);
 
-    void setChartHooks(ChartHooks hooks);
+    // What ApplyToChart and "OK" reach outside the dialog (the diagram's
+    // page, which outlives the dialog's use).
+    void setChart(GraphicSetup::Chart* chart) { m_setup.setChart(chart); }
     // Creation: the stored values through the setters, then ApplyToChart.
     void FormCreate(const GraphicSettings& stored);
     // "OK": the typed values through the setters, ApplyToChart, then the
@@ -53,11 +45,13 @@ public:
     QPushButton* Button2 = nullptr; // Cancel
 
 private:
-    void installHooks();
+    // GraphicSetup::Fields: ed_min, ed_max, ed_number.
+    void showMinimum(const std::string& text) override;
+    void showMaximum(const std::string& text) override;
+    void showNumber(const std::string& text) override;
     void showChecks();
 
     GraphicSetup m_setup;
-    ChartHooks m_chart;
 };
 
 } // namespace pxr

@@ -246,26 +246,32 @@ void MeasurementUi::setupAnalogMeter(DeviceType line) { m_analogMeter->setScale(
 void MeasurementUi::attachGraphicSetup(TGraphicSetupForm& dialog)
 {
     m_graphicSetup = &dialog;
-    TGraphicSetupForm::ChartHooks h;
-    DiagramWidget* chart = m_chart;
-    h.applyMarkers = [chart](bool pointer, bool stair) { chart->applyMarkers(pointer, stair); };
-    h.applyAxis = [chart](bool autoScale, double minimum, double maximum) {
-        chart->applyAxis(autoScale, minimum, maximum);
-    };
-    h.applyZoomPan = [chart](bool zoom, bool pan) { chart->applyZoomPan(zoom, pan); };
-    h.setZoomActionsEnabled = [this](bool enabled) { m_host.setZoomActionsEnabled(enabled); };
-    h.store = [this](const GraphicSettings& s) {
-        if (Measurement* m = measurement())
-            m->applyGraphicSettings(s);
-        m_host.storeGraphic(s);
-    };
-    h.showError = [this](const std::string& text) { m_ui.showError(text); };
-    dialog.setChartHooks(std::move(h));
+    dialog.setChart(this);
     dialog.FormCreate(m_host.startupGraphic());
     if (Measurement* m = measurement())
         m->applyGraphicSettings(dialog.settings());
-    chart->refresh();
+    m_chart->refresh();
 }
+
+void MeasurementUi::setZoomActionsEnabled(bool enabled) { m_host.setZoomActionsEnabled(enabled); }
+
+void MeasurementUi::applyMarkers(bool pointer, bool stair) { m_chart->applyMarkers(pointer, stair); }
+
+void MeasurementUi::applyAxis(bool autoScale, double minimum, double maximum)
+{
+    m_chart->applyAxis(autoScale, minimum, maximum);
+}
+
+void MeasurementUi::applyZoomPan(bool allowZoom, bool allowPan) { m_chart->applyZoomPan(allowZoom, allowPan); }
+
+void MeasurementUi::store(const GraphicSettings& settings)
+{
+    if (Measurement* m = measurement())
+        m->applyGraphicSettings(settings);
+    m_host.storeGraphic(settings);
+}
+
+void MeasurementUi::showError(const std::string& text) { m_ui.showError(text); }
 
 void MeasurementUi::acPrintGrafikExecute()
 {

@@ -16,7 +16,7 @@
 
 #include "base/ActionHandlers.h"
 #include "devices/DeviceType.h"
-#include "measurement/GraphicSettings.h"
+#include "measurement/GraphicSetup.h"
 
 class QLabel;
 class QPrinter;
@@ -33,7 +33,7 @@ class StatisticsLine;
 class TGraphicSetupForm;
 class UiHooks;
 
-class MeasurementUi : public QObject {
+class MeasurementUi : public QObject, private GraphicSetup::Chart {
     Q_OBJECT
 public:
     // What the page needs of the program around it.
@@ -68,8 +68,8 @@ public:
     // The actions the page serves, for the controller's dispatch.
     ActionHandlers handlers();
 
-    // The diagram setup: its chart hooks, then its creation step with the
-    // stored "Graphic" values.
+    // The diagram setup: this page as its chart, then its creation step with
+    // the stored "Graphic" values.
     void attachGraphicSetup(TGraphicSetupForm& dialog);
 
     // The widgets, for the window to place.
@@ -108,6 +108,15 @@ private:
     void buildWidgets();
     Measurement* measurement() const { return m_host.measurement(); }
     void installHooks();
+
+    // GraphicSetup::Chart: the diagram setup's steps on the chart, the zoom
+    // actions, the store and the error box.
+    void setZoomActionsEnabled(bool enabled) override;
+    void applyMarkers(bool pointer, bool stair) override;
+    void applyAxis(bool autoScale, double minimum, double maximum) override;
+    void applyZoomPan(bool allowZoom, bool allowPan) override;
+    void store(const GraphicSettings& settings) override;
+    void showError(const std::string& text) override;
 
     Host& m_host;
     UiHooks& m_ui;

@@ -7,13 +7,18 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPrinter>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QTextDocument>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <exception>
 
+#include "base/ActionBinding.h"
 #include "dialogs/FileChoice.h"
 #include "parameters/ParameterClipboard.h"
 #include "parameters/ParameterEditorPanel.h"
@@ -50,12 +55,63 @@ QStringList ParameterCommands::nameFilters(const char* filter)
     return out;
 }
 
-ParameterCommands::ParameterCommands(Host& host, QStackedWidget* notebookLeft, QPrinter& printer, QWidget* window)
+ParameterCommands::ParameterCommands(Host& host, const EditorButtons& buttons, QPrinter& printer, QWidget* window)
     : QObject(window), m_host(host), m_printer(printer), m_window(window)
 {
     setObjectName(QStringLiteral("ParameterCommands"));
-    m_panel = new ParameterEditorPanel(notebookLeft, this);
+    for (DeviceType line = 0; line < kModelLines; ++line)
+        m_pages[line] = buildPage(line, buttons);
+}
+
+// Made without a parent: the window places it.
+QWidget* ParameterCommands::buildPage(DeviceType line, const EditorButtons& buttons)
+{
+    static const char* const kScrollBoxNames[kModelLines] = {"ScrollBox_4X", "ScrollBox_300C",
+                                                                 "ScrollBox_301"};
+    const QString suffix = ParameterEditorPanel::nameSuffix(line);
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tab_") + QString::fromLatin1(kModelLineNames[line]));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(page);
+    scroll->setObjectName(QString::fromLatin1(kScrollBoxNames[line]));
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(new QWidget(scroll)); // the fields follow in start()
+    layout->addWidget(scroll, 1);
+    m_scrollBoxes[line] = scroll;
+    auto* row = new QHBoxLayout;
+    const std::pair<const char*, QAction*> kButtons[] = {{"Get", buttons.get}, {"Set", buttons.set}};
+    for (const auto& [caption, action] : kButtons) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), page);
+        b->setObjectName(QStringLiteral("btn_") + QString::fromLatin1(caption) + suffix);
+        QFont bold = b->font();
+        bold.setBold(true);
+        b->setFont(bold);
+        if (action)
+            bindButton(b, action);
+        row->addWidget(b);
+    }
+    layout->addLayout(row);
+    return page;
+}
+
+QWidget* ParameterCommands::page(DeviceType line) const
+{
+    return line < kModelLines ? m_pages[line] : nullptr;
+}
+
+void ParameterCommands::start()
+{
+    if (m_panel)
+        return;
+    m_panel = new ParameterEditorPanel(m_scrollBoxes, this);
     m_panel->OnRefused = [this](const std::string& text) { showStatus(text); };
+}
+
+void ParameterCommands::setEditorLocked(bool locked)
+{
+    if (m_panel)
+        m_panel->setLocked(locked);
 }
 
 ActionHandlers ParameterCommands::handlers()
@@ -121,33 +177,39 @@ void ParameterCommands::showProblem(const QString& text)
     QMessageBox::warning(m_window, QStringLiteral("PXRTool"), text);
 }
 
+QString ParameterCommands::chooseInParameterFolder(QFileDialog* dialog)
+{
+    dialog->setDirectory(QString::fromStdString(m_host.parameterFolder()));
+    return choose(dialog);
+}
+
+void ParameterCommands::report(bool ok, const std::string& status, const std::string& error, bool critical)
+{
+    if (ok)
+        showStatus(status);
+    else if (critical)
+        QMessageBox::critical(m_window, QStringLiteral("PXRTool"), messageText(error));
+    else
+        showProblem(messageText(error));
+}
+
 void ParameterCommands::acOpenExecute()
 {
-    OpenDialog()->setDirectory(QString::fromStdString(m_host.parameterFolder()));
-    const QString path = choose(OpenDialog());
+    const QString path = chooseInParameterFolder(OpenDialog());
     if (path.isEmpty())
         return;
     // A file that cannot be a parameter file leaves the editor as it is.
     const FileResult r = openParameterFile(pathBytes(path), m_host.deviceType(), *m_panel);
-    if (!r.ok) {
-        showProblem(messageText(r.error));
-        return;
-    }
-    showStatus(r.status);
+    report(r.ok, r.status, r.error);
 }
 
 void ParameterCommands::acSaveExecute()
 {
-    SaveDialog()->setDirectory(QString::fromStdString(m_host.parameterFolder()));
-    const QString path = choose(SaveDialog());
+    const QString path = chooseInParameterFolder(SaveDialog());
     if (path.isEmpty())
         return;
     const FileResult r = saveParameterFile(pathBytes(path), m_host.deviceType(), *m_panel);
-    if (!r.ok) {
-        QMessageBox::critical(m_window, QStringLiteral("PXRTool"), messageText(r.error));
-        return;
-    }
-    showStatus(r.status);
+    report(r.ok, r.status, r.error, true);
 }
 
 void ParameterCommands::printFile(const QString& path)
@@ -201,13 +263,10 @@ void ParameterCommands::acViewFileExecute()
 void ParameterCommands::acExportExecute()
 {
     const ClipboardResult r = exportParameterText(m_host.deviceType(), *m_panel);
-    if (!r.ok) {
-        showProblem(messageText(r.error));
-        return;
-    }
-    QGuiApplication::clipboard()->setText(
-        QString::fromLatin1(r.text.data(), static_cast<qsizetype>(r.text.size())));
-    showStatus(r.status);
+    if (r.ok)
+        QGuiApplication::clipboard()->setText(
+            QString::fromLatin1(r.text.data(), static_cast<qsizetype>(r.text.size())));
+    report(r.ok, r.status, r.error);
 }
 
 void ParameterCommands::acImportExecute()
@@ -217,11 +276,7 @@ void ParameterCommands::acImportExecute()
     const QByteArray text = QGuiApplication::clipboard()->text().toUtf8();
     const ClipboardResult r =
         importParameterText(m_host.deviceType(), text.toStdString(), *m_panel);
-    if (!r.ok) {
-        showProblem(messageText(r.error));
-        return;
-    }
-    showStatus(r.status);
+    report(r.ok, r.status, r.error);
 }
 
 } // namespace pxr

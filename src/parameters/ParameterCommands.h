@@ -1,23 +1,26 @@
 #pragma once
-// The parameter editor and the commands that move its values through files
-// and the clipboard: Open, Save, Print, View File, Export to and Import from
-// the clipboard. Get/Set Parameter and the presets run in the main
-// controller; this class builds the editor's fields into the main window's
-// left notebook, binds them to the parameter sets and serves the file and
-// clipboard actions. Created once by the main window, after its FormCreate.
+// The parameter page: the editor and the commands that move its values
+// through files and the clipboard: Open, Save, Print, View File, Export to
+// and Import from the clipboard. Get/Set Parameter and the presets run in the
+// main controller; this class builds a page a model line, the editor's scroll
+// box with the "Get" and "Set" buttons under it, which the main window places
+// at its left edge; it builds the editor's fields, which the controller binds
+// to the parameter sets, and serves the file and clipboard actions.
 
 #include <QFileDialog>
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <string>
 
 #include "base/ActionHandlers.h"
 #include "devices/DeviceType.h"
 
+class QAction;
 class QPrinter;
-class QStackedWidget;
+class QScrollArea;
 
 namespace pxr {
 
@@ -39,16 +42,30 @@ public:
         virtual std::string documentsFolder() const = 0;
     };
 
-    // The editor's fields go into the scroll boxes of `notebookLeft`, one
-    // page a model line; the dialogs and message boxes belong to `window`,
+    // The actions of the buttons under the editor.
+    struct EditorButtons {
+        QAction* get = nullptr;
+        QAction* set = nullptr;
+    };
+
+    // Builds the pages; the dialogs and message boxes belong to `window`,
     // which also owns this object. `printer` is the one of "Printer Setup".
-    ParameterCommands(Host& host, QStackedWidget* notebookLeft, QPrinter& printer, QWidget* window);
+    ParameterCommands(Host& host, const EditorButtons& buttons, QPrinter& printer, QWidget* window);
     ~ParameterCommands() override;
+
+    // A model line's page (tab_PXR7X ...), for the window to place.
+    QWidget* page(DeviceType line) const;
+    // Builds the editor's fields, once the window's pages are in place: the
+    // fields come last in the window's tab order, after the notebook.
+    void start();
 
     // The actions the commands serve, for the controller's dispatch.
     ActionHandlers handlers();
 
+    // The editor, from start() on.
     ParameterEditorPanel& panel() { return *m_panel; }
+    // Read-only while a readout fills the fields or a write takes them.
+    void setEditorLocked(bool locked);
     // The dialogs keep their folder and file name between uses. They are
     // made when first needed, starting in the user's documents folder.
     QFileDialog* OpenDialog();
@@ -66,8 +83,14 @@ public:
     static QStringList nameFilters(const char* filter);
 
 private:
+    QWidget* buildPage(DeviceType line, const EditorButtons& buttons);
     // The chosen file, or empty when the user cancelled.
     QString choose(QFileDialog* dialog);
+    // The same with the dialog opening in the parameter folder.
+    QString chooseInParameterFolder(QFileDialog* dialog);
+    // The outcome of a file or clipboard command: its status in panel 2, or
+    // its problem in a message box (a critical one where a save failed).
+    void report(bool ok, const std::string& status, const std::string& error, bool critical = false);
     QFileDialog* makeDialog(const char* name, QFileDialog::AcceptMode mode, const char* filter);
     void showStatus(const std::string& text);
     void showProblem(const QString& text);
@@ -76,6 +99,8 @@ private:
     Host& m_host;
     QPrinter& m_printer;
     QWidget* m_window;
+    std::array<QWidget*, kModelLines> m_pages{};
+    std::array<QScrollArea*, kModelLines> m_scrollBoxes{};
     ParameterEditorPanel* m_panel = nullptr;
     // Children of the main window, like the window's other dialogs.
     QFileDialog* m_openDialog = nullptr;

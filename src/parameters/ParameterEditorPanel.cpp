@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScrollArea>
-#include <QStackedWidget>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QToolButton>
@@ -27,9 +26,8 @@ namespace pxr {
 
 namespace {
 
-constexpr int kLines = 3;
+constexpr int kLines = kModelLines;
 const char* const kLineSuffix[kLines] = {"", "_1", "_2"};
-const char* const kScrollBoxNames[kLines] = {"ScrollBox_4X", "ScrollBox_300C", "ScrollBox_301"};
 // Names of the two halves of a step-button pair, as the handlers of each
 // page call them (sp_st_TopClick on PXR7X and PXR500C, sp_sa_2UpClick on
 // PXR501/502).
@@ -113,23 +111,25 @@ private:
 
 } // namespace
 
-ParameterEditorPanel::ParameterEditorPanel(QStackedWidget* notebookLeft, QObject* parent)
+ParameterEditorPanel::ParameterEditorPanel(const std::array<QScrollArea*, kModelLines>& scrollBoxes,
+                                           QObject* parent)
     : QObject(parent)
 {
     setObjectName(QStringLiteral("ParameterEditorPanel"));
-    if (!notebookLeft)
-        return;
-    for (int line = 0; line < kLines && line < notebookLeft->count(); ++line) {
-        QWidget* page = notebookLeft->widget(line);
-        auto* scroll = page->findChild<QScrollArea*>();
+    for (int line = 0; line < kLines; ++line) {
+        QScrollArea* scroll = scrollBoxes[static_cast<size_t>(line)];
         if (!scroll)
             continue;
-        scroll->setObjectName(QString::fromLatin1(kScrollBoxNames[line]));
         scroll->setWidgetResizable(true);
         scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         scroll->setWidget(buildPage(static_cast<DeviceType>(line), scroll));
         m_scrollBoxes[line] = scroll;
     }
+}
+
+QString ParameterEditorPanel::nameSuffix(DeviceType line)
+{
+    return line < kLines ? QString::fromLatin1(kLineSuffix[line]) : QString();
 }
 
 QWidget* ParameterEditorPanel::buildPage(DeviceType line, QWidget* parent)

@@ -1,7 +1,7 @@
 #pragma once
-// The parameter editor at the left edge of the main window: one page per
-// model line in Notebook_Left (ScrollBox_4X, ScrollBox_300C, ScrollBox_301),
-// built from the parameter tables. Every value has a one-line field named
+// The parameter editor at the left edge of the main window: the fields of
+// each model line in its scroll box (ScrollBox_4X, ScrollBox_300C,
+// ScrollBox_301), built from the parameter tables. Every value has a one-line field named
 // after its control (`cb_sa_2`) with its hint as tool-tip and status-bar
 // hint; numeric and list fields have a step-button pair (`sp_sa_2`) right of
 // them; the heater fields of PXR501/502 are checked when they lose the focus.
@@ -18,6 +18,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <string>
@@ -32,7 +33,6 @@ class QEvent;
 class QHBoxLayout;
 class QLineEdit;
 class QScrollArea;
-class QStackedWidget;
 class QToolButton;
 class QWidget;
 
@@ -41,10 +41,12 @@ namespace pxr {
 class ParameterEditorPanel : public QObject, public FieldBinding {
     Q_OBJECT
 public:
-    // Fills the pages of `notebookLeft` (page index = model line): each page's
-    // scroll area gets the editor of its line. Pages without a scroll area
-    // get none.
-    explicit ParameterEditorPanel(QStackedWidget* notebookLeft, QObject* parent = nullptr);
+    // Fills each scroll box (index = model line) with the editor of its
+    // line; a line without a scroll box gets none.
+    explicit ParameterEditorPanel(const std::array<QScrollArea*, kModelLines>& scrollBoxes,
+                                  QObject* parent = nullptr);
+    // What the names of a model line's controls end in: "", "_1", "_2".
+    static QString nameSuffix(DeviceType line);
 
     // ---- FieldBinding ----
     std::string fieldText(const std::string& control) const override;
@@ -99,7 +101,7 @@ private:
     std::map<std::string, Field> m_fields;
     bool m_locked = false;
     std::vector<QPointer<QLineEdit>> m_heaterFields; // HE value 1, HE value 2
-    QPointer<QScrollArea> m_scrollBoxes[3];
+    QPointer<QScrollArea> m_scrollBoxes[kModelLines];
 };
 
 } // namespace pxr

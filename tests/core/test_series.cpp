@@ -245,24 +245,32 @@ TEST(Zoom, AutomaticAxisFollowsTheValues)
 
 namespace {
 
-struct Setup : ::testing::Test {
+// The dialog's fields and the chart, recorded in the order they are reached.
+struct Setup : ::testing::Test, GraphicSetup::Fields, GraphicSetup::Chart {
     std::vector<std::string> events;
     std::vector<GraphicSettings> stored;
     std::vector<std::string> errors;
-    GraphicSetup setup{GraphicSetup::Hooks{
-        [this](const std::string& t) { events.push_back("ed_min " + t); },
-        [this](const std::string& t) { events.push_back("ed_max " + t); },
-        [this](const std::string& t) { events.push_back("ed_number " + t); },
-        [this](bool on) { events.push_back(on ? "zoom actions on" : "zoom actions off"); },
-        [this](bool p, bool st) { events.push_back(std::string("markers ") + (p ? "1" : "0") + (st ? "1" : "0")); },
-        [this](bool a, double mi, double ma) {
-            events.push_back(std::string("axis ") + (a ? "auto " : "fixed ") + std::to_string(mi) + " " +
-                             std::to_string(ma));
-        },
-        [this](bool z, bool p) { events.push_back(std::string("zoompan ") + (z ? "1" : "0") + (p ? "1" : "0")); },
-        [this](const GraphicSettings& g) { stored.push_back(g); },
-        [this](const std::string& e) { errors.push_back(e); },
-    }};
+    GraphicSetup setup{this, this};
+
+    void showMinimum(const std::string& t) override { events.push_back("ed_min " + t); }
+    void showMaximum(const std::string& t) override { events.push_back("ed_max " + t); }
+    void showNumber(const std::string& t) override { events.push_back("ed_number " + t); }
+    void setZoomActionsEnabled(bool on) override { events.push_back(on ? "zoom actions on" : "zoom actions off"); }
+    void applyMarkers(bool p, bool st) override
+    {
+        events.push_back(std::string("markers ") + (p ? "1" : "0") + (st ? "1" : "0"));
+    }
+    void applyAxis(bool a, double mi, double ma) override
+    {
+        events.push_back(std::string("axis ") + (a ? "auto " : "fixed ") + std::to_string(mi) + " " +
+                         std::to_string(ma));
+    }
+    void applyZoomPan(bool z, bool p) override
+    {
+        events.push_back(std::string("zoompan ") + (z ? "1" : "0") + (p ? "1" : "0"));
+    }
+    void store(const GraphicSettings& g) override { stored.push_back(g); }
+    void showError(const std::string& e) override { errors.push_back(e); }
 
     GraphicSetup::Typed typed(const char* min, const char* max, const char* number, bool autoScale = false)
     {

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ActionBinding.h"
+#include "base/ActionBinding.h"
 #include "app/ComSetupForm.h"
 #include "app/KeyValueBackend.h"
 #include "app/MainForm.h"

@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ActionBinding.h"
+#include "base/ActionBinding.h"
 #include "app/KeyValueBackend.h"
 #include "app/MainForm.h"
 #include "terminal/TerminalPage.h"

@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ActionBinding.h"
+#include "base/ActionBinding.h"
 #include "app/KeyValueBackend.h"
 #include "app/MainForm.h"
 #include "measurement/AnalogMeterWidget.h"
@@ -76,8 +76,8 @@ QStringList fileLines(const QString& path)
     return lines;
 }
 
-// The setup dialog with every hook recorded.
-struct SetupRecorder {
+// The setup dialog with what it reaches outside recorded.
+struct SetupRecorder : GraphicSetup::Chart {
     TGraphicSetupForm dialog;
     std::optional<GraphicSettings> stored;
     std::vector<std::pair<double, double>> axes;
@@ -86,15 +86,16 @@ struct SetupRecorder {
 
     SetupRecorder()
     {
-        TGraphicSetupForm::ChartHooks h;
-        h.applyAxis = [this](bool, double mn, double mx) { axes.emplace_back(mn, mx); };
-        h.store = [this](const GraphicSettings& s) { stored = s; };
-        h.showError = [this](const std::string& t) { errors << QString::fromStdString(t); };
-        h.setZoomActionsEnabled = [this](bool on) { zoomActions = on; };
-        dialog.setChartHooks(h);
+        dialog.setChart(this);
         dialog.FormCreate(GraphicSettings());
         axes.clear();
     }
+    void setZoomActionsEnabled(bool on) override { zoomActions = on; }
+    void applyMarkers(bool, bool) override {}
+    void applyAxis(bool, double mn, double mx) override { axes.emplace_back(mn, mx); }
+    void applyZoomPan(bool, bool) override {}
+    void store(const GraphicSettings& s) override { stored = s; }
+    void showError(const std::string& t) override { errors << QString::fromStdString(t); }
     void ok(const QString& minimum, const QString& maximum, const QString& number)
     {
         dialog.ed_min->setText(minimum);

@@ -1,4 +1,4 @@
-#include "app/ActionBinding.h"
+#include "base/ActionBinding.h"
 
 #include <QSizePolicy>
 
