@@ -327,6 +327,25 @@ void DiagramWidget::showEvent(QShowEvent* e)
     refresh();
 }
 
+void DiagramWidget::updateLayout()
+{
+    // QCustomPlot works the margins around the plot out for every picture,
+    // measuring every tick label of both axes. The left margin follows the
+    // value axis' labels, the bottom one the height of the time axis' labels
+    // (one line of its font): while the time axis alone moves, as it does
+    // with every new point, the margins and the places of the elements stay,
+    // and only the ticks are worked out again.
+    LayoutBasis basis{size(), yAxis->range(), yAxis->tickLabelFont(), xAxis->tickLabelFont(), xAxis->labelFont(),
+                      xAxis->label()};
+    if (m_laidOutFor && basis == *m_laidOutFor) {
+        plotLayout()->update(QCPLayoutElement::upPreparation);
+        emit afterLayout();
+        return;
+    }
+    QCustomPlot::updateLayout();
+    m_laidOutFor = std::move(basis);
+}
+
 void DiagramWidget::paintEvent(QPaintEvent*)
 {
     // Drawn straight onto the widget. QCustomPlot's replot would clear two

@@ -15,6 +15,8 @@
 
 #include <QTimer>
 
+#include <optional>
+
 #include <qcustomplot.h>
 
 #include "measurement/GraphicSettings.h"
@@ -92,6 +94,7 @@ signals:
     void rangesShown();
 
 protected:
+    void updateLayout() override;
     void mousePressEvent(QMouseEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
@@ -120,6 +123,20 @@ private:
     QTimer m_zoomTimer;
     int m_zoomStepsLeft = 0;
     DiagramAxes m_zoomTarget;
+    // What the margins around the plot were last worked out for: the size,
+    // the value axis' range and the fonts and caption of the axes' texts.
+    struct LayoutBasis {
+        QSize size;
+        QCPRange valueRange;
+        QFont valueLabels, timeLabels, timeCaption;
+        QString caption;
+        bool operator==(const LayoutBasis& o) const
+        {
+            return size == o.size && valueRange == o.valueRange && valueLabels == o.valueLabels &&
+                timeLabels == o.timeLabels && timeCaption == o.timeCaption && caption == o.caption;
+        }
+    };
+    std::optional<LayoutBasis> m_laidOutFor;
     QVector<double> m_t, m_y;
     std::vector<double> m_tBuf, m_yBuf;
 };

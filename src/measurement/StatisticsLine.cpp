@@ -1,6 +1,7 @@
 #include "measurement/StatisticsLine.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace pxr {
@@ -8,20 +9,29 @@ namespace pxr {
 namespace {
 
 // A label painting over a picture of what lies behind it, selectable
-// while it has the focus.
+// from the moment the user turns to it.
 class BackdropLabel : public QLabel {
 public:
     explicit BackdropLabel(QWidget* parent) : QLabel(parent)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
-        setSelectable(false);
+        setTextInteractionFlags(Qt::NoTextInteraction);
+        setFocusPolicy(Qt::ClickFocus);
     }
 
     void setSelectable(bool selectable)
     {
+        if (selectable == bool(textInteractionFlags() & Qt::TextSelectableByMouse))
+            return;
         setTextInteractionFlags(selectable ? Qt::TextSelectableByMouse : Qt::NoTextInteraction);
         // As a selectable label takes it, so that the first click gets here.
         setFocusPolicy(Qt::ClickFocus);
+        // The new text document is told of a focus the label already has,
+        // for a selection in the colours of the focused window.
+        if (selectable && hasFocus()) {
+            QFocusEvent in(QEvent::FocusIn, Qt::OtherFocusReason);
+            QLabel::focusInEvent(&in);
+        }
     }
 
 protected:
@@ -29,6 +39,21 @@ protected:
     {
         setSelectable(true);
         QLabel::focusInEvent(e);
+    }
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        setSelectable(true);
+        QLabel::mousePressEvent(e);
+    }
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        setSelectable(true);
+        QLabel::keyPressEvent(e);
+    }
+    void contextMenuEvent(QContextMenuEvent* e) override
+    {
+        setSelectable(true);
+        QLabel::contextMenuEvent(e);
     }
 
     void paintEvent(QPaintEvent* e) override
@@ -94,8 +119,8 @@ void StatisticsLine::showText(const QString& text)
 {
     if (m_label->text() == text)
         return;
-    if (!m_label->hasFocus() && m_label->textInteractionFlags() != Qt::NoTextInteraction)
-        static_cast<BackdropLabel*>(m_label)->setSelectable(false);
+    // A new text ends a selection all the same.
+    static_cast<BackdropLabel*>(m_label)->setSelectable(false);
     m_label->setText(text);
 }
 

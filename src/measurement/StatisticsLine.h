@@ -14,9 +14,9 @@
 // The text can be selected with the mouse and copied. A selectable label
 // keeps a text document that lays itself out again for every new text,
 // which cost more than all the rest of the line; so the label is plain
-// (the same pixels) and turns selectable when it takes the focus (a click,
-// before the click itself reaches it), and plain again with the first new
-// text after it has lost the focus.
+// (the same pixels) and turns selectable when the user turns to it (focus,
+// a click, a key, the context menu), before the event itself reaches it,
+// and plain again with the next new text (which ends a selection anyway).
 
 #include <QLabel>
 #include <QPixmap>
