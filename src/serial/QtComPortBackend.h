@@ -31,7 +31,7 @@ namespace pxr {
 class QtComPortBackend : public QObject, public ComPortBackend {
     Q_OBJECT
 public:
-    static constexpr int kGatherMs = 10;
+    static constexpr int kGatherMs = 20;
     static constexpr double kGatherBytes = 1024;
 
     explicit QtComPortBackend(QObject* parent = nullptr);
