@@ -3,6 +3,7 @@
 #include <QScrollBar>
 
 #include "measurement/OnlineLog.h"
+#include "base/FixedPitchFont.h"
 
 namespace pxr {
 
@@ -12,11 +13,7 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent)
     setReadOnly(true);
     setUndoRedoEnabled(false);
     setMaximumBlockCount(kRows);
-    QFont f;
-    f.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
-                   QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Courier")});
-    f.setStyleHint(QFont::TypeWriter);
-    f.setFixedPitch(true);
+    QFont f = fixedPitchFont();
     setFont(f);
     QPalette pal = palette();
     pal.setColor(QPalette::Base, Qt::white);

@@ -19,6 +19,7 @@
 #include "measurement/Measurement.h"
 #include "measurement/SignalLevel.h"
 #include "measurement/StatisticsLine.h"
+#include "base/FixedPitchFont.h"
 
 namespace pxr {
 
@@ -106,11 +107,7 @@ void MeasurementUi::buildWidgets()
 {
     m_liveValue = new QLabel;
     m_liveValue->setObjectName(QStringLiteral("lb_Input"));
-    QFont big;
-    big.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
-                     QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Courier")});
-    big.setStyleHint(QFont::TypeWriter);
-    big.setFixedPitch(true);
+    QFont big = fixedPitchFont();
     big.setBold(true);
     big.setPixelSize(64);
     m_liveValue->setFont(big);

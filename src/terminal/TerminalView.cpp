@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include "base/FixedPitchFont.h"
+
 namespace pxr {
 
 namespace {
@@ -41,10 +43,7 @@ TerminalView::TerminalView(QWidget* parent) : QAbstractScrollArea(parent)
     viewport()->setPalette(pal);
     viewport()->setCursor(Qt::IBeamCursor);
 
-    m_font.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"),
-                        QStringLiteral("DejaVu Sans Mono"), QStringLiteral("Courier")});
-    m_font.setStyleHint(QFont::TypeWriter);
-    m_font.setFixedPitch(true);
+    m_font = fixedPitchFont();
     m_font.setKerning(false);
     applyFont();
 
