@@ -39,18 +39,19 @@ void LogView::attach(const OnlineLog* log)
     clear();
     m_shownSerial = 0;
     m_shownClears = log ? log->clearCount() : 0;
+    m_waiting.clear();
+    m_replace = false;
     flush();
 }
 
 void LogView::tick()
 {
     flush();
-    // Nobody sees the view behind another page; a fast stream would lay out
-    // every line there all the same, as the log only keeps the newest ones.
-    // The timer itself slows down there, so that a quiet program is not
-    // woken 20 times a second for nothing.
-    const bool behindPage = !isVisible() && window()->isVisible();
-    const int interval = behindPage ? kFlushMs * kHiddenPasses : kFlushMs;
+    // Nobody sees the view behind another page; there its passes only take
+    // the new lines from the log (which keeps the newest ones only), and
+    // the timer slows down, so that a quiet program is not woken 20 times a
+    // second for nothing.
+    const int interval = behindPage() ? kFlushMs * kHiddenPasses : kFlushMs;
     if (m_timer.interval() != interval)
         m_timer.setInterval(interval);
 }
@@ -62,31 +63,41 @@ void LogView::showEvent(QShowEvent* e)
     m_timer.start(kFlushMs);
 }
 
+bool LogView::behindPage() const { return !isVisible() && window()->isVisible(); }
+
 void LogView::flush()
 {
     if (!m_log)
         return;
     if (m_log->clearCount() != m_shownClears) {
         m_shownClears = m_log->clearCount();
+        m_waiting.clear();
+        m_replace = false;
         clear();
         moveCursor(QTextCursor::Start);
     }
-    if (m_log->serial() == m_shownSerial)
-        return;
-    // The log holds fewer lines than the view has rows, so a pass never
-    // takes more than the view keeps.
-    QString text;
-    m_log->forEachLineAfter(m_shownSerial, [&](const std::string& line) {
-        if (!text.isEmpty())
-            text += QLatin1Char('\n');
-        text += QString::fromLatin1(line.data(), int(line.size()));
-    });
-    m_shownSerial = m_log->serial();
-    if (text.isEmpty())
+    if (m_log->serial() != m_shownSerial) {
+        m_log->forEachLineAfter(m_shownSerial, [&](const std::string& line) {
+            m_waiting.push_back(QString::fromLatin1(line.data(), int(line.size())));
+        });
+        m_shownSerial = m_log->serial();
+        // The view keeps kRows rows: lines before the last kRows would only
+        // be pushed out again, and so would every row it has now.
+        if (m_waiting.size() >= kRows) {
+            m_waiting.erase(m_waiting.begin(), m_waiting.end() - kRows);
+            m_replace = true;
+        }
+    }
+    // Behind another page the lines wait, as they would appear.
+    if (m_waiting.isEmpty() || behindPage())
         return;
     QScrollBar* bar = verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
-    appendPlainText(text);
+    if (m_replace)
+        clear();
+    appendPlainText(m_waiting.join(QLatin1Char('\n')));
+    m_waiting.clear();
+    m_replace = false;
     if (atEnd)
         bar->setValue(bar->maximum());
 }

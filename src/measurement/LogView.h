@@ -3,10 +3,12 @@
 // a timer takes the lines logged since its last pass and appends them in
 // one step, so a fast stream costs one text update per pass, not one per
 // reading. The view keeps at most 256 rows. Behind another page of a shown
-// window its passes are kHiddenPasses times further apart, and it takes
-// everything at once when it is shown again.
+// window its passes are kHiddenPasses times further apart and only keep the
+// lines (the last kRows) until it is shown again, when it takes them all
+// at once.
 
 #include <QPlainTextEdit>
+#include <QStringList>
 #include <QTimer>
 
 #include <cstdint>
@@ -35,11 +37,16 @@ protected:
 
 private:
     void tick();
+    bool behindPage() const;
 
     const OnlineLog* m_log = nullptr;
     QTimer m_timer;
     uint64_t m_shownSerial = 0;
     uint64_t m_shownClears = 0;
+    // Taken from the log, not yet in the text; m_replace: they push out
+    // every row the text has.
+    QStringList m_waiting;
+    bool m_replace = false;
 };
 
 } // namespace pxr

@@ -15,17 +15,18 @@ public:
     explicit BackdropLabel(QWidget* parent) : QLabel(parent)
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
+        // Also no focus policy: Qt gives a label that may take the focus a
+        // text document of its own, laid out again at every paint (which
+        // then asks for a second paint).
         setTextInteractionFlags(Qt::NoTextInteraction);
-        setFocusPolicy(Qt::ClickFocus);
     }
 
     void setSelectable(bool selectable)
     {
         if (selectable == bool(textInteractionFlags() & Qt::TextSelectableByMouse))
             return;
+        // Selectable, it takes the focus with a click; plain, none.
         setTextInteractionFlags(selectable ? Qt::TextSelectableByMouse : Qt::NoTextInteraction);
-        // As a selectable label takes it, so that the first click gets here.
-        setFocusPolicy(Qt::ClickFocus);
         // The new text document is told of a focus the label already has,
         // for a selection in the colours of the focused window.
         if (selectable && hasFocus()) {
@@ -42,7 +43,10 @@ protected:
     }
     void mousePressEvent(QMouseEvent* e) override
     {
+        // A plain label was passed over when the click gave the focus.
         setSelectable(true);
+        if (!hasFocus())
+            setFocus(Qt::MouseFocusReason);
         QLabel::mousePressEvent(e);
     }
     void keyPressEvent(QKeyEvent* e) override

@@ -17,6 +17,8 @@
 // (the same pixels) and turns selectable when the user turns to it (focus,
 // a click, a key, the context menu), before the event itself reaches it,
 // and plain again with the next new text (which ends a selection anyway).
+// Plain, it has no focus policy either: Qt keeps a text document for any
+// label that may take the focus.
 
 #include <QLabel>
 #include <QPixmap>

@@ -55,19 +55,21 @@ bool HistoryView::eventFilter(QObject* watched, QEvent* e)
 {
     // Its page comes to the front: what waited is shown at once.
     if (watched == m_text && e->type() == QEvent::Show) {
-        m_skipped = kHiddenPasses;
         redraw();
+        m_timer.start(kRedrawMs);
     }
     return QObject::eventFilter(watched, e);
 }
 
 void HistoryView::redraw()
 {
+    // Behind another page nobody sees it: it waits until it is shown.
+    if (!m_text->isVisible() && m_text->window()->isVisible()) {
+        m_timer.stop();
+        return;
+    }
     if (m_history.changeCount() == m_drawn)
         return;
-    if (!m_text->isVisible() && m_text->window()->isVisible() && ++m_skipped < kHiddenPasses)
-        return;
-    m_skipped = 0;
     m_drawn = m_history.changeCount();
     // One byte per character, as received.
     m_text->setPlainText(QString::fromLatin1(m_history.render()));

@@ -29,11 +29,10 @@ public:
     QGroupBox* styleBox() const { return m_styleBox; }
     QPlainTextEdit* text() const { return m_text; }
 
-    // Passes of the redraw timer, and how many of them a history behind
-    // another page waits: each draw renders and lays out the whole history.
-    // Shown again, it is drawn at once.
+    // Passes of the redraw timer: each draw renders and lays out the whole
+    // history. Behind another page it is not drawn and the timer rests;
+    // shown again, it is drawn at once.
     static constexpr int kRedrawMs = 300;
-    static constexpr int kHiddenPasses = 3;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -47,7 +46,6 @@ private:
     QPlainTextEdit* m_text = nullptr;
     QTimer m_timer;
     uint64_t m_drawn = 0;
-    int m_skipped = 0;
 };
 
 } // namespace pxr

@@ -10,6 +10,7 @@
 #include "parameters/BaudRateChange.h"
 #include "parameters/ChangeBdDlg.h"
 #include "serial/ComTransactions.h"
+#include "terminal/PacedCall.h"
 #include "terminal/TerminalView.h"
 
 namespace pxr {
@@ -40,15 +41,8 @@ TerminalPage::TerminalPage(ComTransactions& tx, Host& host, const PageContext& p
     if (buttons.bold)
         connect(buttons.bold, &QAction::toggled, view, [view](bool down) { view->setFontBold(down); });
 
-    m_countPanel.setSingleShot(true);
-    m_countPanel.setInterval(kCountPanelMs);
-    connect(&m_countPanel, &QTimer::timeout, this, [this] {
-        if (!m_countPending)
-            return;
-        m_countPending = false;
-        m_page.ui.setStatusText(1, m_pendingCount);
-        m_countPanel.start();
-    });
+    m_countPanel = std::make_unique<PacedCall>(
+        kCountPanelMs, [this] { m_page.ui.setStatusText(1, m_count); }, m_page.window);
 }
 
 TerminalPage::~TerminalPage()
@@ -103,13 +97,8 @@ void TerminalPage::ComTerminalChar(const std::string& chars)
 
 void TerminalPage::showLineCount(const std::string& text)
 {
-    if (m_countPanel.isActive()) {
-        m_pendingCount = text;
-        m_countPending = true;
-        return;
-    }
-    m_page.ui.setStatusText(1, text);
-    m_countPanel.start();
+    m_count = text;
+    m_countPanel->request();
 }
 
 void TerminalPage::acBaudrateExecute()

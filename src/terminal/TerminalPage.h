@@ -9,8 +9,8 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 
+#include <memory>
 #include <string>
 
 #include "base/ActionHandlers.h"
@@ -25,6 +25,7 @@ namespace pxr {
 
 class ComTransactions;
 class FieldBinding;
+class PacedCall;
 class TChangeBdDlg;
 class TerminalView;
 class UiHooks;
@@ -78,9 +79,10 @@ private:
     // is closed or the write failed.
     bool write(const std::string& bytes);
 
-    // Status panel 1 shows a new count at once, then at most every
-    // kCountPanelMs: a stream changes the count with every block, and each
-    // new text costs the status bar a layout pass and a repaint.
+    // Status panel 1 shows a new count at once, then about every
+    // kCountPanelMs, with the window's next repaint: a stream changes the
+    // count with every block, and each new text costs the status bar a
+    // repaint.
     static constexpr int kCountPanelMs = 100;
     void showLineCount(const std::string& text);
 
@@ -92,9 +94,8 @@ private:
     QVBoxLayout* m_panelLayout = nullptr;
     QPointer<TerminalView> m_view;
     QPointer<TChangeBdDlg> m_baudDialog;
-    QTimer m_countPanel;
-    std::string m_pendingCount;
-    bool m_countPending = false;
+    std::unique_ptr<PacedCall> m_countPanel;
+    std::string m_count;
 };
 
 } // namespace pxr

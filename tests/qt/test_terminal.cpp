@@ -611,6 +611,19 @@ void TestTerminal::lineCountOfAStreamEndsOnTheLastCount()
     QTest::qWait(250);
     f.terminalPage().view()->feed("005.000\r\n");
     QCOMPARE(f.StatusPanel[1]->text(), QString("0602"));
+
+    // In a shown window a waiting count comes with the window's next repaint
+    // (here 60 ms later, before it would come on its own).
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QTest::qWait(250);
+    f.terminalPage().view()->feed("005.000\r\n");
+    f.terminalPage().view()->feed("005.000\r\n");
+    QCOMPARE(f.StatusPanel[1]->text(), QString("0603"));
+    QTest::qWait(60);
+    f.Notebook->update();
+    QCoreApplication::processEvents();
+    QCOMPARE(f.StatusPanel[1]->text(), QString("0604"));
 }
 
 void TestTerminal::lastChangeOfABurstIsPainted()
@@ -687,7 +700,9 @@ void TestTerminal::typedCommandReachesTheMeter()
     QCOMPARE(term->screen().cursorRow(), 1);
     QCOMPARE(term->screen().cursorCol(), 0);
 
-    // The history got the same line; switching styles renders it again.
+    // The history on the Device page got the same line; switching styles
+    // renders it again.
+    f.Notebook->setCurrentIndex(0);
     auto* history = f.findChild<QPlainTextEdit*>("CPortHistory1");
     QVERIFY(history);
     QTRY_VERIFY_WITH_TIMEOUT(history->toPlainText().contains("ID PXR7X"), 3000);
@@ -695,6 +710,7 @@ void TestTerminal::typedCommandReachesTheMeter()
     QTRY_VERIFY_WITH_TIMEOUT(history->toPlainText().contains("49 44 20 50 58 52 37 58 "), 3000);
     QTest::mouseClick(f.findChild<QRadioButton*>("RadioButton1"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(history->toPlainText().contains("ID PXR7X"), 3000);
+    f.Notebook->setCurrentIndex(2);
 
     // The toolbar's terminal buttons.
     QAction* plus = f.findChild<QAction*>("ToolButton8");
@@ -745,10 +761,11 @@ void TestTerminal::historyBehindAnotherPageCatchesUp()
     history.addBlock("ID PXR7X\r\n");
     QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().contains("ID PXR7X"), 3000);
 
-    // Behind the terminal the history is still drawn, at a slower pace.
+    // Behind the terminal nobody sees it: it is not drawn there.
     notebook.setCurrentIndex(1);
     history.addBlock("0001.000\r\n");
-    QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().contains("0001.000"), 3000);
+    QTest::qWait(2 * HistoryView::kRedrawMs);
+    QVERIFY(!text->toPlainText().contains("0001.000"));
 
     // Its page shows all that came meanwhile at once, scrolled to the end.
     for (int i = 0; i < 200; ++i)
