@@ -1,7 +1,7 @@
 #include "measurement/StatisticsLine.h"
 
 #include <QEvent>
-#include <QKeyEvent>
+#include <QFocusEvent>
 #include <QPainter>
 
 namespace pxr {
@@ -36,28 +36,22 @@ public:
     }
 
 protected:
-    void focusInEvent(QFocusEvent* e) override
+    // The user turns to the label: selectable before the event reaches it.
+    bool event(QEvent* e) override
     {
-        setSelectable(true);
-        QLabel::focusInEvent(e);
-    }
-    void mousePressEvent(QMouseEvent* e) override
-    {
-        // A plain label was passed over when the click gave the focus.
-        setSelectable(true);
-        if (!hasFocus())
-            setFocus(Qt::MouseFocusReason);
-        QLabel::mousePressEvent(e);
-    }
-    void keyPressEvent(QKeyEvent* e) override
-    {
-        setSelectable(true);
-        QLabel::keyPressEvent(e);
-    }
-    void contextMenuEvent(QContextMenuEvent* e) override
-    {
-        setSelectable(true);
-        QLabel::contextMenuEvent(e);
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+            setSelectable(true);
+            // A plain label was passed over when the click gave the focus.
+            if (!hasFocus())
+                setFocus(Qt::MouseFocusReason);
+            break;
+        case QEvent::FocusIn:
+        case QEvent::KeyPress:
+        case QEvent::ContextMenu: setSelectable(true); break;
+        default: break;
+        }
+        return QLabel::event(e);
     }
 
     void paintEvent(QPaintEvent* e) override

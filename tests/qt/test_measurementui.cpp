@@ -4,7 +4,9 @@
 // terminal) a DT stream moving the series, the needle, the lamp and the log.
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QImage>
 #include <QFile>
@@ -1018,6 +1020,25 @@ void TestMeasurementUi::statisticsSelectableWithTheSameLook()
     QCOMPARE(picture(), plain);
     line->showText(second);
     QCOMPARE(picture(), plainSecond);
+
+    // The other ways of turning to it: the focus, a key, the context menu.
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"focus", [&] { label->setFocus(Qt::TabFocusReason); }},
+        {"key", [&] { QTest::keyClick(label, Qt::Key_Shift); }},
+        {"context menu", [&] {
+             QContextMenuEvent menu(QContextMenuEvent::Keyboard, word, label->mapToGlobal(word));
+             QCoreApplication::sendEvent(label, &menu);
+             if (QWidget* popup = QApplication::activePopupWidget())
+                 popup->close();
+         }},
+    };
+    bool odd = false;
+    for (const auto& [way, turnTo] : ways) {
+        line->showText((odd = !odd) ? first : second);
+        QVERIFY2(plainLabel(), way);
+        turnTo();
+        QVERIFY2(selectable(), way);
+    }
 }
 
 void TestMeasurementUi::needleAndLampsFollowTheModelLine()
