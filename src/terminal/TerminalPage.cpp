@@ -10,7 +10,6 @@
 #include "parameters/BaudRateChange.h"
 #include "parameters/ChangeBdDlg.h"
 #include "serial/ComTransactions.h"
-#include "terminal/PacedCall.h"
 #include "terminal/TerminalView.h"
 
 namespace pxr {
@@ -40,9 +39,6 @@ TerminalPage::TerminalPage(ComTransactions& tx, Host& host, const PageContext& p
         connect(buttons.smaller, &QAction::triggered, view, [view] { view->ToolButton10Click(); });
     if (buttons.bold)
         connect(buttons.bold, &QAction::toggled, view, [view](bool down) { view->setFontBold(down); });
-
-    m_countPanel = std::make_unique<PacedCall>(
-        kCountPanelMs, [this] { m_page.ui.setStatusText(1, m_count); }, m_page.window);
 }
 
 TerminalPage::~TerminalPage()
@@ -98,8 +94,10 @@ void TerminalPage::ComTerminalChar(const std::string& chars)
 void TerminalPage::showLineCount(const std::string& text)
 {
     m_count = text;
-    m_countPanel->request();
+    m_countPanel.request();
 }
+
+void TerminalPage::putLineCount() { m_page.ui.setStatusText(1, m_count); }
 
 void TerminalPage::acBaudrateExecute()
 {

@@ -10,12 +10,12 @@
 #include <QObject>
 #include <QPointer>
 
-#include <memory>
 #include <string>
 
 #include "base/ActionHandlers.h"
 #include "base/PageContext.h"
 #include "serial/ComPort.h"
+#include "terminal/PacedCall.h"
 
 class QAction;
 class QFrame;
@@ -25,7 +25,6 @@ namespace pxr {
 
 class ComTransactions;
 class FieldBinding;
-class PacedCall;
 class TChangeBdDlg;
 class TerminalView;
 class UiHooks;
@@ -85,6 +84,7 @@ private:
     // repaint.
     static constexpr int kCountPanelMs = 100;
     void showLineCount(const std::string& text);
+    void putLineCount();
 
     ComTransactions& m_tx;
     Host& m_host;
@@ -94,8 +94,8 @@ private:
     QVBoxLayout* m_panelLayout = nullptr;
     QPointer<TerminalView> m_view;
     QPointer<TChangeBdDlg> m_baudDialog;
-    std::unique_ptr<PacedCall> m_countPanel;
     std::string m_count;
+    PacedCall m_countPanel{kCountPanelMs, [this] { putLineCount(); }, m_page.window};
 };
 
 } // namespace pxr
